@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: MIT
+#include "bench/result_rows.h"
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <utility>
+
+namespace quvo::bench {
+namespace {
+
+constexpr std::string_view kSecondsUnit = " 秒";
+constexpr std::string_view kSpeedUnit = " KB/秒";
+
+} // namespace
+
+ResultRows::ResultRows(RunView& view, runtime::Clock& clock, runtime::NumberSeparators separators)
+    : view_(view)
+    , clock_(clock)
+    , separators_(std::move(separators))
+{
+}
+
+void ResultRows::reset(int row)
+{
+    view_.setResultText(row, "");
+    view_.setBarWidth(row, kResetTwips);
+}
+
+void ResultRows::showElapsed(int row, double start)
+{
+    setBar(row, clock_.seconds() - start);
+    const double value = clock_.seconds() - start;
+    setCaption(row, value);
+    view_.rowShown(row, value);
+}
+
+void ResultRows::showRate(int row, int count, double start)
+{
+    setBar(row, count / (clock_.seconds() - start));
+    const double value = count / (clock_.seconds() - start);
+    setCaption(row, value);
+    view_.rowShown(row, value);
+}
+
+void ResultRows::showFixedRate(int row, int count, double seconds)
+{
+    const double value = count / seconds;
+    setBar(row, value);
+    setCaption(row, value);
+    view_.rowShown(row, value);
+}
+
+void ResultRows::setBar(int row, double value)
+{
+    // The factor first, then times the value, as the scale is defined.
+    const double factor = kFullScaleTwips / kRows[static_cast<std::size_t>(row)].fullScale;
+    const double twips = factor * value;
+    if (std::isfinite(twips) && std::fabs(twips) <= std::numeric_limits<float>::max())
+        view_.setBarWidth(row, static_cast<float>(twips));
+}
+
+void ResultRows::setCaption(int row, double value)
+{
+    if (!std::isfinite(value))
+        return;
+    const bool time = kRows[static_cast<std::size_t>(row)].kind == RowKind::Time;
+    const auto pattern = time ? runtime::NumberPattern::ThreeDecimals : runtime::NumberPattern::GroupedWhole;
+    view_.setResultText(
+        row, runtime::formatNumber(value, pattern, separators_) + std::string(time ? kSecondsUnit : kSpeedUnit));
+}
+
+} // namespace quvo::bench

@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: MIT
+// What the measurement run needs of a window: four of its controls and its event loop.
+// The window, the headless front end and the tests each implement it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quvo::bench {
+
+class RunView {
+public:
+    virtual ~RunView() = default;
+
+    // The selected entry of the drive list.
+    virtual std::string driveText() = 0;
+    virtual void setStatusText(std::string_view text) = 0;
+    // Row 0 to 8. Twips: 1/1440 inch, 15 per pixel at 96 dpi.
+    virtual void setBarWidth(int row, float twips) = 0;
+    virtual void setResultText(int row, std::string_view text) = 0;
+    // Lets the window repaint and take input. Called only between measurements.
+    virtual void pumpEvents() = 0;
+    // Asked after every pump: true ends the run there, its test files removed.
+    virtual bool stopRequested() = 0;
+    // A row's bar and caption are set; value is the caption's number (NaN when it
+    // could not be computed). For front ends that report more than the window shows.
+    virtual void rowShown(int /*row*/, double /*value*/) { }
+};
+
+} // namespace quvo::bench

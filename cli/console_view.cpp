@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: MIT
+#include "cli/console_view.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace quvo::cli {
+namespace {
+
+constexpr int kCaptionColumns = 28;
+constexpr int kResultColumns = 16;
+
+bool isWide(char32_t c)
+{
+    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3)
+        || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60)
+        || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+}
+
+std::string spaces(int count)
+{
+    return std::string(static_cast<std::size_t>(std::max(count, 0)), ' ');
+}
+
+std::string repeated(std::string_view cell, int count)
+{
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += cell;
+    return text;
+}
+
+} // namespace
+
+int displayWidth(std::string_view text)
+{
+    int width = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+        for (std::size_t k = 1; k < length && i + k < text.size(); ++k)
+            c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        width += isWide(c) ? 2 : 1;
+        i += length;
+    }
+    return width;
+}
+
+std::string rowLine(std::string_view caption, std::string_view result, float barTwips)
+{
+    const double share = std::clamp(barTwips / bench::kFullScaleTwips, 0.0, 1.0);
+    const int filled = static_cast<int>(std::lround(share * kBarCells));
+    return std::string(caption) + spaces(kCaptionColumns - displayWidth(caption))
+        + spaces(kResultColumns - displayWidth(result)) + std::string(result) + "  │" + repeated("█", filled)
+        + repeated("░", kBarCells - filled) + "│";
+}
+
+ConsoleView::ConsoleView(std::string driveText, bool json, std::FILE* out, std::function<bool()> stop)
+    : driveText_(std::move(driveText))
+    , json_(json)
+    , out_(out)
+    , stop_(std::move(stop))
+{
+}
+
+void ConsoleView::setStatusText(std::string_view text)
+{
+    status_ = text;
+    statusPrinted_ = false;
+}
+
+void ConsoleView::setBarWidth(int row, float twips)
+{
+    rows_[static_cast<std::size_t>(row)].barTwips = twips;
+}
+
+void ConsoleView::setResultText(int row, std::string_view text)
+{
+    rows_[static_cast<std::size_t>(row)].text = text;
+}
+
+void ConsoleView::pumpEvents()
+{
+    if (!json_ && !statusPrinted_)
+        std::fprintf(out_, "%s\n", status_.c_str());
+    statusPrinted_ = true;
+    std::fflush(out_);
+}
+
+void ConsoleView::rowShown(int row, double value)
+{
+    ShownRow& shown = rows_[static_cast<std::size_t>(row)];
+    shown.value = value;
+    shown.measured = true;
+    if (!json_)
+        std::fprintf(out_, "%s\n",
+            rowLine(bench::kRows[static_cast<std::size_t>(row)].caption, shown.text, shown.barTwips).c_str());
+}
+
+} // namespace quvo::cli

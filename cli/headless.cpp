@@ -1,0 +1,133 @@
+// SPDX-License-Identifier: MIT
+#include "cli/headless.h"
+
+#include "bench/measurement_run.h"
+#include "bench/target.h"
+#include "cli/console_view.h"
+#include "cli/json.h"
+#include "cli/options.h"
+#include "runtime/clock.h"
+#include "runtime/designation.h"
+#include "runtime/volumes.h"
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+namespace quvo::cli {
+namespace {
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitSignalBase = 128;
+
+volatile std::sig_atomic_t stopSignal = 0;
+
+extern "C" void requestStop(int signal)
+{
+    stopSignal = signal;
+}
+
+// A signal stops the run at its next step boundary, which then removes its files.
+// SA_RESTART keeps a signal from failing the system call it interrupts; a closed
+// output pipe makes writes fail instead of killing the process before it cleans up.
+void installSignalHandlers()
+{
+    struct sigaction action { };
+    action.sa_handler = requestStop;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+void printHelp()
+{
+    std::printf("%s\n\n"
+                "在目录（默认为当前目录）中运行九项文件系统测试：小文件和大文件的写入与读取、\n"
+                "3 秒持续写入及其读回、文件查找、复制和删除。两个测试文件在测试结束时删除。\n\n"
+                "  --json   测试结束时输出一个 JSON 对象，而不是逐行的结果\n"
+                "  --help   显示本说明\n\n"
+                "退出状态：0 测试完成，1 测试失败，2 用法错误，被信号中止时为 128 加信号值。\n",
+        kUsage.data());
+}
+
+int usageError(const std::string& message)
+{
+    std::fprintf(stderr, "quvo-diskspeed-cli：%s\n%s\n", message.c_str(), kUsage.data());
+    return kExitUsage;
+}
+
+std::string driveTextFor(const std::string& directory)
+{
+    const auto volume = runtime::volumeOf(directory);
+    return volume ? runtime::driveText(directory, *volume) : runtime::designationFor(directory) + " [未知]";
+}
+
+std::string jsonReport(
+    const std::string& directory, const std::string& prefix, bench::RunOutcome outcome, const ConsoleView& view)
+{
+    const bool ok = outcome == bench::RunOutcome::Completed;
+    std::string json = "{\"directory\":" + jsonString(directory) + ",\"prefix\":" + jsonString(prefix)
+        + ",\"ok\":" + (ok ? "true" : "false") + ",\"error\":" + (ok ? "null" : jsonString(view.status()))
+        + ",\"status\":" + jsonString(view.status()) + ",\"rows\":[";
+    bool first = true;
+    for (int row = 0; row < bench::kRowCount; ++row) {
+        const ShownRow& shown = view.rows()[static_cast<std::size_t>(row)];
+        if (!shown.measured)
+            continue;
+        const bench::RowSpec& spec = bench::kRows[static_cast<std::size_t>(row)];
+        json += std::string(first ? "" : ",") + "{\"row\":" + std::to_string(row) + ",\"name\":"
+            + jsonString(spec.caption) + ",\"kind\":" + (spec.kind == bench::RowKind::Time ? "\"time\"" : "\"speed\"")
+            + ",\"value\":" + jsonNumber(shown.value) + ",\"text\":" + jsonString(shown.text)
+            + ",\"bar_twips\":" + jsonNumber(shown.barTwips) + "}";
+        first = false;
+    }
+    return json + "]}";
+}
+
+} // namespace
+
+int runHeadless(std::span<const char* const> args)
+{
+    const ParsedArguments parsed = parseArguments(args);
+    if (!parsed.error.empty())
+        return usageError(parsed.error);
+    const Options& options = parsed.options;
+    if (options.help) {
+        printHelp();
+        return 0;
+    }
+    std::error_code error;
+    if (!std::filesystem::is_directory(options.directory, error))
+        return usageError("不是目录：" + options.directory);
+    const std::string directory = std::filesystem::absolute(options.directory).lexically_normal().string();
+
+    installSignalHandlers();
+    const std::string driveText = driveTextFor(directory);
+    ConsoleView view(driveText, options.json, stdout, [] { return stopSignal != 0; });
+    runtime::SteadyClock clock;
+    bench::MeasurementRun run(view, clock, runtime::NumberSeparators{});
+    const bench::RunOutcome outcome = run.start();
+
+    if (options.json)
+        std::printf("%s\n", jsonReport(directory, bench::targetPrefix(driveText), outcome, view).c_str());
+    else if (outcome == bench::RunOutcome::Completed)
+        std::printf("%s\n", view.status().c_str());
+    if (outcome != bench::RunOutcome::Completed)
+        std::fprintf(stderr, "%s\n", view.status().c_str());
+    std::fflush(stdout);
+
+    switch (outcome) {
+    case bench::RunOutcome::Completed: return 0;
+    case bench::RunOutcome::Stopped: return kExitSignalBase + stopSignal;
+    case bench::RunOutcome::Failed:
+    case bench::RunOutcome::Ignored: break;
+    }
+    return kExitFailed;
+}
+
+} // namespace quvo::cli

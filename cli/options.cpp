@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: MIT
+#include "cli/options.h"
+
+#include <string_view>
+
+namespace quvo::cli {
+
+ParsedArguments parseArguments(std::span<const char* const> args)
+{
+    ParsedArguments parsed;
+    bool optionsEnded = false;
+    bool directoryGiven = false;
+    for (const char* arg : args) {
+        const std::string_view text(arg);
+        if (!optionsEnded && text == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && text == "--json") {
+            parsed.options.json = true;
+        } else if (!optionsEnded && (text == "--help" || text == "-h")) {
+            parsed.options.help = true;
+        } else if (!optionsEnded && text.size() > 1 && text.front() == '-') {
+            parsed.error = "未知选项：" + std::string(text);
+            return parsed;
+        } else if (directoryGiven) {
+            parsed.error = "只能给出一个目录：" + std::string(text);
+            return parsed;
+        } else {
+            parsed.options.directory = text;
+            directoryGiven = true;
+        }
+    }
+    if (parsed.options.directory.empty())
+        parsed.error = "目录不能为空";
+    return parsed;
+}
+
+} // namespace quvo::cli

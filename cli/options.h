@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: MIT
+// The headless front end's command line: [--json] [--] [DIRECTORY], or --help.
+#pragma once
+
+#include <span>
+#include <string>
+
+namespace quvo::cli {
+
+struct Options {
+    bool json = false;
+    bool help = false;
+    std::string directory = ".";
+};
+
+struct ParsedArguments {
+    Options options;
+    std::string error; // empty when the command line is usable
+};
+
+// args excludes the program name.
+ParsedArguments parseArguments(std::span<const char* const> args);
+
+inline constexpr std::string_view kUsage = "用法：quvo-diskspeed-cli [--json] [--] [目录]";
+
+} // namespace quvo::cli

@@ -1,0 +1,22 @@
+# SPDX-License-Identifier: MIT
+# One options target that every library, program and test links: language level,
+# the warning set, and the sanitizers when asked for.
+add_library(quvo_options INTERFACE)
+add_library(quvo::options ALIAS quvo_options)
+
+target_compile_features(quvo_options INTERFACE cxx_std_20)
+# Headers are included by layer: "runtime/clock.h", "bench/measurement_run.h".
+target_include_directories(quvo_options INTERFACE ${PROJECT_SOURCE_DIR})
+
+if(MSVC)
+  target_compile_options(quvo_options INTERFACE /W4 /utf-8 $<$<BOOL:${QUVO_WARNINGS_AS_ERRORS}>:/WX>)
+else()
+  target_compile_options(quvo_options INTERFACE -Wall -Wextra -Wpedantic
+    $<$<BOOL:${QUVO_WARNINGS_AS_ERRORS}>:-Werror>)
+endif()
+
+if(QUVO_SANITIZE)
+  set(quvo_sanitizers -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_compile_options(quvo_options INTERFACE ${quvo_sanitizers})
+  target_link_options(quvo_options INTERFACE ${quvo_sanitizers})
+endif()

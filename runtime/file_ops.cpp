@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: MIT
+#include "runtime/file_ops.h"
+
+#include "runtime/designation.h"
+
+#include <memory>
+#include <new>
+#include <string>
+
+namespace quvo::runtime {
+namespace {
+
+constexpr std::size_t kCopyBlockSize = std::size_t{1} << 20;
+
+std::string_view fileNamePart(std::string_view pathText)
+{
+    const auto slash = pathText.find_last_of('/');
+    return slash == std::string_view::npos ? pathText : pathText.substr(slash + 1);
+}
+
+} // namespace
+
+Result<std::string_view> lookUpFile(std::string_view pathText)
+{
+    auto exists = regularFileExists(fileSystemPath(pathText));
+    if (!exists)
+        return exists.error();
+    return *exists ? fileNamePart(pathText) : std::string_view{};
+}
+
+std::error_code copyFile(std::string_view sourceText, std::string_view destinationText)
+{
+    auto source = NativeFile::openForReading(fileSystemPath(sourceText));
+    if (!source)
+        return source.error();
+    auto destination = NativeFile::createForWriting(fileSystemPath(destinationText), WriteMode::Buffered);
+    if (!destination)
+        return destination.error();
+    const std::unique_ptr<char[]> block(new char[kCopyBlockSize]);
+    for (;;) {
+        auto got = source->read(block.get(), kCopyBlockSize);
+        if (!got)
+            return got.error();
+        if (*got == 0)
+            break;
+        if (auto error = destination->write(block.get(), *got))
+            return error;
+    }
+    if (auto error = destination->finish())
+        return error;
+    return source->finish();
+}
+
+std::error_code deleteFile(std::string_view pathText)
+{
+    return removeOwnedFile(fileSystemPath(pathText));
+}
+
+std::error_code checkReplaceable(std::string_view pathText)
+{
+    return checkReplaceableFile(fileSystemPath(pathText));
+}
+
+Result<Space> spaceFor(std::string_view pathText)
+{
+    const std::string path = fileSystemPath(pathText);
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return spaceOf(".");
+    return spaceOf(path.substr(0, slash == 0 ? 1 : slash));
+}
+
+} // namespace quvo::runtime

@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: MIT
+// The platform seam: the few file-system calls the rest of the runtime is built on.
+// One implementation per system, chosen by CMake (platform_posix.cpp). Paths here are
+// the system's own, already decoded from the run's path texts (designation.h).
+//
+// Nothing at a test file's name is trusted: a name is never followed as a symbolic
+// link, and only a regular file of this user is ever truncated or removed.
+#pragma once
+
+#include "runtime/result.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <system_error>
+
+namespace quvo::runtime {
+
+// Direct I/O wants addresses, sizes and offsets in multiples of the device's logical
+// block; 4096 covers every common device.
+inline constexpr std::size_t kDirectIoAlignment = 4096;
+
+enum class WriteMode {
+    // Written blocks may wait in the system's cache; finish() forces them to the medium.
+    Buffered,
+    // Every aligned block reaches the device as it is written (direct I/O where the
+    // file system allows it, else a range synced per block), so that writes counted
+    // against a clock count only data the device has taken.
+    Streaming,
+};
+
+class NativeFile {
+public:
+    NativeFile() = default;
+    NativeFile(NativeFile&& other) noexcept;
+    NativeFile& operator=(NativeFile&& other) noexcept;
+    NativeFile(const NativeFile&) = delete;
+    NativeFile& operator=(const NativeFile&) = delete;
+    // Closes without forcing anything to the medium: finish() is the measured way out.
+    ~NativeFile();
+
+    // Creates the file, or empties an existing regular file of this user.
+    static Result<NativeFile> createForWriting(const std::string& path, WriteMode mode);
+    // Opens an existing regular file at its start.
+    static Result<NativeFile> openForReading(const std::string& path);
+
+    bool isOpen() const { return handle_ != kNoHandle; }
+    std::error_code write(const char* data, std::size_t size);
+    // Up to capacity bytes; 0 at the end of the file.
+    Result<std::size_t> read(char* data, std::size_t capacity);
+    // Forces what was written to the medium, drops the file's pages from the system's
+    // cache so that the next reader meets the device, and closes.
+    std::error_code finish();
+
+private:
+    static constexpr std::intptr_t kNoHandle = -1;
+    NativeFile(std::intptr_t handle, WriteMode mode, bool writing);
+    void abandon() noexcept;
+    std::error_code stopDirectIo();
+
+    std::intptr_t handle_ = kNoHandle;
+    WriteMode mode_ = WriteMode::Buffered;
+    bool writing_ = false;
+    bool direct_ = false;
+    std::uint64_t offset_ = 0; // bytes written so far
+};
+
+// Whether a regular file is at path; a link there is not followed and does not count.
+Result<bool> regularFileExists(const std::string& path);
+
+// Succeeds when nothing is at path or a regular file of this user is: a name the run
+// may create, empty and remove.
+std::error_code checkReplaceableFile(const std::string& path);
+
+// Removes a regular file of this user; refuses anything else at the name.
+std::error_code removeOwnedFile(const std::string& path);
+
+struct Space {
+    std::uint64_t totalBytes = 0;
+    std::uint64_t availableBytes = 0; // to this user
+    std::uint64_t blockBytes = 1;     // the unit in which files take space
+};
+
+// Of the volume holding directory.
+Result<Space> spaceOf(const std::string& directory);
+
+} // namespace quvo::runtime

@@ -1,0 +1,299 @@
+// SPDX-License-Identifier: MIT
+// The platform seam on Linux and other POSIX systems.
+#include "runtime/platform.h"
+
+#include "runtime/errors.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+namespace quvo::runtime {
+namespace {
+
+std::error_code lastError()
+{
+    return {errno, std::system_category()};
+}
+
+int fdOf(std::intptr_t handle)
+{
+    return static_cast<int>(handle);
+}
+
+class FdGuard {
+public:
+    explicit FdGuard(int fd)
+        : fd_(fd)
+    {
+    }
+    ~FdGuard()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FdGuard(const FdGuard&) = delete;
+    FdGuard& operator=(const FdGuard&) = delete;
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_;
+};
+
+std::error_code checkOurs(const struct stat& st)
+{
+    if (!S_ISREG(st.st_mode))
+        return Errc::notRegularFile;
+    if (st.st_uid != ::geteuid())
+        return Errc::ownedByOtherUser;
+    return {};
+}
+
+bool sameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Opens what already stands at path, but only a regular file (of this user, when
+// owned is set), and only the very file that was checked. The check looks through
+// O_PATH, which calls no driver's open, so a device or FIFO at the name is never
+// opened; O_NONBLOCK keeps a FIFO swapped in meanwhile from blocking the open, and the
+// identity test then refuses it.
+Result<int> openExisting(const std::string& path, int access, bool owned)
+{
+    const int probe = ::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (probe < 0)
+        return lastError();
+    FdGuard probeGuard(probe);
+    struct stat checked { };
+    if (::fstat(probe, &checked) != 0)
+        return lastError();
+    if (!S_ISREG(checked.st_mode))
+        return make_error_code(Errc::notRegularFile);
+    if (owned) {
+        if (auto error = checkOurs(checked))
+            return error;
+    }
+
+    const int fd = ::open(path.c_str(), access | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return lastError();
+    FdGuard guard(fd);
+    struct stat opened { };
+    if (::fstat(fd, &opened) != 0)
+        return lastError();
+    if (!sameFile(checked, opened))
+        return make_error_code(Errc::replacedWhileOpening);
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        return lastError();
+    return guard.release();
+}
+
+// A new file or an emptied regular file of this user, opened for writing.
+Result<int> createOrTruncate(const std::string& path)
+{
+    // Twice at most: a file removed by someone else between our two looks is created anew.
+    for (int attempt = 0;; ++attempt) {
+        // O_EXCL makes a new name ours by construction and also refuses a dangling link.
+        // Mode 0666 lets the user's umask decide the permissions.
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0)
+            return fd;
+        if (errno != EEXIST)
+            return lastError();
+        auto existing = openExisting(path, O_WRONLY, /*owned=*/true);
+        if (!existing && existing.error() == std::errc::no_such_file_or_directory && attempt == 0)
+            continue;
+        if (!existing)
+            return existing.error();
+        if (::ftruncate(*existing, 0) != 0) {
+            const auto error = lastError();
+            ::close(*existing);
+            return error;
+        }
+        return existing;
+    }
+}
+
+} // namespace
+
+NativeFile::NativeFile(std::intptr_t handle, WriteMode mode, bool writing)
+    : handle_(handle)
+    , mode_(mode)
+    , writing_(writing)
+{
+}
+
+NativeFile::NativeFile(NativeFile&& other) noexcept
+    : handle_(std::exchange(other.handle_, kNoHandle))
+    , mode_(other.mode_)
+    , writing_(other.writing_)
+    , direct_(other.direct_)
+    , offset_(other.offset_)
+{
+}
+
+NativeFile& NativeFile::operator=(NativeFile&& other) noexcept
+{
+    if (this != &other) {
+        abandon();
+        handle_ = std::exchange(other.handle_, kNoHandle);
+        mode_ = other.mode_;
+        writing_ = other.writing_;
+        direct_ = other.direct_;
+        offset_ = other.offset_;
+    }
+    return *this;
+}
+
+NativeFile::~NativeFile()
+{
+    abandon();
+}
+
+void NativeFile::abandon() noexcept
+{
+    if (handle_ != kNoHandle)
+        ::close(fdOf(handle_));
+    handle_ = kNoHandle;
+}
+
+Result<NativeFile> NativeFile::createForWriting(const std::string& path, WriteMode mode)
+{
+    auto fd = createOrTruncate(path);
+    if (!fd)
+        return fd.error();
+    NativeFile file(*fd, mode, /*writing=*/true);
+    if (mode == WriteMode::Streaming) {
+        // File systems without direct I/O refuse the flag; synced ranges stand in.
+        const int flags = ::fcntl(*fd, F_GETFL);
+        file.direct_ = flags >= 0 && ::fcntl(*fd, F_SETFL, flags | O_DIRECT) == 0;
+    }
+    return file;
+}
+
+Result<NativeFile> NativeFile::openForReading(const std::string& path)
+{
+    auto fd = openExisting(path, O_RDONLY, /*owned=*/false);
+    if (!fd)
+        return fd.error();
+    ::posix_fadvise(*fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return NativeFile(*fd, WriteMode::Buffered, /*writing=*/false);
+}
+
+std::error_code NativeFile::stopDirectIo()
+{
+    const int fd = fdOf(handle_);
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_DIRECT) != 0)
+        return lastError();
+    direct_ = false;
+    return {};
+}
+
+std::error_code NativeFile::write(const char* data, std::size_t size)
+{
+    const int fd = fdOf(handle_);
+    const auto unaligned = [](std::uint64_t n) { return n % kDirectIoAlignment != 0; };
+    // The last, partial block of a streamed file cannot go direct.
+    if (direct_ && (unaligned(size) || unaligned(offset_) || unaligned(reinterpret_cast<std::uintptr_t>(data)))) {
+        if (auto error = stopDirectIo())
+            return error;
+    }
+    const std::uint64_t blockStart = offset_;
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            // Some file systems accept the flag and refuse the transfer.
+            if (errno == EINVAL && direct_) {
+                if (auto error = stopDirectIo())
+                    return error;
+                continue;
+            }
+            return lastError();
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+        offset_ += static_cast<std::uint64_t>(written);
+    }
+    if (mode_ == WriteMode::Streaming && !direct_) {
+        const auto flags = SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+        if (::sync_file_range(fd, static_cast<off_t>(blockStart), static_cast<off_t>(offset_ - blockStart), flags) != 0)
+            return lastError();
+    }
+    return {};
+}
+
+Result<std::size_t> NativeFile::read(char* data, std::size_t capacity)
+{
+    for (;;) {
+        const ssize_t got = ::read(fdOf(handle_), data, capacity);
+        if (got >= 0)
+            return static_cast<std::size_t>(got);
+        if (errno != EINTR)
+            return lastError();
+    }
+}
+
+std::error_code NativeFile::finish()
+{
+    const int fd = fdOf(std::exchange(handle_, kNoHandle));
+    std::error_code error;
+    if (writing_ && ::fdatasync(fd) != 0)
+        error = lastError();
+    // A hint, not a promise: clean pages go, and tmpfs keeps its pages as its medium.
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    if (::close(fd) != 0 && !error)
+        error = lastError();
+    return error;
+}
+
+Result<bool> regularFileExists(const std::string& path)
+{
+    struct stat st { };
+    if (::lstat(path.c_str(), &st) == 0)
+        return S_ISREG(st.st_mode);
+    if (errno == ENOENT || errno == ENOTDIR)
+        return false;
+    return lastError();
+}
+
+std::error_code checkReplaceableFile(const std::string& path)
+{
+    struct stat st { };
+    if (::lstat(path.c_str(), &st) == 0)
+        return checkOurs(st);
+    return errno == ENOENT ? std::error_code{} : lastError();
+}
+
+std::error_code removeOwnedFile(const std::string& path)
+{
+    // POSIX cannot remove through a descriptor; the look and the unlink are as close
+    // together as the system allows.
+    struct stat st { };
+    if (::lstat(path.c_str(), &st) != 0)
+        return lastError();
+    if (auto error = checkOurs(st))
+        return error;
+    if (::unlink(path.c_str()) != 0)
+        return lastError();
+    return {};
+}
+
+Result<Space> spaceOf(const std::string& directory)
+{
+    struct statvfs vfs { };
+    if (::statvfs(directory.c_str(), &vfs) != 0)
+        return lastError();
+    return Space{.totalBytes = std::uint64_t{vfs.f_blocks} * vfs.f_frsize,
+        .availableBytes = std::uint64_t{vfs.f_bavail} * vfs.f_frsize,
+        .blockBytes = std::max<std::uint64_t>(vfs.f_frsize, 1)};
+}
+
+} // namespace quvo::runtime

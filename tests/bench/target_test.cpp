@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: MIT
+// The prefix rule: the drive text up to its first blank, trimmed.
+#include "bench/target.h"
+
+#include "runtime/designation.h"
+
+#include <gtest/gtest.h>
+
+namespace quvo::bench {
+namespace {
+
+TEST(TargetPrefix, IsTheDriveTextUpToItsFirstBlank)
+{
+    const struct {
+        const char* name;
+        const char* driveText;
+        const char* prefix;
+    } cases[] = {
+        {"lettered drive with a label", "c: [system]", "c:"},
+        {"lettered drive without a label", "d:", ""},
+        {"designation with a description", "/home/lin/ [ext4, 9.1 GB 可用]", "/home/lin/"},
+        {"escaped blank stays in the designation", "/tmp/a\\040b/ [tmpfs, 1.0 GB 可用]", "/tmp/a\\040b/"},
+        {"no blank at all", "/tmp/x/", ""},
+        {"empty", "", ""},
+        {"leading blank", " c: [x]", ""},
+        {"several blanks", "e:  [data disk]", "e:"},
+        {"a tab is not a blank", "c:\t[x] y", "c:\t[x]"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(targetPrefix(c.driveText), c.prefix) << c.name;
+}
+
+TEST(TargetPrefix, TestFileNamesFollowThePrefixDirectly)
+{
+    const std::string prefix = targetPrefix("c: [system]");
+    EXPECT_EQ(prefix + std::string(kTestFile1Name), "c:DriveSpeedTest.txt");
+    EXPECT_EQ(prefix + std::string(kTestFile2Name), "c:DriveSpeedTest2.txt");
+}
+
+TEST(TargetPrefix, ADesignationSurvivesTheRuleWhateverItsDirectoryHolds)
+{
+    for (const char* directory : {"/", "/tmp/a b", "/tmp/ lead", "/tmp/trail ", "/x/\t\n\\", "/tmp/中文 目录"}) {
+        const std::string designation = runtime::designationFor(directory);
+        const std::string prefix = targetPrefix(designation + " [ext4, 1.0 GB 可用]");
+        EXPECT_EQ(prefix, designation) << directory;
+        const std::string parent = directory == std::string_view("/") ? "" : directory;
+        EXPECT_EQ(runtime::fileSystemPath(prefix + "f"), parent + "/f") << directory;
+    }
+}
+
+} // namespace
+} // namespace quvo::bench

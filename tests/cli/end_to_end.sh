@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# The headless front end as a user runs it: usage errors, complete runs on the root
+# file system and on a tmpfs, JSON that parses, a failing target, and a signal.
+# Usage: end_to_end.sh path/to/quvo-diskspeed-cli
+set -u
+cli=$1
+failures=0
+work=$(mktemp -d "${TMPDIR:-/tmp}/quvo-e2e-XXXXXX")
+cleanup() { umount "$work/tmpfs" "$work/readonly" 2>/dev/null; rm -rf "$work"; }
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+expect_status() { # expected actual what
+    [ "$1" = "$2" ] || fail "$3: exit status $2, expected $1"
+}
+expect_no_test_files() { # directory what
+    if compgen -G "$1/DriveSpeedTest*" >/dev/null; then fail "$2: test files left in $1"; fi
+}
+root=false
+if [ "$(id -u)" = 0 ] && mkdir -p "$work/tmpfs" && mount -t tmpfs -o size=1g tmpfs "$work/tmpfs" 2>/dev/null; then
+    root=true
+fi
+
+# Bad usage: exit 2 with the usage line.
+for args in "--fast" "$work/missing" "/etc/hostname" "a b"; do
+    "$cli" $args >/dev/null 2>"$work/err"
+    expect_status 2 $? "usage: $args"
+    grep -q "用法" "$work/err" || fail "usage: $args: no usage line"
+done
+"$cli" --help >"$work/out"
+expect_status 0 $? "--help"
+grep -q "用法" "$work/out" || fail "--help: no usage line"
+
+# A complete run in a directory named with a blank, Chinese and a leading dash.
+odd="$work/-磁盘 测试"
+mkdir "$odd"
+(cd "$work" && "$cli" -- "-磁盘 测试") >"$work/out" 2>"$work/err"
+expect_status 0 $? "complete run"
+rows=$(grep -c "秒  │" "$work/out")
+[ "$rows" = 9 ] || fail "complete run: $rows row lines, expected 9"
+[ "$(tail -n 1 "$work/out")" = "本地磁盘测试完成" ] || fail "complete run: no completion message"
+head -n 1 "$work/out" | grep -qF -- '-磁盘\040测试/' || fail "complete run: status does not name the escaped directory"
+expect_no_test_files "$odd" "complete run"
+
+# JSON, on a tmpfs where one can be mounted.
+target=$odd
+if $root; then target="$work/tmpfs"; fi
+"$cli" --json "$target" >"$work/json"
+expect_status 0 $? "json run on $target"
+jq -e '.ok == true and .error == null and .status == "本地磁盘测试完成" and (.rows | length) == 9
+       and ([.rows[] | select(.kind == "speed")] | map(.row)) == [4, 5]
+       and all(.rows[]; (.value | type) == "number" and (.bar_twips | type) == "number" and (.text | length) > 0)' \
+    "$work/json" >/dev/null || fail "json run: unexpected report: $(cat "$work/json")"
+expect_no_test_files "$target" "json run"
+
+# An unwritable target: exit 1, the reason on stderr, nothing created.
+mkdir -p "$work/source" "$work/readonly"
+if $root; then
+    mount --bind "$work/source" "$work/readonly" && mount -o remount,bind,ro "$work/readonly"
+else
+    chmod 555 "$work/readonly"
+fi
+"$cli" --json "$work/readonly" >"$work/json" 2>"$work/err"
+expect_status 1 $? "unwritable target"
+grep -q "本地磁盘测试失败" "$work/err" || fail "unwritable target: no message on stderr"
+jq -e '.ok == false and (.error | startswith("本地磁盘测试失败")) and (.rows | length) == 0' "$work/json" >/dev/null \
+    || fail "unwritable target: unexpected report: $(cat "$work/json")"
+for dir in "$work/source" "$work/readonly"; do
+    [ -z "$(ls -A "$dir")" ] || fail "unwritable target: something was created in $dir"
+done
+
+# SIGINT during the sustained write: the run stops and removes its files.
+interrupted="$work/interrupted"
+mkdir "$interrupted"
+"$cli" "$interrupted" >/dev/null 2>&1 &
+pid=$!
+sleep 1.5
+kill -INT "$pid"
+wait "$pid"
+expect_status 130 $? "SIGINT"
+expect_no_test_files "$interrupted" "SIGINT"
+
+[ "$failures" = 0 ] && echo "all end-to-end checks passed"
+exit $((failures > 0))

@@ -1,0 +1,184 @@
+// SPDX-License-Identifier: MIT
+// Numbered files: what is written is what the file holds, lines come back as written,
+// and the numbers behave as a small table of open files.
+#include "runtime/numbered_files.h"
+
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quvo::runtime {
+namespace {
+
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+
+constexpr std::size_t kBlock = NumberedFiles::kBlockSize;
+
+std::error_condition is(Errc e)
+{
+    return make_error_code(e).default_error_condition();
+}
+
+TEST(NumberedFiles, WritesItemsBareAndLinesWithALineEnd)
+{
+    const std::string payload(1024, 'X');
+    struct WriteCase {
+        const char* name;
+        std::function<void(NumberedFiles&)> write;
+        std::string expected;
+    };
+    const WriteCase cases[] = {
+        {"nothing", [](NumberedFiles&) {}, ""},
+        {"items run together",
+            [](NumberedFiles& f) {
+                for (int i = 0; i < 3; ++i)
+                    (void)f.writeItem(1, "X");
+            },
+            "XXX"},
+        {"a line", [](NumberedFiles& f) { (void)f.writeLine(1, "ab"); }, "ab\n"},
+        {"items filling exactly one block",
+            [](NumberedFiles& f) {
+                for (std::size_t i = 0; i < kBlock; ++i)
+                    (void)f.writeItem(1, "X");
+            },
+            std::string(kBlock, 'X')},
+        {"lines straddling blocks",
+            [&](NumberedFiles& f) {
+                for (int i = 0; i < 2100; ++i)
+                    (void)f.writeLine(1, payload);
+            },
+            [&] {
+                std::string s;
+                for (int i = 0; i < 2100; ++i)
+                    s += payload + "\n";
+                return s;
+            }()},
+        {"an item larger than a block",
+            [](NumberedFiles& f) { (void)f.writeItem(1, std::string(kBlock * 2 + 3, 'y')); },
+            std::string(kBlock * 2 + 3, 'y')},
+    };
+    TempDir dir;
+    for (const WriteMode mode : {WriteMode::Buffered, WriteMode::Streaming}) {
+        for (const WriteCase& c : cases) {
+            NumberedFiles files;
+            const std::string path = (dir / "f.txt").string();
+            ASSERT_FALSE(files.openForOutput(1, path, mode)) << c.name;
+            c.write(files);
+            ASSERT_FALSE(files.close(1)) << c.name;
+            EXPECT_EQ(readFile(path), c.expected) << c.name << (mode == WriteMode::Streaming ? ", streaming" : "");
+        }
+    }
+}
+
+TEST(NumberedFiles, ReadsLinesEndedByLfOrCrLf)
+{
+    const std::string longLine(kBlock * 2 + 5, 'X');
+    // "\r\n" split across the first block boundary.
+    const std::string splitCrLf = std::string(kBlock - 1, 'a') + "\r\nb";
+    struct ReadCase {
+        const char* name;
+        std::string content;
+        std::vector<std::string> lines;
+    };
+    const ReadCase cases[] = {
+        {"empty file", "", {}},
+        {"lf", "a\nb\n", {"a", "b"}},
+        {"crlf, last line unended", "a\r\nb", {"a", "b"}},
+        {"empty lines", "\n\n", {"", ""}},
+        {"a lone cr is text", "a\rb\r", {"a\rb\r"}},
+        {"one line longer than two blocks", longLine, {longLine}},
+        {"crlf split across blocks", splitCrLf, {std::string(kBlock - 1, 'a'), "b"}},
+    };
+    TempDir dir;
+    for (const ReadCase& c : cases) {
+        const auto path = dir / "f.txt";
+        writeFile(path, c.content);
+        NumberedFiles files;
+        ASSERT_FALSE(files.openForInput(1, path.string())) << c.name;
+        std::vector<std::string> lines;
+        std::string line;
+        for (auto atEnd = files.atEnd(1); atEnd && !*atEnd; atEnd = files.atEnd(1)) {
+            ASSERT_FALSE(files.readLine(1, line)) << c.name;
+            lines.push_back(line);
+        }
+        EXPECT_EQ(lines, c.lines) << c.name;
+        EXPECT_EQ(files.readLine(1, line), Errc::pastEndOfFile) << c.name;
+        EXPECT_FALSE(files.close(1)) << c.name;
+    }
+}
+
+TEST(NumberedFiles, NumbersBehaveAsATableOfOpenFiles)
+{
+    TempDir dir;
+    const std::string path = (dir / "f.txt").string();
+    const std::string missing = (dir / "missing.txt").string();
+    std::string line;
+    struct NumberCase {
+        const char* name;
+        std::function<std::error_code(NumberedFiles&)> act;
+        std::error_condition expected;
+    };
+    const NumberCase cases[] = {
+        {"number 0", [&](NumberedFiles& f) { return f.openForOutput(0, path); }, is(Errc::badFileNumber)},
+        {"number past the table",
+            [&](NumberedFiles& f) { return f.openForInput(NumberedFiles::kLastNumber + 1, path); },
+            is(Errc::badFileNumber)},
+        {"write to a closed number", [](NumberedFiles& f) { return f.writeItem(1, "X"); }, is(Errc::fileNotOpen)},
+        {"read from a closed number", [&](NumberedFiles& f) { return f.readLine(1, line); }, is(Errc::fileNotOpen)},
+        {"end test on a closed number", [](NumberedFiles& f) { return f.atEnd(1).error(); }, is(Errc::fileNotOpen)},
+        {"close a closed number", [](NumberedFiles& f) { return f.close(1); }, is(Errc::fileNotOpen)},
+        {"open a number in use",
+            [&](NumberedFiles& f) {
+                (void)f.openForOutput(1, path);
+                return f.openForInput(1, path);
+            },
+            is(Errc::fileNumberInUse)},
+        {"read from an output file",
+            [&](NumberedFiles& f) {
+                (void)f.openForOutput(1, path);
+                return f.readLine(1, line);
+            },
+            is(Errc::fileNotOpen)},
+        {"write to an input file",
+            [&](NumberedFiles& f) {
+                (void)f.openForInput(1, path);
+                return f.writeItem(1, "X");
+            },
+            is(Errc::fileNotOpen)},
+        {"a failed open leaves the number free",
+            [&](NumberedFiles& f) {
+                (void)f.openForInput(1, missing);
+                return f.openForOutput(1, path);
+            },
+            {}},
+        {"close frees the number",
+            [&](NumberedFiles& f) {
+                (void)f.openForOutput(1, path);
+                (void)f.close(1);
+                return f.openForInput(1, path);
+            },
+            {}},
+        {"two numbers at once",
+            [&](NumberedFiles& f) {
+                (void)f.openForOutput(1, path);
+                return f.openForInput(2, path);
+            },
+            {}},
+        {"open a missing file for input", [&](NumberedFiles& f) { return f.openForInput(1, missing); },
+            std::errc::no_such_file_or_directory},
+    };
+    for (const NumberCase& c : cases) {
+        writeFile(path, "line\n");
+        NumberedFiles files;
+        EXPECT_EQ(c.act(files), c.expected) << c.name;
+    }
+}
+
+} // namespace
+} // namespace quvo::runtime

@@ -1,0 +1,86 @@
+// SPDX-License-Identifier: MIT
+// A view and clocks for driving the run and the result rows without a window.
+#pragma once
+
+#include "bench/result_rows.h"
+#include "bench/run_view.h"
+#include "runtime/clock.h"
+
+#include <array>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quvo::test {
+
+// Keeps what the run sets, as the window's controls would, and lets a test act at
+// every pump.
+class RecordingView : public bench::RunView {
+public:
+    std::string drive;
+    std::vector<std::string> statuses;
+    std::array<std::string, bench::kRowCount> results{};
+    std::array<float, bench::kRowCount> bars{};
+    std::array<double, bench::kRowCount> values{};
+    int lastShownRow = -1;
+    int pumps = 0;
+    // Called at every pump, after it is counted.
+    std::function<void()> onPump;
+    // Asked after every pump.
+    std::function<bool()> stopWhen = [] { return false; };
+
+    std::string driveText() override { return drive; }
+    void setStatusText(std::string_view text) override { statuses.emplace_back(text); }
+    void setBarWidth(int row, float twips) override { bars.at(static_cast<std::size_t>(row)) = twips; }
+    void setResultText(int row, std::string_view text) override { results.at(static_cast<std::size_t>(row)) = text; }
+    void pumpEvents() override
+    {
+        ++pumps;
+        if (onPump)
+            onPump();
+    }
+    bool stopRequested() override { return stopWhen(); }
+    void rowShown(int row, double value) override
+    {
+        lastShownRow = row;
+        values.at(static_cast<std::size_t>(row)) = value;
+    }
+};
+
+// Advances by a fixed step at every reading, so a run's timing is the same every time
+// and the sustained write lasts a few thousand writes instead of three seconds.
+class StepClock final : public runtime::Clock {
+public:
+    explicit StepClock(double step, double start = 1000.0)
+        : now_(start)
+        , step_(step)
+    {
+    }
+    double seconds() override { return now_ += step_; }
+
+private:
+    double now_;
+    double step_;
+};
+
+// Gives the readings it was given, in order.
+class ScriptedClock final : public runtime::Clock {
+public:
+    explicit ScriptedClock(std::initializer_list<double> readings)
+        : readings_(readings)
+    {
+    }
+    double seconds() override
+    {
+        const double reading = readings_.front();
+        readings_.pop_front();
+        return reading;
+    }
+    bool exhausted() const { return readings_.empty(); }
+
+private:
+    std::deque<double> readings_;
+};
+
+} // namespace quvo::test

@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: MIT
+// Real directories, mounts and files for tests that meet the file system for real.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace quvo::test {
+
+// A fresh directory under the system's temporary directory, removed with everything in it.
+class TempDir {
+public:
+    explicit TempDir(const std::string& name = "quvo-test");
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// A file system mounted for one test and unmounted after it. Mounting needs root;
+// callers skip with mountSkipReason() when it is not possible here.
+class ScopedMount {
+public:
+    // A tmpfs of the given size on directory.
+    static ScopedMount tmpfs(const std::filesystem::path& directory, const std::string& size);
+    // source seen read-only at directory.
+    static ScopedMount readOnlyBind(const std::filesystem::path& source, const std::filesystem::path& directory);
+
+    ScopedMount(ScopedMount&& other) noexcept;
+    ~ScopedMount();
+    ScopedMount(const ScopedMount&) = delete;
+    ScopedMount& operator=(const ScopedMount&) = delete;
+
+    bool mounted() const { return !directory_.empty(); }
+    const std::string& error() const { return error_; }
+
+private:
+    ScopedMount() = default;
+    std::filesystem::path directory_;
+    std::string error_;
+};
+
+// Why mounts cannot be made here, or empty when they can.
+std::string mountSkipReason();
+
+std::string readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, const std::string& content);
+
+} // namespace quvo::test
