@@ -35,6 +35,7 @@ TEST(FormatNumber, LaysOutEachPattern)
         {"stored just below the half", 1.0005, ThreeDecimals, kC, "1.000"},
         {"exact half goes away from zero", 0.0625, ThreeDecimals, kC, "0.063"},
         {"exact half, negative", -2.0625, ThreeDecimals, kC, "-2.063"},
+        {"exact half far from zero", -268435456.6875, ThreeDecimals, kC, "-268435456.688"},
         {"no grouping in seconds", 1234.5678, ThreeDecimals, kC, "1234.568"},
         {"negative", -1.5, ThreeDecimals, kC, "-1.500"},
         {"negative that rounds to zero has no minus", -0.0001, ThreeDecimals, kC, "0.000"},

@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: MIT
+// Runs the measurement run on a real directory and records, at the first pump after
+// each row, what the test files held.
+#pragma once
+
+#include "bench/measurement_run.h"
+#include "bench/target.h"
+#include "runtime/designation.h"
+#include "tests/support/recording_view.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace quvo::bench {
+
+// One payload of 1024 bytes and its line end.
+inline constexpr std::uintmax_t kLineBytes = 1025;
+
+inline std::vector<std::string> entries(const std::filesystem::path& directory)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(directory, error))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// What the test files were at the first pump after a row was shown.
+struct AfterRow {
+    std::uintmax_t file1 = 0;
+    std::uintmax_t file2 = 0;
+    bool file1Exists = false;
+    bool file2Exists = false;
+    bool file1AllX = false;
+    bool file1AllPayloadLines = false;
+    bool file2SameAsFile1 = false;
+    int pumps = 0;
+};
+
+class RunFixture : public ::testing::Test {
+protected:
+    // A run on directory, with a clock that advances by clockStep at every reading.
+    RunOutcome runIn(const std::filesystem::path& directory, double clockStep = 0.001)
+    {
+        view.drive = runtime::designationFor(directory.string()) + " [test]";
+        const auto file1 = directory / kTestFile1Name;
+        const auto file2 = directory / kTestFile2Name;
+        auto previous = view.onPump;
+        view.onPump = [this, previous, file1, file2] {
+            if (view.lastShownRow >= 0)
+                record(afterRow[static_cast<std::size_t>(view.lastShownRow)], view.lastShownRow, file1, file2);
+            if (previous)
+                previous();
+        };
+        test::StepClock clock(clockStep);
+        MeasurementRun run(view, clock, runtime::NumberSeparators{});
+        return run.start();
+    }
+
+    int rowsShown() const
+    {
+        return static_cast<int>(
+            std::count_if(view.results.begin(), view.results.end(), [](auto& r) { return !r.empty(); }));
+    }
+
+    test::RecordingView view;
+    std::array<AfterRow, kRowCount> afterRow{};
+
+private:
+    static bool containsOnly(const std::filesystem::path& path, std::string_view pattern)
+    {
+        const std::string content = test::readFile(path);
+        for (std::size_t i = 0; i < content.size(); i += pattern.size())
+            if (content.compare(i, pattern.size(), pattern) != 0)
+                return false;
+        return !content.empty();
+    }
+
+    static void record(AfterRow& after, int row, const std::filesystem::path& file1, const std::filesystem::path& file2)
+    {
+        if (after.pumps++ > 0)
+            return;
+        std::error_code error;
+        after.file1Exists = std::filesystem::exists(file1, error);
+        after.file2Exists = std::filesystem::exists(file2, error);
+        after.file1 = after.file1Exists ? std::filesystem::file_size(file1, error) : 0;
+        after.file2 = after.file2Exists ? std::filesystem::file_size(file2, error) : 0;
+        if (row == 0 || row == 2)
+            after.file1AllX = containsOnly(file1, "X");
+        if (row == 4)
+            after.file1AllPayloadLines = containsOnly(file1, std::string(1024, 'X') + "\n");
+        if (row == 7)
+            after.file2SameAsFile1 = test::readFile(file1) == test::readFile(file2);
+    }
+};
+
+} // namespace quvo::bench
