@@ -10,6 +10,7 @@
 #include "runtime/designation.h"
 #include "runtime/volumes.h"
 
+#include <array>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -30,18 +31,28 @@ extern "C" void requestStop(int signal)
     stopSignal = signal;
 }
 
-// A signal stops the run at its next step boundary, which then removes its files.
-// SA_RESTART keeps a signal from failing the system call it interrupts; a closed
-// output pipe makes writes fail instead of killing the process before it cleans up.
-void installSignalHandlers()
+constexpr std::array kStopSignals = {SIGINT, SIGTERM, SIGHUP};
+
+// While the run lasts, a signal stops it at its next step boundary, which then removes
+// its files. SA_RESTART keeps a signal from failing the system call it interrupts; a
+// closed output pipe makes writes fail instead of killing the process before it cleans up.
+void catchStopSignals()
 {
     struct sigaction action { };
     action.sa_handler = requestStop;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+    for (const int signal : kStopSignals)
         sigaction(signal, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+}
+
+// Once the run is over there is nothing to clean up: a later signal ends the process as
+// usual, so that a signal at any moment ends it with a non-zero status.
+void releaseStopSignals()
+{
+    for (const int signal : kStopSignals)
+        std::signal(signal, SIG_DFL);
 }
 
 void printHelp()
@@ -106,12 +117,14 @@ int runHeadless(std::span<const char* const> args)
         return usageError("不是目录：" + options.directory);
     const std::string directory = std::filesystem::absolute(options.directory).lexically_normal().string();
 
-    installSignalHandlers();
+    catchStopSignals();
     const std::string driveText = driveTextFor(directory);
     ConsoleView view(driveText, options.json, stdout, [] { return stopSignal != 0; });
     runtime::SteadyClock clock;
     bench::MeasurementRun run(view, clock, runtime::NumberSeparators{});
     const bench::RunOutcome outcome = run.start();
+    releaseStopSignals();
+    const int signal = stopSignal;
 
     if (options.json)
         std::printf("%s\n", jsonReport(directory, bench::targetPrefix(driveText), outcome, view).c_str());
@@ -121,13 +134,9 @@ int runHeadless(std::span<const char* const> args)
         std::fprintf(stderr, "%s\n", view.status().c_str());
     std::fflush(stdout);
 
-    switch (outcome) {
-    case bench::RunOutcome::Completed: return 0;
-    case bench::RunOutcome::Stopped: return kExitSignalBase + stopSignal;
-    case bench::RunOutcome::Failed:
-    case bench::RunOutcome::Ignored: break;
-    }
-    return kExitFailed;
+    if (signal != 0)
+        return kExitSignalBase + signal;
+    return outcome == bench::RunOutcome::Completed ? 0 : kExitFailed;
 }
 
 } // namespace quvo::cli

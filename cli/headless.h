@@ -7,8 +7,8 @@
 namespace quvo::cli {
 
 // Exit status: 0 after a complete run, 1 when it failed, 2 for bad usage, and 128 plus
-// the signal's number when SIGINT, SIGTERM or SIGHUP stopped it. args excludes the
-// program name.
+// the signal's number when SIGINT, SIGTERM or SIGHUP came, whether it stopped the run
+// or came after its last step. args excludes the program name.
 int runHeadless(std::span<const char* const> args);
 
 } // namespace quvo::cli
