@@ -20,3 +20,8 @@ if(QUVO_SANITIZE)
   target_compile_options(quvo_options INTERFACE ${quvo_sanitizers})
   target_link_options(quvo_options INTERFACE ${quvo_sanitizers})
 endif()
+
+# Coverage feedback for the fuzzers reaches into every library they link.
+if(QUVO_BUILD_FUZZERS)
+  target_compile_options(quvo_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()
