@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: MIT
+// The main window, frmDriveSpeed, and how the measurement run uses it.
+//
+// DriveSpeedWindow builds its controls from the layout table (window_layout.h) and
+// is the run's view (bench::RunView): the run reads the drive text from Drive1 and
+// writes the status into lblStatus, each row's bar into pctStatusBarDetail(i) and
+// its result into lblStatusBar(i). The run (bench::MeasurementRun) executes inside
+// the click of cmdCheckSpeed and pumps the event loop between measurements; a close
+// that arrives then is held until the run has stopped and removed its test files.
+#pragma once
+
+#include "app/drive_list.h"
+#include "app/shell_open.h"
+#include "bench/measurement_run.h"
+#include "bench/result_rows.h"
+#include "bench/run_view.h"
+#include "runtime/clock.h"
+
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <string>
+#include <string_view>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace quvo::app {
+
+class DriveSpeedWindow final : public QWidget, public bench::RunView {
+    Q_OBJECT
+
+public:
+    // What a click on the link does with the maker's address; the shell by default,
+    // a recorder in tests.
+    using LinkOpener = std::function<void(QWidget& window, const QString& address)>;
+
+    // The clock times the measurements; the drives fill Drive1.
+    DriveSpeedWindow(const DriveList& drives, runtime::Clock& clock, LinkOpener openLink = shellOpen);
+    ~DriveSpeedWindow() override;
+    Q_DISABLE_COPY_MOVE(DriveSpeedWindow)
+
+    std::string driveText() override;
+    void setStatusText(std::string_view text) override;
+    void setBarWidth(int row, float twips) override;
+    void setResultText(int row, std::string_view text) override;
+    void pumpEvents() override;
+    bool stopRequested() override;
+
+protected:
+    // During a run the close is held: the run stops at its next pump, removes its
+    // files, and the window closes then.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls(const DriveList& drives);
+    void checkSpeed();
+    void openMakerSite();
+
+    LinkOpener openLink_;
+    bench::MeasurementRun run_;
+    bool closeRequested_ = false;
+
+    QComboBox* drive1_ = nullptr;
+    QPushButton* cmdCheckSpeed_ = nullptr;
+    QLabel* lblStatus_ = nullptr;
+    std::array<QLabel*, bench::kRowCount> lblStatusBar_{};
+    std::array<QWidget*, bench::kRowCount> pctStatusBarDetail_{};
+};
+
+} // namespace quvo::app

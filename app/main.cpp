@@ -1,0 +1,20 @@
+// SPDX-License-Identifier: MIT
+// quvo-diskspeed: the disk speed test's window.
+#include "app/drive_list.h"
+#include "app/drive_speed_window.h"
+#include "app/look.h"
+#include "app/stop_signals.h"
+#include "runtime/clock.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    quvo::app::useFixedLook(app);
+    quvo::runtime::SteadyClock clock;
+    quvo::app::DriveSpeedWindow window(quvo::app::machineDrives(), clock);
+    const quvo::app::CloseOnStopSignals stopSignals(window);
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: MIT
+// The desktop's URL opener (xdg-open and its kin on Linux).
+#include "app/shell_open.h"
+
+#include <QDesktopServices>
+#include <QString>
+#include <QUrl>
+
+namespace quvo::app {
+
+void shellOpen(QWidget& /*window*/, const QString& address)
+{
+    QDesktopServices::openUrl(QUrl(address));
+}
+
+} // namespace quvo::app

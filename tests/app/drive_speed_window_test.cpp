@@ -1,0 +1,540 @@
+// SPDX-License-Identifier: MIT
+// The main window at work: its state when it opens, what the run shows in it, the
+// bars as they are painted, the keyboard, the link, and closing it, idle or during a
+// run, by the user or by a stop signal. Runs go to a temporary directory, timed by a
+// clock that steps, so the 3-second sustained write is over in a few thousand writes.
+#include "app/drive_list.h"
+#include "app/drive_speed_window.h"
+#include "app/look.h"
+#include "app/stop_signals.h"
+#include "bench/target.h"
+#include "runtime/designation.h"
+#include "runtime/volumes.h"
+#include "tests/support/temp_dir.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <csignal>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+namespace quvo::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+const QString kInitialStatus = QStringLiteral("测试本地磁盘数据仅供参考");
+const QString kWaiting = QStringLiteral("测试本地磁盘需要几分钟，请耐心等候... ");
+const QString kCompleted = QStringLiteral("本地磁盘测试完成");
+const QString kStopped = QStringLiteral("本地磁盘测试已中止");
+const QString kSite = QStringLiteral("http://www.quvo.example/");
+const QColor kBarFill(90, 136, 169);
+// A drive list entry no run can use: a run that took it would fail at once.
+const std::string kDecoyEntry = "/nonexistent-quvo-drive/ [none]";
+
+// Steps at every reading and lets a test act there, inside the run.
+class SteppingClock final : public runtime::Clock {
+public:
+    double seconds() override
+    {
+        if (onRead)
+            onRead();
+        return now_ += 0.001;
+    }
+    std::function<void()> onRead;
+
+private:
+    double now_ = 1000;
+};
+
+struct Opened {
+    QWidget* window;
+    QString address;
+};
+
+// How the window is asked to close.
+enum class CloseBy { User, Sigint, Sigterm, Sighup };
+
+QString rowName(const char* array, int row)
+{
+    return QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(row);
+}
+
+} // namespace
+
+class DriveSpeedWindowTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void initialState();
+    void keyboardOrder();
+    void rowOutput_data();
+    void rowOutput();
+    void paintedBars_data();
+    void paintedBars();
+    void paintedRules_data();
+    void paintedRules();
+    void keys_data();
+    void keys();
+    void completeRun();
+    void clickDuringRunIsIgnored();
+    void link_data();
+    void link();
+    void closing_data();
+    void closing();
+    void machineDriveList();
+
+private:
+    template <class T = QWidget>
+    T* control(const QString& name)
+    {
+        T* found = window_->findChild<T*>(name);
+        if (!found)
+            qFatal("no control %s", qPrintable(name));
+        return found;
+    }
+    QString label(const QString& name) { return control<QLabel>(name)->text(); }
+    QStringList testFilesLeft() const;
+    // Every control's place, size and text, the focus and what is on screen.
+    QStringList snapshot();
+    void showActive();
+
+    std::unique_ptr<test::TempDir> directory_;
+    std::string driveText_;
+    SteppingClock clock_;
+    QList<Opened> opened_;
+    std::unique_ptr<DriveSpeedWindow> window_;
+};
+
+void DriveSpeedWindowTest::initTestCase()
+{
+    useFixedLook(*qApp);
+    // The tests close the window; the test program goes on.
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+void DriveSpeedWindowTest::init()
+{
+    directory_ = std::make_unique<test::TempDir>("quvo-window");
+    const std::string path = directory_->path().string();
+    const auto volume = runtime::volumeOf(path);
+    QVERIFY(volume);
+    driveText_ = runtime::driveText(path, *volume);
+    clock_.onRead = nullptr;
+    opened_.clear();
+    window_ = std::make_unique<DriveSpeedWindow>(
+        DriveList{{kDecoyEntry, driveText_}, 1}, clock_, [this](QWidget& window, const QString& address) {
+            opened_.push_back({&window, address});
+        });
+}
+
+void DriveSpeedWindowTest::cleanup()
+{
+    window_.reset();
+    directory_.reset();
+}
+
+QStringList DriveSpeedWindowTest::testFilesLeft() const
+{
+    QStringList names;
+    for (const auto& entry : fs::directory_iterator(directory_->path()))
+        names << QString::fromStdString(entry.path().filename().string());
+    return names;
+}
+
+QStringList DriveSpeedWindowTest::snapshot()
+{
+    QStringList lines;
+    for (QWidget* widget : window_->findChildren<QWidget*>()) {
+        if (widget->objectName().isEmpty())
+            continue;
+        QString text;
+        if (auto* label = qobject_cast<QLabel*>(widget))
+            text = label->text();
+        else if (auto* list = qobject_cast<QComboBox*>(widget))
+            text = list->currentText();
+        else if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            text = button->text();
+        const QRect g = widget->geometry();
+        lines << QStringLiteral("%1 %2,%3 %4x%5 %6 %7")
+                     .arg(widget->objectName())
+                     .arg(g.x())
+                     .arg(g.y())
+                     .arg(g.width())
+                     .arg(g.height())
+                     .arg(widget->isVisible())
+                     .arg(text);
+    }
+    QWidget* focus = QApplication::focusWidget();
+    lines << QStringLiteral("focus %1").arg(focus ? focus->objectName() : QString());
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->isVisible())
+            lines << QStringLiteral("on screen %1").arg(top->objectName());
+    return lines;
+}
+
+void DriveSpeedWindowTest::showActive()
+{
+    window_->show();
+    window_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+}
+
+void DriveSpeedWindowTest::initialState()
+{
+    showActive();
+    QCOMPARE(label(QStringLiteral("lblStatus")), kInitialStatus);
+    for (int row = 0; row < 9; ++row) {
+        QCOMPARE(label(rowName("lblStatusBar", row)), QString());
+        // 15 twips: one pixel column at the frame's interior edge.
+        QCOMPARE(control(rowName("pctStatusBarDetail", row))->geometry(), QRect(0, 0, 1, 17));
+    }
+    auto* drive1 = control<QComboBox>(QStringLiteral("Drive1"));
+    QCOMPARE(drive1->count(), 2);
+    QCOMPARE(drive1->itemText(0), QString::fromStdString(kDecoyEntry));
+    QCOMPARE(drive1->currentText(), QString::fromStdString(driveText_));
+    QCOMPARE(QApplication::focusWidget(), drive1);
+    QVERIFY(control<QPushButton>(QStringLiteral("cmdCheckSpeed"))->isEnabled());
+}
+
+void DriveSpeedWindowTest::keyboardOrder()
+{
+    showActive();
+    QWidget* drive1 = control(QStringLiteral("Drive1"));
+    QWidget* button = control(QStringLiteral("cmdCheckSpeed"));
+    // Labels, rules and bars never take the focus: Tab goes back and forth between two.
+    const QList<std::pair<Qt::Key, QWidget*>> steps
+        = {{Qt::Key_Tab, button}, {Qt::Key_Tab, drive1}, {Qt::Key_Backtab, button}, {Qt::Key_Backtab, drive1}};
+    for (const auto& [key, expected] : steps) {
+        QTest::keyClick(QApplication::focusWidget(), key);
+        QCOMPARE(QApplication::focusWidget(), expected);
+    }
+}
+
+void DriveSpeedWindowTest::rowOutput_data()
+{
+    QTest::addColumn<int>("row");
+    for (int row = 0; row < 9; ++row)
+        QTest::addRow("row %d", row) << row;
+}
+
+void DriveSpeedWindowTest::rowOutput()
+{
+    QFETCH(int, row);
+    window_->setResultText(row, "1,234 KB/秒");
+    window_->setBarWidth(row, 741);
+    for (int other = 0; other < 9; ++other) {
+        const bool shown = other == row;
+        QCOMPARE(label(rowName("lblStatusBar", other)), shown ? QStringLiteral("1,234 KB/秒") : QString());
+        QCOMPARE(control(rowName("pctStatusBarDetail", other))->geometry(), QRect(0, 0, shown ? 741 / 15 : 1, 17));
+    }
+    window_->setStatusText("本地磁盘测试完成");
+    QCOMPARE(label(QStringLiteral("lblStatus")), kCompleted);
+}
+
+void DriveSpeedWindowTest::paintedBars_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<float>("twips");
+    QTest::addColumn<int>("filled"); // interior columns in the fill colour
+
+    QTest::newRow("a reset bar shows one column") << 0 << 15.0f << 1;
+    QTest::newRow("no width shows nothing") << 2 << 0.0f << 0;
+    QTest::newRow("below zero shows nothing") << 8 << -500.0f << 0;
+    QTest::newRow("full scale covers the interior") << 6 << 3705.0f << 247;
+    QTest::newRow("10000 twips stops at the border") << 0 << 10000.0f << 247;
+    QTest::newRow("right column, cut at the client edge") << 1 << 10000.0f << 509 - 269;
+    QTest::newRow("right column, half way") << 7 << 1852.5f << 124;
+}
+
+void DriveSpeedWindowTest::paintedBars()
+{
+    QFETCH(int, row);
+    QFETCH(float, twips);
+    QFETCH(int, filled);
+    window_->setBarWidth(row, twips);
+
+    const QImage image = window_->grab().toImage();
+    const qreal ratio = image.devicePixelRatio();
+    // The window's pixel (x, y), whatever the scale it was painted at.
+    const auto at = [&](int x, int y) { return image.pixelColor(int(x * ratio), int(y * ratio)); };
+    const QColor border = QApplication::palette().color(QPalette::WindowText);
+    const QColor interior = QApplication::palette().color(QPalette::Base);
+    constexpr int kClientWidth = 509;
+
+    const QRect frame = control(rowName("pctStatusBar", row))->geometry();
+    QCOMPARE(frame.size(), QSize(249, 19));
+    const int visibleRight = std::min(frame.right(), kClientWidth - 1);
+    for (int x = frame.left(); x <= visibleRight; ++x) {
+        QCOMPARE(at(x, frame.top()), border);
+        QCOMPARE(at(x, frame.bottom()), border);
+    }
+    for (int y = frame.top(); y <= frame.bottom(); ++y) {
+        QCOMPARE(at(frame.left(), y), border);
+        if (frame.right() < kClientWidth)
+            QCOMPARE(at(frame.right(), y), border);
+    }
+    const int interiorLeft = frame.left() + 1;
+    const int interiorRight = std::min(frame.right() - 1, kClientWidth - 1);
+    for (int x = interiorLeft; x <= interiorRight; ++x)
+        for (const int y : {frame.top() + 1, frame.center().y(), frame.bottom() - 1})
+            QCOMPARE(at(x, y), x - interiorLeft < filled ? kBarFill : interior);
+}
+
+void DriveSpeedWindowTest::paintedRules_data()
+{
+    QTest::addColumn<int>("y");
+    QTest::newRow("Line1") << 420 / 15;
+    QTest::newRow("Line2") << 780 / 15;
+}
+
+void DriveSpeedWindowTest::paintedRules()
+{
+    QFETCH(int, y);
+    const QImage image = window_->grab().toImage();
+    const qreal ratio = image.devicePixelRatio();
+    const auto at = [&](int x, int row) { return image.pixelColor(int(x * ratio), int(row * ratio)); };
+    const QColor ink = QApplication::palette().color(QPalette::WindowText);
+    const QColor face = QApplication::palette().color(QPalette::Button);
+    // From the left edge to the right edge of the client area, and one pixel thick.
+    for (int x = 0; x < 509; ++x)
+        QCOMPARE(at(x, y), ink);
+    QCOMPARE(at(100, y - 1), face);
+    QCOMPARE(at(100, y + 1), face);
+}
+
+void DriveSpeedWindowTest::keys_data()
+{
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("runs");
+
+    const QString drive1 = QStringLiteral("Drive1");
+    const QString button = QStringLiteral("cmdCheckSpeed");
+    QTest::newRow("Enter in the drive list starts nothing") << drive1 << int(Qt::Key_Return) << false;
+    QTest::newRow("keypad Enter in the drive list starts nothing") << drive1 << int(Qt::Key_Enter) << false;
+    QTest::newRow("Escape in the drive list does nothing") << drive1 << int(Qt::Key_Escape) << false;
+    QTest::newRow("Escape on the button does nothing") << button << int(Qt::Key_Escape) << false;
+    QTest::newRow("Space presses the button") << button << int(Qt::Key_Space) << true;
+    QTest::newRow("Enter presses the focused button") << button << int(Qt::Key_Return) << true;
+}
+
+void DriveSpeedWindowTest::keys()
+{
+    QFETCH(QString, focus);
+    QFETCH(int, key);
+    QFETCH(bool, runs);
+    showActive();
+    control(focus)->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), control(focus));
+
+    QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key));
+    QCOMPARE(label(QStringLiteral("lblStatus")), runs ? kCompleted : kInitialStatus);
+    QVERIFY(window_->isVisible());
+    QCOMPARE(testFilesLeft(), QStringList());
+}
+
+void DriveSpeedWindowTest::completeRun()
+{
+    showActive();
+    const QString prefix = QString::fromStdString(bench::targetPrefix(driveText_));
+    QCOMPARE(prefix, QString::fromStdString(runtime::designationFor(directory_->path().string())));
+
+    QStringList statusesSeen;
+    bool inOrder = true;
+    bool fileWritten = false;
+    clock_.onRead = [&] {
+        const QString status = label(QStringLiteral("lblStatus"));
+        if (statusesSeen.isEmpty() || statusesSeen.back() != status)
+            statusesSeen << status;
+        // The rows fill in one after another: those shown are always the first ones.
+        bool gap = false;
+        for (int row = 0; row < 9; ++row) {
+            const bool shown = !label(rowName("lblStatusBar", row)).isEmpty();
+            inOrder = inOrder && !(shown && gap);
+            gap = gap || !shown;
+        }
+        fileWritten = fileWritten || fs::exists(directory_->path() / "DriveSpeedTest.txt");
+    };
+    QTest::mouseClick(control(QStringLiteral("cmdCheckSpeed")), Qt::LeftButton);
+
+    QCOMPARE(statusesSeen, QStringList{kWaiting + prefix});
+    QCOMPARE(label(QStringLiteral("lblStatus")), kCompleted);
+    QVERIFY(inOrder);
+    QVERIFY2(fileWritten, "the run worked in the selected entry's directory");
+    QCOMPARE(testFilesLeft(), QStringList());
+    const QRegularExpression seconds(QStringLiteral("^\\d+\\.\\d{3} 秒$"));
+    const QRegularExpression speed(QStringLiteral("^\\d{1,3}(,\\d{3})* KB/秒$"));
+    for (int row = 0; row < 9; ++row) {
+        const QString result = label(rowName("lblStatusBar", row));
+        const bool speedRow = row == 4 || row == 5;
+        QVERIFY2((speedRow ? speed : seconds).match(result).hasMatch(), qPrintable(rowName("row", row) + result));
+    }
+    QVERIFY(window_->isVisible());
+}
+
+void DriveSpeedWindowTest::clickDuringRunIsIgnored()
+{
+    showActive();
+    QPushButton* button = control<QPushButton>(QStringLiteral("cmdCheckSpeed"));
+    int releases = 0;
+    struct Counter : QObject {
+        int& count;
+        explicit Counter(int& c)
+            : count(c)
+        {
+        }
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            count += event->type() == QEvent::MouseButtonRelease;
+            return false;
+        }
+    } counter(releases);
+    button->installEventFilter(&counter);
+
+    bool posted = false;
+    bool enabledDuringRun = true;
+    clock_.onRead = [&] {
+        enabledDuringRun = enabledDuringRun && button->isEnabled();
+        if (posted || label(rowName("lblStatusBar", 1)).isEmpty())
+            return;
+        // A user's click, delivered at the run's next pump.
+        const QPointF centre = QRectF(button->rect()).center();
+        for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+            QCoreApplication::postEvent(button,
+                new QMouseEvent(type, centre, button->mapToGlobal(centre), Qt::LeftButton,
+                    type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier));
+        posted = true;
+    };
+    QTest::mouseClick(button, Qt::LeftButton);
+
+    QCOMPARE(releases, 2);
+    QVERIFY(enabledDuringRun);
+    QCOMPARE(label(QStringLiteral("lblStatus")), kCompleted);
+    for (int row = 0; row < 9; ++row)
+        QVERIFY(!label(rowName("lblStatusBar", row)).isEmpty());
+    QCOMPARE(testFilesLeft(), QStringList());
+}
+
+void DriveSpeedWindowTest::link_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("opens");
+    const DriveSpeedWindow window(DriveList{{kDecoyEntry}, 0}, clock_);
+    for (QLabel* label : window.findChildren<QLabel*>()) {
+        const QString name = label->objectName();
+        QTest::newRow(qPrintable(name)) << name << (name == QStringLiteral("Label30"));
+    }
+}
+
+void DriveSpeedWindowTest::link()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, opens);
+    showActive();
+    QLabel* clicked = control<QLabel>(name);
+    QCOMPARE(clicked->cursor().shape(), opens ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    QCOMPARE(clicked->testAttribute(Qt::WA_SetCursor), opens);
+    QCOMPARE(clicked->focusPolicy(), Qt::NoFocus);
+
+    const QStringList before = snapshot();
+    QTest::mouseClick(clicked, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    QCOMPARE(snapshot(), before);
+    QCOMPARE(opened_.size(), opens ? 1 : 0);
+    if (opens) {
+        QCOMPARE(opened_.front().address, kSite);
+        QCOMPARE(opened_.front().window, window_.get());
+        QVERIFY(!clicked->font().underline());
+    }
+    // A press on the link that is released elsewhere is no click.
+    QTest::mousePress(clicked, Qt::LeftButton);
+    QTest::mouseRelease(clicked, Qt::LeftButton, {}, QPoint(-5, -5));
+    QCOMPARE(opened_.size(), opens ? 1 : 0);
+}
+
+void DriveSpeedWindowTest::closing_data()
+{
+    QTest::addColumn<int>("by");
+    QTest::addColumn<bool>("duringRun");
+
+    QTest::newRow("the user, when idle") << int(CloseBy::User) << false;
+    QTest::newRow("SIGTERM, when idle") << int(CloseBy::Sigterm) << false;
+    QTest::newRow("the user, during a run") << int(CloseBy::User) << true;
+    QTest::newRow("SIGINT, during a run") << int(CloseBy::Sigint) << true;
+    QTest::newRow("SIGTERM, during a run") << int(CloseBy::Sigterm) << true;
+    QTest::newRow("SIGHUP, during a run") << int(CloseBy::Sighup) << true;
+}
+
+void DriveSpeedWindowTest::closing()
+{
+    QFETCH(int, by);
+    QFETCH(bool, duringRun);
+    showActive();
+    const CloseOnStopSignals stopSignals(*window_);
+    // As the window system or the signal delivers it: seen at the next pump.
+    const auto askToClose = [&] {
+        switch (static_cast<CloseBy>(by)) {
+        case CloseBy::User: QCoreApplication::postEvent(window_->windowHandle(), new QCloseEvent); break;
+        case CloseBy::Sigint: std::raise(SIGINT); break;
+        case CloseBy::Sigterm: std::raise(SIGTERM); break;
+        case CloseBy::Sighup: std::raise(SIGHUP); break;
+        }
+    };
+
+    if (!duringRun) {
+        askToClose();
+        QTRY_VERIFY(!window_->isVisible());
+        QCOMPARE(label(QStringLiteral("lblStatus")), kInitialStatus);
+        return;
+    }
+
+    bool asked = false;
+    bool fileWhenAsked = false;
+    clock_.onRead = [&] {
+        if (asked || label(rowName("lblStatusBar", 0)).isEmpty())
+            return;
+        fileWhenAsked = fs::exists(directory_->path() / "DriveSpeedTest.txt");
+        askToClose();
+        asked = true;
+    };
+    QTest::mouseClick(control(QStringLiteral("cmdCheckSpeed")), Qt::LeftButton);
+
+    QVERIFY(asked);
+    QVERIFY2(fileWhenAsked, "the close came while a test file was there");
+    // Held until the run stopped at its next pump and removed its files, then done.
+    QVERIFY(!window_->isVisible());
+    QCOMPARE(label(QStringLiteral("lblStatus")), kStopped);
+    QCOMPARE(label(rowName("lblStatusBar", 8)), QString());
+    QCOMPARE(testFilesLeft(), QStringList());
+}
+
+void DriveSpeedWindowTest::machineDriveList()
+{
+    const DriveList list = machineDrives();
+    QVERIFY(!list.entries.empty());
+    QVERIFY(list.selected >= 0 && list.selected < int(list.entries.size()));
+    for (const std::string& entry : list.entries) {
+        const fs::path directory = runtime::fileSystemPath(bench::targetPrefix(entry));
+        QVERIFY2(fs::is_directory(directory), entry.c_str());
+    }
+    // The tests run in the build tree, on a volume the list shows.
+    const std::string selected = list.entries[std::size_t(list.selected)];
+    QCOMPARE(QString::fromStdString(runtime::fileSystemPath(bench::targetPrefix(selected))),
+        QString::fromStdString(fs::current_path().string() + "/"));
+}
+
+} // namespace quvo::app
+
+QTEST_MAIN(quvo::app::DriveSpeedWindowTest)
+#include "drive_speed_window_test.moc"

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# What `cmake --install` puts in place for a desktop: the program, its freedesktop
+# entry and its icon in the sizes the icon theme looks for.
+# Usage: install_layout.sh BUILD_DIRECTORY
+set -u
+build=$1
+failures=0
+prefix=$(mktemp -d "${TMPDIR:-/tmp}/quvo-install-XXXXXX")
+trap 'rm -rf "$prefix"' EXIT
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install failed"
+for file in bin/quvo-diskspeed bin/quvo-diskspeed-cli \
+    share/applications/quvo-diskspeed.desktop \
+    share/icons/hicolor/16x16/apps/quvo-diskspeed.png \
+    share/icons/hicolor/32x32/apps/quvo-diskspeed.png \
+    share/icons/hicolor/scalable/apps/quvo-diskspeed.svg; do
+    [ -s "$prefix/$file" ] || fail "not installed: $file"
+done
+[ -x "$prefix/bin/quvo-diskspeed" ] || fail "the program is not executable"
+entry="$prefix/share/applications/quvo-diskspeed.desktop"
+grep -qx 'Exec=quvo-diskspeed' "$entry" || fail "the entry does not start the program"
+grep -qx 'Icon=quvo-diskspeed' "$entry" || fail "the entry does not name the icon"
+if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$entry" || fail "desktop-file-validate"
+fi
+for size in 16 32; do
+    # A PNG's width and height stand at bytes 16 to 23.
+    read -r width height < <(od -An -tu1 -j16 -N8 "$prefix/share/icons/hicolor/${size}x${size}/apps/quvo-diskspeed.png" \
+        | awk '{ print $1*16777216 + $2*65536 + $3*256 + $4, $5*16777216 + $6*65536 + $7*256 + $8 }')
+    [ "$width x $height" = "$size x $size" ] || fail "${size}x${size} icon is $width x $height"
+done
+
+[ "$failures" = 0 ] && echo "installed: program, desktop entry, icons 16, 32 and scalable"
+exit "$failures"
