@@ -66,6 +66,34 @@ QString rowName(const char* array, int row)
     return QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(row);
 }
 
+// Counts the run's pumps: a tick posted to itself is delivered once per pass of the
+// event loop, since an event posted while events are delivered waits for the next pass.
+class PumpTicks final : public QObject {
+public:
+    explicit PumpTicks(std::function<void(int pump)> onPump) : onPump_(std::move(onPump)) { post(); }
+    int count() const { return count_; }
+
+protected:
+    bool event(QEvent* event) override
+    {
+        if (event->type() != QEvent::User)
+            return QObject::event(event);
+        onPump_(++count_);
+        post();
+        return true;
+    }
+
+private:
+    void post() { QCoreApplication::postEvent(this, new QEvent(QEvent::User)); }
+
+    std::function<void(int)> onPump_;
+    int count_ = 0;
+};
+
+// Nine resets, the waiting message, then two, one, two, two, two, one, one, one and
+// one after the rows.
+constexpr int kPumpsInARun = 23;
+
 } // namespace
 
 class DriveSpeedWindowTest : public QObject {
@@ -92,6 +120,8 @@ private Q_SLOTS:
     void link();
     void closing_data();
     void closing();
+    void closingAtEachPump_data();
+    void closingAtEachPump();
     void machineDriveList();
 
 private:
@@ -516,6 +546,29 @@ void DriveSpeedWindowTest::closing()
     QVERIFY(!window_->isVisible());
     QCOMPARE(label(QStringLiteral("lblStatus")), kStopped);
     QCOMPARE(label(rowName("lblStatusBar", 8)), QString());
+    QCOMPARE(testFilesLeft(), QStringList());
+}
+
+void DriveSpeedWindowTest::closingAtEachPump_data()
+{
+    QTest::addColumn<int>("pump");
+    for (int pump = 1; pump <= kPumpsInARun; ++pump)
+        QTest::newRow(qPrintable(QStringLiteral("pump %1").arg(pump))) << pump;
+}
+
+void DriveSpeedWindowTest::closingAtEachPump()
+{
+    QFETCH(int, pump);
+    showActive();
+    const PumpTicks ticks([&](int count) {
+        if (count == pump)
+            window_->close();
+    });
+    QTest::mouseClick(control(QStringLiteral("cmdCheckSpeed")), Qt::LeftButton);
+
+    QCOMPARE(ticks.count(), pump);
+    QVERIFY(!window_->isVisible());
+    QCOMPARE(label(QStringLiteral("lblStatus")), kStopped);
     QCOMPARE(testFilesLeft(), QStringList());
 }
 
