@@ -3,9 +3,10 @@
 // the same work. "rowN_…/ours" runs a row's statements through the runtime as the run
 // does them; "rowN_…/reference" is the loop it is held against. Both are timed from
 // before the open to after the close, in a directory whose medium costs almost nothing
-// (scratch_directory.h), so a pair's ratio is the cost the tool adds. Each side checks
-// that it did the whole work (the file's size, the bytes and lines seen), and the
-// program fails when one did not.
+// (scratch_directory.h), so a pair's ratio is the cost the tool adds. Before every
+// timed pass, untimed, both sides find the test file as the run's previous row leaves
+// it (absent, or just written). Each side checks that it did the whole work (the
+// file's size, the bytes and lines seen), and the program fails when one did not.
 //
 // Usage: quvo-diskspeed-benchmarks [--directory=DIR] [Google Benchmark flags]
 #include "bench/target.h"
@@ -19,6 +20,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -105,7 +107,7 @@ bool hasSize(const std::string& path, std::uint64_t size)
     return ::stat(path.c_str(), &st) == 0 && static_cast<std::uint64_t>(st.st_size) == size;
 }
 
-// A file that the run leaves for a read row: repeats copies of unit.
+// The test file as a row of the run leaves it: repeats copies of unit.
 struct FileContent {
     std::string_view unit;
     std::uint64_t repeats;
@@ -124,15 +126,29 @@ const FileContent kSmallFile{"X", kSmallFileWrites, 1, kSmallFileWrites};
 const FileContent kLargeFile{"X", kLargeFileWrites, 1, kLargeFileWrites};
 const FileContent kPayloadFile{payloadLine, kPayloadLines, kPayloadLines, kPayloadBytes};
 
-bool createFile(const std::string& path, const FileContent& content)
+// What a row finds before it: nothing (null), or the file the previous row just wrote.
+struct Row {
+    const FileContent* before;
+    const FileContent* content; // what the row writes or reads
+};
+const Row kRow0{nullptr, &kSmallFile};
+const Row kRow1{&kSmallFile, &kSmallFile};
+const Row kRow2{&kSmallFile, &kLargeFile};
+const Row kRow3{&kLargeFile, &kLargeFile};
+const Row kRow4{&kLargeFile, &kPayloadFile};
+const Row kRow5{&kPayloadFile, &kPayloadFile};
+
+bool createFile(const std::string& path, const FileContent* content)
 {
+    if (content == nullptr)
+        return ::unlink(path.c_str()) == 0 || errno == ENOENT;
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
     std::string pending;
     bool ok = true;
-    for (std::uint64_t i = 0; i < content.repeats && ok; ++i) {
-        pending += content.unit;
+    for (std::uint64_t i = 0; i < content->repeats && ok; ++i) {
+        pending += content->unit;
         if (pending.size() >= kBlockSize) {
             ok = writeAll(fd, pending.data(), pending.size());
             pending.clear();
@@ -152,12 +168,16 @@ std::unique_ptr<char[]> touchedBlock()
 }
 
 // Rows 0 and 2: writes single-character items, close included.
-void writeItemsOurs(benchmark::State& state, int writes)
+void writeItemsOurs(benchmark::State& state, const Row* row)
 {
     const TestFilesRemoved removed;
     const std::string path = pathText(bench::kTestFile1Name);
+    const auto writes = static_cast<int>(row->content->repeats);
     runtime::NumberedFiles files;
+    (void)files.reserve(kFileNumber);
     for (auto _ : state) {
+        if (!createFile(runtime::fileSystemPath(path), row->before))
+            return fail(state, "cannot leave the file as the previous row does");
         const auto start = SteadyTime::now();
         if (auto error = files.openForOutput(kFileNumber, path))
             return fail(state, "open: " + error.message());
@@ -174,12 +194,15 @@ void writeItemsOurs(benchmark::State& state, int writes)
 }
 
 // Appends one byte to a buffer, writes whole buffers, closes.
-void appendBytesReference(benchmark::State& state, int writes)
+void appendBytesReference(benchmark::State& state, const Row* row)
 {
     const TestFilesRemoved removed;
     const std::string path = nativePath(bench::kTestFile1Name);
+    const auto writes = static_cast<int>(row->content->repeats);
     const auto block = touchedBlock();
     for (auto _ : state) {
+        if (!createFile(path, row->before))
+            return fail(state, "cannot leave the file as the previous row does");
         const auto start = SteadyTime::now();
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
         if (fd < 0)
@@ -204,21 +227,22 @@ void appendBytesReference(benchmark::State& state, int writes)
 }
 
 // Rows 1, 3 and 5: to the end of the file, line by line, with the end test before
-// every line, into a line buffer that starts empty as the run's does.
-void readLinesOurs(benchmark::State& state, const FileContent* content)
+// every line, into a line buffer made ready as the run makes its own: room for its
+// longest line, every page touched.
+void readLinesOurs(benchmark::State& state, const Row* row)
 {
     const TestFilesRemoved removed;
+    const FileContent* content = row->content;
     const std::string path = pathText(bench::kTestFile1Name);
-    if (!createFile(runtime::fileSystemPath(path), *content))
-        return fail(state, "cannot create the file to read");
     runtime::NumberedFiles files;
-    // A run's block exists from its first row on.
-    (void)files.openForInput(kFileNumber, path);
-    (void)files.close(kFileNumber);
+    (void)files.reserve(kFileNumber);
+    std::string line(kLargeFileWrites, '\0');
+    line.clear();
     int lines = 0;
     std::size_t lastLineBytes = 0;
     for (auto _ : state) {
-        std::string line;
+        if (!createFile(runtime::fileSystemPath(path), row->before))
+            return fail(state, "cannot leave the file as the previous row does");
         lines = 0;
         const auto start = SteadyTime::now();
         if (auto error = files.openForInput(kFileNumber, path))
@@ -244,16 +268,17 @@ void readLinesOurs(benchmark::State& state, const FileContent* content)
 }
 
 // Reads 1 MiB blocks and finds every line end in them.
-void scanBlocksReference(benchmark::State& state, const FileContent* content)
+void scanBlocksReference(benchmark::State& state, const Row* row)
 {
     const TestFilesRemoved removed;
+    const FileContent* content = row->content;
     const std::string path = nativePath(bench::kTestFile1Name);
-    if (!createFile(path, *content))
-        return fail(state, "cannot create the file to read");
     const auto block = touchedBlock();
     std::uint64_t bytes = 0;
     std::uint64_t lineEnds = 0;
     for (auto _ : state) {
+        if (!createFile(path, row->before))
+            return fail(state, "cannot leave the file as the previous row does");
         bytes = lineEnds = 0;
         const auto start = SteadyTime::now();
         const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -288,7 +313,10 @@ void writeLinesOurs(benchmark::State& state)
     runtime::SteadyClock steadyClock;
     runtime::Clock& clock = steadyClock;
     runtime::NumberedFiles files;
+    (void)files.reserve(kFileNumber);
     for (auto _ : state) {
+        if (!createFile(runtime::fileSystemPath(path), kRow4.before))
+            return fail(state, "cannot leave the file as the previous row does");
         const auto start = SteadyTime::now();
         const double clockStart = clock.seconds();
         if (auto error = files.openForOutput(kFileNumber, path, runtime::WriteMode::Streaming))
@@ -319,6 +347,8 @@ void appendLinesReference(benchmark::State& state)
     const std::string path = nativePath(bench::kTestFile1Name);
     const auto block = touchedBlock();
     for (auto _ : state) {
+        if (!createFile(path, kRow4.before))
+            return fail(state, "cannot leave the file as the previous row does");
         const auto start = SteadyTime::now();
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
         if (fd < 0)
@@ -353,9 +383,9 @@ void appendLinesReference(benchmark::State& state)
 void lookUpsOurs(benchmark::State& state)
 {
     const TestFilesRemoved removed;
-    if (!createFile(nativePath(bench::kTestFile1Name), kSmallFile))
-        return fail(state, "cannot create the file to look up");
-    ::unlink(nativePath(bench::kTestFile2Name).c_str());
+    if (!createFile(nativePath(bench::kTestFile1Name), &kSmallFile)
+        || !createFile(nativePath(bench::kTestFile2Name), nullptr))
+        return fail(state, "cannot leave the files as the run does");
     int found = 0;
     for (auto _ : state) {
         found = 0;
@@ -381,9 +411,8 @@ void statReference(benchmark::State& state)
     const TestFilesRemoved removed;
     const std::string path1 = nativePath(bench::kTestFile1Name);
     const std::string path2 = nativePath(bench::kTestFile2Name);
-    if (!createFile(path1, kSmallFile))
-        return fail(state, "cannot create the file to look up");
-    ::unlink(path2.c_str());
+    if (!createFile(path1, &kSmallFile) || !createFile(path2, nullptr))
+        return fail(state, "cannot leave the files as the run does");
     int found = 0;
     for (auto _ : state) {
         found = 0;
@@ -415,18 +444,18 @@ void registerBenchmarks()
     const auto timed = [](const char* name, auto function, auto... arguments) {
         benchmark::RegisterBenchmark(name, function, arguments...)->UseManualTime()->Unit(benchmark::kMillisecond);
     };
-    timed("row0_small_file_write/ours", writeItemsOurs, kSmallFileWrites);
-    timed("row0_small_file_write/reference", appendBytesReference, kSmallFileWrites);
-    timed("row1_small_file_read/ours", readLinesOurs, &kSmallFile);
-    timed("row1_small_file_read/reference", scanBlocksReference, &kSmallFile);
-    timed("row2_large_file_write/ours", writeItemsOurs, kLargeFileWrites);
-    timed("row2_large_file_write/reference", appendBytesReference, kLargeFileWrites);
-    timed("row3_large_file_read/ours", readLinesOurs, &kLargeFile);
-    timed("row3_large_file_read/reference", scanBlocksReference, &kLargeFile);
+    timed("row0_small_file_write/ours", writeItemsOurs, &kRow0);
+    timed("row0_small_file_write/reference", appendBytesReference, &kRow0);
+    timed("row1_small_file_read/ours", readLinesOurs, &kRow1);
+    timed("row1_small_file_read/reference", scanBlocksReference, &kRow1);
+    timed("row2_large_file_write/ours", writeItemsOurs, &kRow2);
+    timed("row2_large_file_write/reference", appendBytesReference, &kRow2);
+    timed("row3_large_file_read/ours", readLinesOurs, &kRow3);
+    timed("row3_large_file_read/reference", scanBlocksReference, &kRow3);
     timed("row4_payload_lines_write/ours", writeLinesOurs);
     timed("row4_payload_lines_write/reference", appendLinesReference);
-    timed("row5_payload_lines_read/ours", readLinesOurs, &kPayloadFile);
-    timed("row5_payload_lines_read/reference", scanBlocksReference, &kPayloadFile);
+    timed("row5_payload_lines_read/ours", readLinesOurs, &kRow5);
+    timed("row5_payload_lines_read/reference", scanBlocksReference, &kRow5);
     timed("row6_lookups/ours", lookUpsOurs);
     timed("row6_lookups/reference", statReference);
     benchmark::RegisterBenchmark(
