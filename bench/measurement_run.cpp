@@ -90,7 +90,7 @@ private:
     Step lookUp(const std::string& path);
     Step copy();
     Step deleteBoth();
-    Step readLines(const std::string& path, int& count);
+    Step readLines(const std::string& path, int& count, runtime::ReadMode mode = runtime::ReadMode::Buffered);
 
     RunView& view_;
     runtime::Clock& clock_;
@@ -202,9 +202,9 @@ Step Pass::writeRepeated(int row, int writes, int pumps)
 
 // To the end of the file, line by line; a failing open or end test ends the step
 // instead of looping on it.
-Step Pass::readLines(const std::string& path, int& count)
+Step Pass::readLines(const std::string& path, int& count, runtime::ReadMode mode)
 {
-    if (auto error = files_.openForInput(kFileNumber, path))
+    if (auto error = files_.openForInput(kFileNumber, path, mode))
         return failure("打开", shown(path), error);
     for (;;) {
         const auto atEnd = files_.atEnd(kFileNumber);
@@ -263,7 +263,8 @@ Step Pass::readBack()
 {
     int count = 0;
     const double start = clock_.seconds();
-    if (auto halt = readLines(testFile1(), count))
+    // Streamed as it was written: the rate counts what the device delivers.
+    if (auto halt = readLines(testFile1(), count, runtime::ReadMode::Streaming))
         return halt;
     rows_.showRate(5, count, start);
     return pump(1);

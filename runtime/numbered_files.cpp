@@ -78,12 +78,12 @@ std::error_code NumberedFiles::openForOutput(int number, std::string_view pathTe
     return {};
 }
 
-std::error_code NumberedFiles::openForInput(int number, std::string_view pathText)
+std::error_code NumberedFiles::openForInput(int number, std::string_view pathText, ReadMode mode)
 {
     Slot* slot = nullptr;
     if (auto error = prepare(number, slot))
         return error;
-    auto file = NativeFile::openForReading(fileSystemPath(pathText));
+    auto file = NativeFile::openForReading(fileSystemPath(pathText), mode);
     if (!file)
         return file.error();
     slot->file = std::move(*file);

@@ -42,7 +42,7 @@ public:
 
     // Path texts as designation.h describes them.
     std::error_code openForOutput(int number, std::string_view pathText, WriteMode mode = WriteMode::Buffered);
-    std::error_code openForInput(int number, std::string_view pathText);
+    std::error_code openForInput(int number, std::string_view pathText, ReadMode mode = ReadMode::Buffered);
 
     // Appends text unchanged.
     std::error_code writeItem(int number, std::string_view text);

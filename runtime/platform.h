@@ -29,6 +29,15 @@ enum class WriteMode {
     Streaming,
 };
 
+enum class ReadMode {
+    // Through the system's cache, from which the writer's finish() dropped the file.
+    Buffered,
+    // Straight from the device into aligned blocks (direct I/O where the file system
+    // allows it, else through the cache), one request at a time, so that what is read
+    // against a clock is what the device delivers.
+    Streaming,
+};
+
 class NativeFile {
 public:
     NativeFile() = default;
@@ -42,11 +51,12 @@ public:
     // Creates the file, or empties an existing regular file of this user.
     static Result<NativeFile> createForWriting(const std::string& path, WriteMode mode);
     // Opens an existing regular file at its start.
-    static Result<NativeFile> openForReading(const std::string& path);
+    static Result<NativeFile> openForReading(const std::string& path, ReadMode mode = ReadMode::Buffered);
 
     bool isOpen() const { return handle_ != kNoHandle; }
     std::error_code write(const char* data, std::size_t size);
-    // Up to capacity bytes; 0 at the end of the file.
+    // Up to capacity bytes; 0 at the end of the file. A streamed read into an unaligned
+    // place goes on through the cache from there.
     Result<std::size_t> read(char* data, std::size_t capacity);
     // Forces what was written to the medium, drops the file's pages from the system's
     // cache so that the next reader meets the device, and closes.
@@ -62,7 +72,7 @@ private:
     WriteMode mode_ = WriteMode::Buffered;
     bool writing_ = false;
     bool direct_ = false;
-    std::uint64_t offset_ = 0; // bytes written so far
+    std::uint64_t offset_ = 0; // bytes written or read so far
 };
 
 // Whether a regular file is at path; a link there is not followed and does not count.

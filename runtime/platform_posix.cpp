@@ -52,6 +52,20 @@ std::error_code checkOurs(const struct stat& st)
     return {};
 }
 
+// Direct I/O moves whole logical blocks between aligned memory and aligned offsets.
+bool directIoAligned(const char* data, std::size_t size, std::uint64_t offset)
+{
+    const auto aligned = [](std::uint64_t n) { return n % kDirectIoAlignment == 0; };
+    return aligned(size) && aligned(offset) && aligned(reinterpret_cast<std::uintptr_t>(data));
+}
+
+// File systems without direct I/O refuse the flag; the caller goes through the cache.
+bool startDirectIo(int fd)
+{
+    const int flags = ::fcntl(fd, F_GETFL);
+    return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_DIRECT) == 0;
+}
+
 bool sameFile(const struct stat& a, const struct stat& b)
 {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
@@ -168,21 +182,23 @@ Result<NativeFile> NativeFile::createForWriting(const std::string& path, WriteMo
     if (!fd)
         return fd.error();
     NativeFile file(*fd, mode, /*writing=*/true);
-    if (mode == WriteMode::Streaming) {
-        // File systems without direct I/O refuse the flag; synced ranges stand in.
-        const int flags = ::fcntl(*fd, F_GETFL);
-        file.direct_ = flags >= 0 && ::fcntl(*fd, F_SETFL, flags | O_DIRECT) == 0;
-    }
+    // Where direct I/O is refused, synced ranges stand in.
+    if (mode == WriteMode::Streaming)
+        file.direct_ = startDirectIo(*fd);
     return file;
 }
 
-Result<NativeFile> NativeFile::openForReading(const std::string& path)
+Result<NativeFile> NativeFile::openForReading(const std::string& path, ReadMode mode)
 {
     auto fd = openExisting(path, O_RDONLY, /*owned=*/false);
     if (!fd)
         return fd.error();
-    ::posix_fadvise(*fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    return NativeFile(*fd, WriteMode::Buffered, /*writing=*/false);
+    NativeFile file(*fd, WriteMode::Buffered, /*writing=*/false);
+    if (mode == ReadMode::Streaming)
+        file.direct_ = startDirectIo(*fd);
+    if (!file.direct_)
+        ::posix_fadvise(*fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return file;
 }
 
 std::error_code NativeFile::stopDirectIo()
@@ -198,9 +214,8 @@ std::error_code NativeFile::stopDirectIo()
 std::error_code NativeFile::write(const char* data, std::size_t size)
 {
     const int fd = fdOf(handle_);
-    const auto unaligned = [](std::uint64_t n) { return n % kDirectIoAlignment != 0; };
     // The last, partial block of a streamed file cannot go direct.
-    if (direct_ && (unaligned(size) || unaligned(offset_) || unaligned(reinterpret_cast<std::uintptr_t>(data)))) {
+    if (direct_ && !directIoAligned(data, size, offset_)) {
         if (auto error = stopDirectIo())
             return error;
     }
@@ -232,12 +247,25 @@ std::error_code NativeFile::write(const char* data, std::size_t size)
 
 Result<std::size_t> NativeFile::read(char* data, std::size_t capacity)
 {
+    if (direct_ && !directIoAligned(data, capacity, offset_)) {
+        if (auto error = stopDirectIo())
+            return error;
+    }
     for (;;) {
         const ssize_t got = ::read(fdOf(handle_), data, capacity);
-        if (got >= 0)
+        if (got >= 0) {
+            offset_ += static_cast<std::uint64_t>(got);
             return static_cast<std::size_t>(got);
-        if (errno != EINTR)
-            return lastError();
+        }
+        if (errno == EINTR)
+            continue;
+        // Some file systems accept the flag and refuse the transfer.
+        if (errno == EINVAL && direct_) {
+            if (auto error = stopDirectIo())
+                return error;
+            continue;
+        }
+        return lastError();
     }
 }
 

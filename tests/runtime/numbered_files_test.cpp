@@ -132,36 +132,38 @@ TEST(NumberedFiles, ReadsLinesEndedByLfOrCrLf)
             {std::string(kBlock * 2 - 1, 'a'), "b"}},
     };
     TempDir dir;
-    // Into a line buffer as it comes and into one with room reserved, as the run reserves
-    // room for its longest line: exactly the file's size, or a block more. The lines must
-    // be the same every way.
+    // Read through the cache and streamed, into a line buffer as it comes and into one with
+    // room reserved, as the run reserves room for its longest line: exactly the file's
+    // size, or a block more. The lines must be the same every way.
     const struct {
         const char* name;
         std::optional<std::size_t> roomBeyondFile;
     } buffers[] = {{"", std::nullopt}, {", room for the file", 0}, {", room to spare", kBlock}};
-    for (const auto& buffer : buffers) {
-        const bool reserved = buffer.roomBeyondFile.has_value();
-        for (const ReadCase& c : cases) {
-            const std::string name = c.name + std::string(buffer.name);
-            const auto path = dir / "f.txt";
-            writeFile(path, c.content);
-            NumberedFiles files;
-            ASSERT_FALSE(files.openForInput(1, path.string())) << name;
-            std::vector<std::string> lines;
-            std::string line;
-            if (reserved)
-                line.reserve(c.content.size() + *buffer.roomBeyondFile);
-            const std::size_t capacity = line.capacity();
-            for (auto atEnd = files.atEnd(1); atEnd && !*atEnd; atEnd = files.atEnd(1)) {
-                ASSERT_FALSE(files.readLine(1, line)) << name;
-                lines.push_back(line);
+    for (const auto& [mode, modeName] : {std::pair{ReadMode::Buffered, ""}, {ReadMode::Streaming, ", streamed"}}) {
+        for (const auto& buffer : buffers) {
+            const bool reserved = buffer.roomBeyondFile.has_value();
+            for (const ReadCase& c : cases) {
+                const std::string name = c.name + std::string(buffer.name) + modeName;
+                const auto path = dir / "f.txt";
+                writeFile(path, c.content);
+                NumberedFiles files;
+                ASSERT_FALSE(files.openForInput(1, path.string(), mode)) << name;
+                std::vector<std::string> lines;
+                std::string line;
+                if (reserved)
+                    line.reserve(c.content.size() + *buffer.roomBeyondFile);
+                const std::size_t capacity = line.capacity();
+                for (auto atEnd = files.atEnd(1); atEnd && !*atEnd; atEnd = files.atEnd(1)) {
+                    ASSERT_FALSE(files.readLine(1, line)) << name;
+                    lines.push_back(line);
+                }
+                EXPECT_TRUE(lines == c.lines) << name << ": read " << shown(lines) << ", written " << shown(c.lines);
+                if (reserved) {
+                    EXPECT_EQ(line.capacity(), capacity) << name << ": a buffer with room must not be regrown";
+                }
+                EXPECT_EQ(files.readLine(1, line), Errc::pastEndOfFile) << name;
+                EXPECT_FALSE(files.close(1)) << name;
             }
-            EXPECT_TRUE(lines == c.lines) << name << ": read " << shown(lines) << ", written " << shown(c.lines);
-            if (reserved) {
-                EXPECT_EQ(line.capacity(), capacity) << name << ": a buffer with room must not be regrown";
-            }
-            EXPECT_EQ(files.readLine(1, line), Errc::pastEndOfFile) << name;
-            EXPECT_FALSE(files.close(1)) << name;
         }
     }
 }
