@@ -4,7 +4,6 @@
 #include "runtime/designation.h"
 
 #include <algorithm>
-#include <new>
 
 namespace quvo::runtime {
 namespace {
@@ -15,9 +14,9 @@ constexpr std::size_t kStraightReadMinimum = kDirectIoAlignment;
 
 } // namespace
 
-void NumberedFiles::AlignedDelete::operator()(char* block) const
+void NumberedFiles::BlockDelete::operator()(char* block) const
 {
-    ::operator delete[](block, std::align_val_t{kDirectIoAlignment});
+    deleteIoBlock(block, kBlockSize);
 }
 
 NumberedFiles::NumberedFiles() = default;
@@ -32,20 +31,20 @@ std::error_code NumberedFiles::slotError(int number) const
 }
 
 // Fresh memory costs a page fault per page at its first touch: taken here, at once.
-void NumberedFiles::ensureBlock(Slot& slot)
+void NumberedFiles::ensureBlock(std::unique_ptr<char[], BlockDelete>& block)
 {
-    if (slot.block)
+    if (block)
         return;
-    auto* block = static_cast<char*>(::operator new[](kBlockSize, std::align_val_t{kDirectIoAlignment}));
-    std::memset(block, 0, kBlockSize);
-    slot.block.reset(block);
+    char* fresh = newIoBlock(kBlockSize);
+    std::memset(fresh, 0, kBlockSize);
+    block.reset(fresh);
 }
 
 std::error_code NumberedFiles::reserve(int number)
 {
     if (number < kFirstNumber || number > kLastNumber)
         return Errc::badFileNumber;
-    ensureBlock(slots_[static_cast<std::size_t>(number - kFirstNumber)]);
+    ensureBlock(slots_[static_cast<std::size_t>(number - kFirstNumber)].block);
     return {};
 }
 
@@ -57,7 +56,7 @@ std::error_code NumberedFiles::prepare(int number, Slot*& slot)
     slot = &slots_[static_cast<std::size_t>(number - kFirstNumber)];
     if (slot->direction != Direction::Closed)
         return Errc::fileNumberInUse;
-    ensureBlock(*slot);
+    ensureBlock(slot->block);
     slot->begin = 0;
     slot->end = 0;
     return {};
@@ -83,11 +82,14 @@ std::error_code NumberedFiles::openForInput(int number, std::string_view pathTex
     Slot* slot = nullptr;
     if (auto error = prepare(number, slot))
         return error;
+    if (mode == ReadMode::Streaming)
+        ensureBlock(slot->ahead);
     auto file = NativeFile::openForReading(fileSystemPath(pathText), mode);
     if (!file)
         return file.error();
     slot->file = std::move(*file);
     slot->direction = Direction::Input;
+    slot->streaming = mode == ReadMode::Streaming;
     return {};
 }
 
@@ -111,14 +113,27 @@ std::error_code NumberedFiles::writeItemSlow(Slot& slot, std::string_view text)
     return {};
 }
 
-// Reads the next block; false at the end of the file.
+// Reads the next block; false at the end of the file. A streamed input has it read
+// already, and starts the one after while the caller works through this one.
 Result<bool> NumberedFiles::refill(Slot& slot)
 {
-    auto got = slot.file.read(slot.block.get(), kBlockSize);
+    Result<std::size_t> got = std::size_t{0};
+    if (slot.readingAhead) {
+        slot.readingAhead = false;
+        got = slot.file.awaitRead();
+        std::swap(slot.block, slot.ahead);
+    } else {
+        got = slot.file.read(slot.block.get(), kBlockSize);
+    }
     if (!got)
         return got.error();
     slot.begin = 0;
     slot.end = *got;
+    // A short block is the file's last.
+    if (slot.streaming && *got == kBlockSize) {
+        slot.file.startRead(slot.ahead.get(), kBlockSize);
+        slot.readingAhead = true;
+    }
     return *got > 0;
 }
 
@@ -131,7 +146,8 @@ std::error_code NumberedFiles::readLine(int number, std::string& line)
     bool readAnything = false;
     for (;;) {
         if (slot->begin == slot->end) {
-            if (line.size() >= kBlockSize && line.capacity() - line.size() >= kStraightReadMinimum) {
+            if (!slot->streaming && line.size() >= kBlockSize
+                && line.capacity() - line.size() >= kStraightReadMinimum) {
                 auto ended = readStraight(*slot, line);
                 if (!ended)
                     return ended.error();
@@ -218,6 +234,7 @@ std::error_code NumberedFiles::close(int number)
     const std::error_code finished = error ? std::error_code{} : slot.file.finish();
     slot.file = NativeFile{};
     slot.direction = Direction::Closed;
+    slot.streaming = slot.readingAhead = false;
     slot.cursor = slot.limit = nullptr;
     slot.begin = slot.end = 0;
     return error ? error : finished;
@@ -228,6 +245,7 @@ void NumberedFiles::abandonAll()
     for (Slot& slot : slots_) {
         slot.file = NativeFile{};
         slot.direction = Direction::Closed;
+        slot.streaming = slot.readingAhead = false;
         slot.cursor = slot.limit = nullptr;
         slot.begin = slot.end = 0;
     }

@@ -51,8 +51,8 @@ public:
 
     // The text up to the next line end (LF or CR LF, consumed and not returned) or the
     // end of the file. Fails at the end of the file. A line longer than a block is read
-    // on straight into the spare capacity of line, so a buffer reserved for the longest
-    // line is never regrown and the bytes are copied once.
+    // on straight into the spare capacity of line (unless streamed), so a buffer
+    // reserved for the longest line is never regrown and the bytes are copied once.
     std::error_code readLine(int number, std::string& line);
     // True once everything in the file has been read.
     Result<bool> atEnd(int number);
@@ -66,14 +66,21 @@ public:
 private:
     enum class Direction { Closed, Output, Input };
 
-    struct AlignedDelete {
+    struct BlockDelete {
         void operator()(char* block) const;
     };
 
     struct Slot {
+        std::unique_ptr<char[], BlockDelete> block; // kept across opens
+        // A streamed input's second block, which the next read fills while the caller
+        // works through the first.
+        std::unique_ptr<char[], BlockDelete> ahead;
+        // Declared after the blocks, so that it is closed (waiting for a running read)
+        // before they are freed.
         NativeFile file;
         Direction direction = Direction::Closed;
-        std::unique_ptr<char[], AlignedDelete> block; // kept across opens
+        bool streaming = false;
+        bool readingAhead = false;
         // Output: the next free byte of block and its end. Both are null unless the slot
         // is open for output, so that writeItem's one room test also covers the direction.
         char* cursor = nullptr;
@@ -84,7 +91,7 @@ private:
 
     Slot* slotFor(int number, Direction direction);
     std::error_code slotError(int number) const;
-    static void ensureBlock(Slot& slot);
+    static void ensureBlock(std::unique_ptr<char[], BlockDelete>& block);
     std::error_code prepare(int number, Slot*& slot);
     std::error_code writeItemSlow(Slot& slot, std::string_view text);
     Result<bool> refill(Slot& slot);

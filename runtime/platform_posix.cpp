@@ -7,8 +7,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <linux/aio_abi.h>
+#include <new>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace quvo::runtime {
@@ -64,6 +68,14 @@ bool startDirectIo(int fd)
 {
     const int flags = ::fcntl(fd, F_GETFL);
     return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_DIRECT) == 0;
+}
+
+// Linux's own asynchronous I/O, which with direct I/O really runs a read while the
+// caller goes on. The C library has no wrapper for it. 0 when it cannot be had.
+std::uint64_t newReadAhead()
+{
+    aio_context_t context = 0;
+    return ::syscall(SYS_io_setup, 1, &context) == 0 ? context : 0;
 }
 
 bool sameFile(const struct stat& a, const struct stat& b)
@@ -148,6 +160,10 @@ NativeFile::NativeFile(NativeFile&& other) noexcept
     , writing_(other.writing_)
     , direct_(other.direct_)
     , offset_(other.offset_)
+    , readAhead_(std::exchange(other.readAhead_, 0))
+    , readRunning_(std::exchange(other.readRunning_, false))
+    , startedData_(std::exchange(other.startedData_, nullptr))
+    , startedCapacity_(other.startedCapacity_)
 {
 }
 
@@ -160,6 +176,10 @@ NativeFile& NativeFile::operator=(NativeFile&& other) noexcept
         writing_ = other.writing_;
         direct_ = other.direct_;
         offset_ = other.offset_;
+        readAhead_ = std::exchange(other.readAhead_, 0);
+        readRunning_ = std::exchange(other.readRunning_, false);
+        startedData_ = std::exchange(other.startedData_, nullptr);
+        startedCapacity_ = other.startedCapacity_;
     }
     return *this;
 }
@@ -171,9 +191,20 @@ NativeFile::~NativeFile()
 
 void NativeFile::abandon() noexcept
 {
+    stopReadAhead();
     if (handle_ != kNoHandle)
         ::close(fdOf(handle_));
     handle_ = kNoHandle;
+}
+
+// Waits for a running read: its memory is the caller's, and may be freed next.
+void NativeFile::stopReadAhead() noexcept
+{
+    if (readAhead_ != 0)
+        ::syscall(SYS_io_destroy, readAhead_);
+    readAhead_ = 0;
+    readRunning_ = false;
+    startedData_ = nullptr;
 }
 
 Result<NativeFile> NativeFile::createForWriting(const std::string& path, WriteMode mode)
@@ -196,7 +227,9 @@ Result<NativeFile> NativeFile::openForReading(const std::string& path, ReadMode 
     NativeFile file(*fd, WriteMode::Buffered, /*writing=*/false);
     if (mode == ReadMode::Streaming)
         file.direct_ = startDirectIo(*fd);
-    if (!file.direct_)
+    if (file.direct_)
+        file.readAhead_ = newReadAhead();
+    else
         ::posix_fadvise(*fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return file;
 }
@@ -252,7 +285,8 @@ Result<std::size_t> NativeFile::read(char* data, std::size_t capacity)
             return error;
     }
     for (;;) {
-        const ssize_t got = ::read(fdOf(handle_), data, capacity);
+        // At the offset kept here: started reads do not move the file's own position.
+        const ssize_t got = ::pread(fdOf(handle_), data, capacity, static_cast<off_t>(offset_));
         if (got >= 0) {
             offset_ += static_cast<std::uint64_t>(got);
             return static_cast<std::size_t>(got);
@@ -269,8 +303,58 @@ Result<std::size_t> NativeFile::read(char* data, std::size_t capacity)
     }
 }
 
+void NativeFile::startRead(char* data, std::size_t capacity)
+{
+    startedData_ = data;
+    startedCapacity_ = capacity;
+    readRunning_ = false;
+    if (readAhead_ == 0 || !direct_ || !directIoAligned(data, capacity, offset_))
+        return;
+    struct iocb request { };
+    request.aio_fildes = static_cast<std::uint32_t>(fdOf(handle_));
+    request.aio_lio_opcode = IOCB_CMD_PREAD;
+    request.aio_buf = reinterpret_cast<std::uintptr_t>(data);
+    request.aio_nbytes = capacity;
+    request.aio_offset = static_cast<std::int64_t>(offset_);
+    struct iocb* requests[] = {&request};
+    // Not taken (the system is short of requests): awaitRead reads in the plain way.
+    readRunning_ = ::syscall(SYS_io_submit, readAhead_, 1, requests) == 1;
+}
+
+Result<std::size_t> NativeFile::awaitRead()
+{
+    if (startedData_ == nullptr)
+        return make_error_code(std::errc::invalid_argument);
+    char* const data = std::exchange(startedData_, nullptr);
+    if (!std::exchange(readRunning_, false))
+        return read(data, startedCapacity_);
+    struct io_event event { };
+    for (;;) {
+        const long got = ::syscall(SYS_io_getevents, readAhead_, 1, 1, &event, nullptr);
+        if (got == 1)
+            break;
+        if (got < 0 && errno != EINTR) {
+            const auto error = lastError();
+            stopReadAhead();
+            return error;
+        }
+    }
+    if (event.res < 0) {
+        // Some file systems accept the flag and refuse the transfer.
+        if (event.res == -EINVAL) {
+            if (auto error = stopDirectIo())
+                return error;
+            return read(data, startedCapacity_);
+        }
+        return std::error_code(static_cast<int>(-event.res), std::system_category());
+    }
+    offset_ += static_cast<std::uint64_t>(event.res);
+    return static_cast<std::size_t>(event.res);
+}
+
 std::error_code NativeFile::finish()
 {
+    stopReadAhead();
     const int fd = fdOf(std::exchange(handle_, kNoHandle));
     std::error_code error;
     if (writing_ && ::fdatasync(fd) != 0)
@@ -280,6 +364,20 @@ std::error_code NativeFile::finish()
     if (::close(fd) != 0 && !error)
         error = lastError();
     return error;
+}
+
+char* newIoBlock(std::size_t bytes)
+{
+    void* block = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block == MAP_FAILED)
+        throw std::bad_alloc();
+    return static_cast<char*>(block);
+}
+
+void deleteIoBlock(char* block, std::size_t bytes) noexcept
+{
+    if (block != nullptr)
+        ::munmap(block, bytes);
 }
 
 Result<bool> regularFileExists(const std::string& path)

@@ -130,6 +130,20 @@ TEST(NumberedFiles, ReadsLinesEndedByLfOrCrLf)
             {std::string(kBlock * 2, 'X'), "z"}},
         {"crlf split where a block ends inside a long line", std::string(kBlock * 2 - 1, 'a') + "\r\nb",
             {std::string(kBlock * 2 - 1, 'a'), "b"}},
+        {"exactly two blocks", std::string(kBlock * 2, 'X'), {std::string(kBlock * 2, 'X')}},
+        {"short lines over three blocks",
+            [] {
+                std::string s;
+                for (int i = 0; s.size() < kBlock * 3; ++i)
+                    s += std::to_string(i) + "\n";
+                return s;
+            }(),
+            [] {
+                std::vector<std::string> lines;
+                for (std::size_t size = 0; size < kBlock * 3; size += lines.back().size() + 1)
+                    lines.push_back(std::to_string(lines.size()));
+                return lines;
+            }()},
     };
     TempDir dir;
     // Read through the cache and streamed, into a line buffer as it comes and into one with
@@ -173,6 +187,9 @@ TEST(NumberedFiles, NumbersBehaveAsATableOfOpenFiles)
     TempDir dir;
     const std::string path = (dir / "f.txt").string();
     const std::string missing = (dir / "missing.txt").string();
+    // Long enough that a streamed read has the next block on its way.
+    const std::string blocks = (dir / "blocks.txt").string();
+    writeFile(blocks, std::string(kBlock * 3, 'X') + "\n");
     std::string line;
     struct NumberCase {
         const char* name;
@@ -264,6 +281,29 @@ TEST(NumberedFiles, NumbersBehaveAsATableOfOpenFiles)
             {}},
         {"open a missing file for input", [&](NumberedFiles& f) { return f.openForInput(1, missing); },
             std::errc::no_such_file_or_directory},
+        {"close while the next block is on its way",
+            [&](NumberedFiles& f) {
+                (void)f.openForInput(1, blocks, ReadMode::Streaming);
+                (void)f.atEnd(1);
+                return f.close(1);
+            },
+            {}},
+        {"left open while the next block is on its way",
+            [&](NumberedFiles& f) {
+                (void)f.openForInput(1, blocks, ReadMode::Streaming);
+                return f.atEnd(1).error();
+            },
+            {}},
+        {"abandon while the next block is on its way, then read again",
+            [&](NumberedFiles& f) {
+                (void)f.openForInput(1, blocks, ReadMode::Streaming);
+                (void)f.atEnd(1);
+                f.abandonAll();
+                (void)f.openForInput(1, blocks, ReadMode::Streaming);
+                (void)f.readLine(1, line);
+                return line == std::string(kBlock * 3, 'X') ? std::error_code{} : make_error_code(Errc::pastEndOfFile);
+            },
+            {}},
     };
     for (const NumberCase& c : cases) {
         writeFile(path, "line\n");
