@@ -8,12 +8,14 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <linux/aio_abi.h>
+#include <mutex>
 #include <new>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#include <vector>
 
 namespace quvo::runtime {
 namespace {
@@ -70,12 +72,36 @@ bool startDirectIo(int fd)
     return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_DIRECT) == 0;
 }
 
-// Linux's own asynchronous I/O, which with direct I/O really runs a read while the
-// caller goes on. The C library has no wrapper for it. 0 when it cannot be had.
-std::uint64_t newReadAhead()
+// Contexts of Linux's own asynchronous I/O, which with direct I/O really runs a read
+// while the caller goes on (the C library has no wrapper for it). They are kept for the
+// life of the process and reused: destroying one waits for a grace period of the
+// kernel, tens of milliseconds, which would fall inside a timed row.
+std::mutex readAheadsMutex;
+std::vector<aio_context_t> idleReadAheads;
+
+// 0 when none can be had.
+std::uint64_t takeReadAhead()
 {
+    {
+        const std::lock_guard lock(readAheadsMutex);
+        if (!idleReadAheads.empty()) {
+            const aio_context_t context = idleReadAheads.back();
+            idleReadAheads.pop_back();
+            return context;
+        }
+    }
     aio_context_t context = 0;
     return ::syscall(SYS_io_setup, 1, &context) == 0 ? context : 0;
+}
+
+void giveBackReadAhead(std::uint64_t context) noexcept
+{
+    try {
+        const std::lock_guard lock(readAheadsMutex);
+        idleReadAheads.push_back(context);
+    } catch (...) {
+        ::syscall(SYS_io_destroy, context);
+    }
 }
 
 bool sameFile(const struct stat& a, const struct stat& b)
@@ -197,10 +223,24 @@ void NativeFile::abandon() noexcept
     handle_ = kNoHandle;
 }
 
-// Waits for a running read: its memory is the caller's, and may be freed next.
+// Waits for a running read, whose memory is the caller's and may be freed next, and
+// gives the context back. One that cannot be waited on is destroyed, which waits.
 void NativeFile::stopReadAhead() noexcept
 {
-    if (readAhead_ != 0)
+    if (readAhead_ == 0)
+        return;
+    bool settled = !readRunning_;
+    while (!settled) {
+        struct io_event event { };
+        const long got = ::syscall(SYS_io_getevents, readAhead_, 1, 1, &event, nullptr);
+        if (got == 1)
+            settled = true;
+        else if (got < 0 && errno != EINTR)
+            break;
+    }
+    if (settled)
+        giveBackReadAhead(readAhead_);
+    else
         ::syscall(SYS_io_destroy, readAhead_);
     readAhead_ = 0;
     readRunning_ = false;
@@ -228,7 +268,7 @@ Result<NativeFile> NativeFile::openForReading(const std::string& path, ReadMode 
     if (mode == ReadMode::Streaming)
         file.direct_ = startDirectIo(*fd);
     if (file.direct_)
-        file.readAhead_ = newReadAhead();
+        file.readAhead_ = takeReadAhead();
     else
         ::posix_fadvise(*fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return file;
@@ -335,6 +375,7 @@ Result<std::size_t> NativeFile::awaitRead()
             break;
         if (got < 0 && errno != EINTR) {
             const auto error = lastError();
+            readRunning_ = true; // still on its way, as far as anyone can tell
             stopReadAhead();
             return error;
         }
