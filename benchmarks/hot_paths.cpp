@@ -24,10 +24,12 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <fcntl.h>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -130,13 +132,14 @@ const FileContent kPayloadFile{payloadLine, kPayloadLines, kPayloadLines, kPaylo
 struct Row {
     const FileContent* before;
     const FileContent* content; // what the row writes or reads
+    runtime::ReadMode mode = runtime::ReadMode::Buffered;
 };
 const Row kRow0{nullptr, &kSmallFile};
 const Row kRow1{&kSmallFile, &kSmallFile};
 const Row kRow2{&kSmallFile, &kLargeFile};
 const Row kRow3{&kLargeFile, &kLargeFile};
 const Row kRow4{&kLargeFile, &kPayloadFile};
-const Row kRow5{&kPayloadFile, &kPayloadFile};
+const Row kRow5{&kPayloadFile, &kPayloadFile, runtime::ReadMode::Streaming};
 
 bool createFile(const std::string& path, const FileContent* content)
 {
@@ -158,11 +161,18 @@ bool createFile(const std::string& path, const FileContent* content)
     return ::close(fd) == 0 && ok;
 }
 
-// A plain block for the reference loops, touched once so that no first-use page faults
-// fall inside their timing (ours keeps its block across opens the same way).
-std::unique_ptr<char[]> touchedBlock()
+// A block for the reference loops, aligned for direct I/O and touched once so that no
+// first-use page faults fall inside their timing (ours keeps its block the same way).
+struct FreeBlock {
+    void operator()(char* block) const { std::free(block); }
+};
+using Block = std::unique_ptr<char, FreeBlock>;
+
+Block touchedBlock()
 {
-    auto block = std::make_unique<char[]>(kBlockSize);
+    Block block(static_cast<char*>(std::aligned_alloc(runtime::kDirectIoAlignment, kBlockSize)));
+    if (!block)
+        throw std::bad_alloc();
     std::memset(block.get(), 0, kBlockSize);
     return block;
 }
@@ -210,7 +220,7 @@ void appendBytesReference(benchmark::State& state, const Row* row)
         std::size_t used = 0;
         bool ok = true;
         for (int i = 1; i <= writes; ++i) {
-            block[used++] = 'X';
+            block.get()[used++] = 'X';
             if (used == kBlockSize) {
                 ok = writeAll(fd, block.get(), used) && ok;
                 used = 0;
@@ -245,7 +255,7 @@ void readLinesOurs(benchmark::State& state, const Row* row)
             return fail(state, "cannot leave the file as the previous row does");
         lines = 0;
         const auto start = SteadyTime::now();
-        if (auto error = files.openForInput(kFileNumber, path))
+        if (auto error = files.openForInput(kFileNumber, path, row->mode))
             return fail(state, "open: " + error.message());
         for (;;) {
             const auto atEnd = files.atEnd(kFileNumber);
@@ -267,7 +277,8 @@ void readLinesOurs(benchmark::State& state, const Row* row)
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(content->bytes()));
 }
 
-// Reads 1 MiB blocks and finds every line end in them.
+// Reads 1 MiB blocks and finds every line end in them; streamed as ours is (direct,
+// where the file system allows it).
 void scanBlocksReference(benchmark::State& state, const Row* row)
 {
     const TestFilesRemoved removed;
@@ -281,7 +292,10 @@ void scanBlocksReference(benchmark::State& state, const Row* row)
             return fail(state, "cannot leave the file as the previous row does");
         bytes = lineEnds = 0;
         const auto start = SteadyTime::now();
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        const int direct = row->mode == runtime::ReadMode::Streaming ? O_DIRECT : 0;
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | direct);
+        if (fd < 0 && errno == EINVAL)
+            fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0)
             return fail(state, "open failed");
         for (;;) {
