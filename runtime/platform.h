@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <system_error>
 
@@ -40,9 +41,12 @@ enum class ReadMode {
     Streaming,
 };
 
+// The system's way of running a read while the caller goes on (platform_posix.cpp).
+class ReadRing;
+
 class NativeFile {
 public:
-    NativeFile() = default;
+    NativeFile();
     NativeFile(NativeFile&& other) noexcept;
     NativeFile& operator=(NativeFile&& other) noexcept;
     NativeFile(const NativeFile&) = delete;
@@ -81,9 +85,8 @@ private:
     bool writing_ = false;
     bool direct_ = false;
     std::uint64_t offset_ = 0; // bytes written or read so far
-    // A started read: the system's context that runs it (0: awaitRead reads instead),
-    // and where it goes.
-    std::uint64_t readAhead_ = 0;
+    // A started read: what runs it (none: awaitRead reads instead), and where it goes.
+    std::unique_ptr<ReadRing> readRing_;
     bool readRunning_ = false;
     char* startedData_ = nullptr;
     std::size_t startedCapacity_ = 0;

@@ -5,17 +5,17 @@
 #include "runtime/errors.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
-#include <linux/aio_abi.h>
-#include <mutex>
+#include <linux/io_uring.h>
 #include <new>
+#include <optional>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <unistd.h>
-#include <vector>
 
 namespace quvo::runtime {
 namespace {
@@ -70,38 +70,6 @@ bool startDirectIo(int fd)
 {
     const int flags = ::fcntl(fd, F_GETFL);
     return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_DIRECT) == 0;
-}
-
-// Contexts of Linux's own asynchronous I/O, which with direct I/O really runs a read
-// while the caller goes on (the C library has no wrapper for it). They are kept for the
-// life of the process and reused: destroying one waits for a grace period of the
-// kernel, tens of milliseconds, which would fall inside a timed row.
-std::mutex readAheadsMutex;
-std::vector<aio_context_t> idleReadAheads;
-
-// 0 when none can be had.
-std::uint64_t takeReadAhead()
-{
-    {
-        const std::lock_guard lock(readAheadsMutex);
-        if (!idleReadAheads.empty()) {
-            const aio_context_t context = idleReadAheads.back();
-            idleReadAheads.pop_back();
-            return context;
-        }
-    }
-    aio_context_t context = 0;
-    return ::syscall(SYS_io_setup, 1, &context) == 0 ? context : 0;
-}
-
-void giveBackReadAhead(std::uint64_t context) noexcept
-{
-    try {
-        const std::lock_guard lock(readAheadsMutex);
-        idleReadAheads.push_back(context);
-    } catch (...) {
-        ::syscall(SYS_io_destroy, context);
-    }
 }
 
 bool sameFile(const struct stat& a, const struct stat& b)
@@ -173,6 +141,131 @@ Result<int> createOrTruncate(const std::string& path)
 
 } // namespace
 
+// io_uring with one entry: a direct read submitted here runs on its own while the
+// caller goes on, and is collected with wait(). The C library has no wrapper for it.
+// Linux AIO would do the same, but the kernel holds up the exit of a process that used
+// it for a grace period (35 ms here); a ring is torn down without waiting.
+class ReadRing {
+public:
+    // None where the system has no io_uring or refuses it.
+    static std::unique_ptr<ReadRing> open()
+    {
+        io_uring_params params{};
+        const int fd = static_cast<int>(::syscall(__NR_io_uring_setup, 1, &params));
+        if (fd < 0)
+            return nullptr;
+        std::unique_ptr<ReadRing> ring(new ReadRing(fd));
+        return ring->map(params) ? std::move(ring) : nullptr;
+    }
+
+    ~ReadRing()
+    {
+        if (sqes_ != MAP_FAILED)
+            ::munmap(sqes_, sqesBytes_);
+        if (cqRing_ != MAP_FAILED && cqRing_ != sqRing_)
+            ::munmap(cqRing_, cqRingBytes_);
+        if (sqRing_ != MAP_FAILED)
+            ::munmap(sqRing_, sqRingBytes_);
+        ::close(fd_);
+    }
+
+    ReadRing(const ReadRing&) = delete;
+    ReadRing& operator=(const ReadRing&) = delete;
+
+    // False when the read was not taken.
+    bool submit(int fd, char* data, std::size_t size, std::uint64_t offset)
+    {
+        const unsigned tail = *sqTail_;
+        const unsigned index = tail & *sqMask_;
+        io_uring_sqe& entry = sqes_[index];
+        entry = io_uring_sqe{};
+        entry.opcode = IORING_OP_READ;
+        entry.fd = fd;
+        entry.addr = reinterpret_cast<std::uintptr_t>(data);
+        entry.len = static_cast<std::uint32_t>(size);
+        entry.off = offset;
+        sqArray_[index] = index;
+        std::atomic_ref<unsigned>(*sqTail_).store(tail + 1, std::memory_order_release);
+        if (::syscall(__NR_io_uring_enter, fd_, 1, 0, 0, nullptr, 0) == 1)
+            return true;
+        std::atomic_ref<unsigned>(*sqTail_).store(tail, std::memory_order_release);
+        return false;
+    }
+
+    // What the read submitted last gave: bytes, or a negated error number. Nothing when
+    // it cannot be waited for.
+    std::optional<int> wait()
+    {
+        for (;;) {
+            const unsigned head = *cqHead_;
+            if (head != std::atomic_ref<unsigned>(*cqTail_).load(std::memory_order_acquire)) {
+                const int result = cqes_[head & *cqMask_].res;
+                std::atomic_ref<unsigned>(*cqHead_).store(head + 1, std::memory_order_release);
+                return result;
+            }
+            if (::syscall(__NR_io_uring_enter, fd_, 0, 1, IORING_ENTER_GETEVENTS, nullptr, 0) < 0 && errno != EINTR)
+                return std::nullopt;
+        }
+    }
+
+private:
+    explicit ReadRing(int fd)
+        : fd_(fd)
+    {
+    }
+
+    bool map(const io_uring_params& params)
+    {
+        sqRingBytes_ = params.sq_off.array + params.sq_entries * sizeof(unsigned);
+        cqRingBytes_ = params.cq_off.cqes + params.cq_entries * sizeof(io_uring_cqe);
+        const bool single = (params.features & IORING_FEAT_SINGLE_MMAP) != 0;
+        if (single)
+            sqRingBytes_ = cqRingBytes_ = std::max(sqRingBytes_, cqRingBytes_);
+        const auto mapPart = [&](std::size_t bytes, off_t part) {
+            return ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd_, part);
+        };
+        sqRing_ = mapPart(sqRingBytes_, IORING_OFF_SQ_RING);
+        if (sqRing_ == MAP_FAILED)
+            return false;
+        cqRing_ = single ? sqRing_ : mapPart(cqRingBytes_, IORING_OFF_CQ_RING);
+        if (cqRing_ == MAP_FAILED)
+            return false;
+        sqesBytes_ = params.sq_entries * sizeof(io_uring_sqe);
+        void* sqes = mapPart(sqesBytes_, IORING_OFF_SQES);
+        if (sqes == MAP_FAILED)
+            return false;
+        sqes_ = static_cast<io_uring_sqe*>(sqes);
+        const auto at = [](void* ring, std::uint32_t offset) {
+            return reinterpret_cast<unsigned*>(static_cast<char*>(ring) + offset);
+        };
+        sqTail_ = at(sqRing_, params.sq_off.tail);
+        sqMask_ = at(sqRing_, params.sq_off.ring_mask);
+        sqArray_ = at(sqRing_, params.sq_off.array);
+        cqHead_ = at(cqRing_, params.cq_off.head);
+        cqTail_ = at(cqRing_, params.cq_off.tail);
+        cqMask_ = at(cqRing_, params.cq_off.ring_mask);
+        cqes_ = reinterpret_cast<io_uring_cqe*>(static_cast<char*>(cqRing_) + params.cq_off.cqes);
+        return true;
+    }
+
+    int fd_;
+    void* sqRing_ = MAP_FAILED;
+    void* cqRing_ = MAP_FAILED;
+    io_uring_sqe* sqes_ = static_cast<io_uring_sqe*>(MAP_FAILED);
+    std::size_t sqRingBytes_ = 0;
+    std::size_t cqRingBytes_ = 0;
+    std::size_t sqesBytes_ = 0;
+    unsigned* sqTail_ = nullptr;
+    unsigned* sqMask_ = nullptr;
+    unsigned* sqArray_ = nullptr;
+    unsigned* cqHead_ = nullptr;
+    unsigned* cqTail_ = nullptr;
+    unsigned* cqMask_ = nullptr;
+    io_uring_cqe* cqes_ = nullptr;
+};
+
+NativeFile::NativeFile() = default;
+
 NativeFile::NativeFile(std::intptr_t handle, WriteMode mode, bool writing)
     : handle_(handle)
     , mode_(mode)
@@ -186,7 +279,7 @@ NativeFile::NativeFile(NativeFile&& other) noexcept
     , writing_(other.writing_)
     , direct_(other.direct_)
     , offset_(other.offset_)
-    , readAhead_(std::exchange(other.readAhead_, 0))
+    , readRing_(std::move(other.readRing_))
     , readRunning_(std::exchange(other.readRunning_, false))
     , startedData_(std::exchange(other.startedData_, nullptr))
     , startedCapacity_(other.startedCapacity_)
@@ -202,7 +295,7 @@ NativeFile& NativeFile::operator=(NativeFile&& other) noexcept
         writing_ = other.writing_;
         direct_ = other.direct_;
         offset_ = other.offset_;
-        readAhead_ = std::exchange(other.readAhead_, 0);
+        readRing_ = std::move(other.readRing_);
         readRunning_ = std::exchange(other.readRunning_, false);
         startedData_ = std::exchange(other.startedData_, nullptr);
         startedCapacity_ = other.startedCapacity_;
@@ -223,26 +316,13 @@ void NativeFile::abandon() noexcept
     handle_ = kNoHandle;
 }
 
-// Waits for a running read, whose memory is the caller's and may be freed next, and
-// gives the context back. One that cannot be waited on is destroyed, which waits.
+// Waits for a running read, whose memory is the caller's and may be freed next. A ring
+// that cannot be waited on is left open rather than let the read land in freed memory.
 void NativeFile::stopReadAhead() noexcept
 {
-    if (readAhead_ == 0)
-        return;
-    bool settled = !readRunning_;
-    while (!settled) {
-        struct io_event event { };
-        const long got = ::syscall(SYS_io_getevents, readAhead_, 1, 1, &event, nullptr);
-        if (got == 1)
-            settled = true;
-        else if (got < 0 && errno != EINTR)
-            break;
-    }
-    if (settled)
-        giveBackReadAhead(readAhead_);
-    else
-        ::syscall(SYS_io_destroy, readAhead_);
-    readAhead_ = 0;
+    if (readRing_ && readRunning_ && !readRing_->wait())
+        (void)readRing_.release();
+    readRing_.reset();
     readRunning_ = false;
     startedData_ = nullptr;
 }
@@ -268,7 +348,7 @@ Result<NativeFile> NativeFile::openForReading(const std::string& path, ReadMode 
     if (mode == ReadMode::Streaming)
         file.direct_ = startDirectIo(*fd);
     if (file.direct_)
-        file.readAhead_ = takeReadAhead();
+        file.readRing_ = ReadRing::open();
     else
         ::posix_fadvise(*fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return file;
@@ -348,17 +428,10 @@ void NativeFile::startRead(char* data, std::size_t capacity)
     startedData_ = data;
     startedCapacity_ = capacity;
     readRunning_ = false;
-    if (readAhead_ == 0 || !direct_ || !directIoAligned(data, capacity, offset_))
+    if (!readRing_ || !direct_ || !directIoAligned(data, capacity, offset_))
         return;
-    struct iocb request { };
-    request.aio_fildes = static_cast<std::uint32_t>(fdOf(handle_));
-    request.aio_lio_opcode = IOCB_CMD_PREAD;
-    request.aio_buf = reinterpret_cast<std::uintptr_t>(data);
-    request.aio_nbytes = capacity;
-    request.aio_offset = static_cast<std::int64_t>(offset_);
-    struct iocb* requests[] = {&request};
-    // Not taken (the system is short of requests): awaitRead reads in the plain way.
-    readRunning_ = ::syscall(SYS_io_submit, readAhead_, 1, requests) == 1;
+    // Not taken: awaitRead reads in the plain way.
+    readRunning_ = readRing_->submit(fdOf(handle_), data, capacity, offset_);
 }
 
 Result<std::size_t> NativeFile::awaitRead()
@@ -368,29 +441,28 @@ Result<std::size_t> NativeFile::awaitRead()
     char* const data = std::exchange(startedData_, nullptr);
     if (!std::exchange(readRunning_, false))
         return read(data, startedCapacity_);
-    struct io_event event { };
-    for (;;) {
-        const long got = ::syscall(SYS_io_getevents, readAhead_, 1, 1, &event, nullptr);
-        if (got == 1)
-            break;
-        if (got < 0 && errno != EINTR) {
-            const auto error = lastError();
-            readRunning_ = true; // still on its way, as far as anyone can tell
-            stopReadAhead();
-            return error;
-        }
+    const std::optional<int> got = readRing_->wait();
+    if (!got) {
+        const auto error = lastError();
+        readRunning_ = true; // still on its way, as far as anyone can tell
+        stopReadAhead();
+        return error;
     }
-    if (event.res < 0) {
-        // Some file systems accept the flag and refuse the transfer.
-        if (event.res == -EINVAL) {
-            if (auto error = stopDirectIo())
-                return error;
+    if (*got < 0) {
+        // Some file systems accept the flag and refuse the transfer; older systems know
+        // no plain read in a ring.
+        if (*got == -EINVAL || *got == -EOPNOTSUPP) {
+            readRing_.reset();
+            if (*got == -EINVAL) {
+                if (auto error = stopDirectIo())
+                    return error;
+            }
             return read(data, startedCapacity_);
         }
-        return std::error_code(static_cast<int>(-event.res), std::system_category());
+        return std::error_code(-*got, std::system_category());
     }
-    offset_ += static_cast<std::uint64_t>(event.res);
-    return static_cast<std::size_t>(event.res);
+    offset_ += static_cast<std::uint64_t>(*got);
+    return static_cast<std::size_t>(*got);
 }
 
 std::error_code NativeFile::finish()
