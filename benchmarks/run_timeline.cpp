@@ -184,8 +184,8 @@ void printJson(const std::array<Section, bench::kRowCount>& sections, const Gaps
     std::string rows;
     for (std::size_t row = 0; row < sections.size(); ++row) {
         const Section& s = sections[row];
-        rows += std::string(rows.empty() ? "" : ",") + "{\"row\":" + std::to_string(row)
-            + ",\"seconds\":" + number(s.end - s.start) + "}";
+        rows += std::string(rows.empty() ? "" : ",") + "{\"row\":" + std::to_string(row) + ",\"name\":"
+            + cli::jsonString(bench::kRows[row].caption) + ",\"seconds\":" + number(s.end - s.start) + "}";
     }
     const Section& sustained = sections[kSustainedRow];
     std::printf("{\"rows\":[%s],\"sustained_close_seconds\":%s,\"sections_seconds\":%s,\"gaps_seconds\":[%s],\"outside_"
