@@ -44,7 +44,9 @@ std::error_code NumberedFiles::reserve(int number)
 {
     if (number < kFirstNumber || number > kLastNumber)
         return Errc::badFileNumber;
-    ensureBlock(slots_[static_cast<std::size_t>(number - kFirstNumber)].block);
+    Slot& slot = slots_[static_cast<std::size_t>(number - kFirstNumber)];
+    ensureBlock(slot.block);
+    ensureBlock(slot.ahead);
     return {};
 }
 

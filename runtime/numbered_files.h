@@ -36,8 +36,9 @@ public:
     NumberedFiles(const NumberedFiles&) = delete;
     NumberedFiles& operator=(const NumberedFiles&) = delete;
 
-    // Gives number its block ahead of its first open, every page of it touched, so that
-    // a timed open does not pay for the allocation. Blocks are kept across opens.
+    // Gives number its blocks (the one it is written and read through, and a streamed
+    // input's second) ahead of its first open, every page touched, so that a timed open
+    // does not pay for the allocation. Blocks are kept across opens.
     std::error_code reserve(int number);
 
     // Path texts as designation.h describes them.
