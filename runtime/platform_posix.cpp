@@ -316,8 +316,9 @@ void NativeFile::abandon() noexcept
     handle_ = kNoHandle;
 }
 
-// Waits for a running read, whose memory is the caller's and may be freed next. A ring
-// that cannot be waited on is left open rather than let the read land in freed memory.
+// Waits for a running read, whose memory is the caller's and may be freed next. Should
+// the system fail to wait (it has no reason to), the ring is left as it is rather than
+// torn down under the read.
 void NativeFile::stopReadAhead() noexcept
 {
     if (readRing_ && readRunning_ && !readRing_->wait())
