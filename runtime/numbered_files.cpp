@@ -4,13 +4,19 @@
 #include "runtime/designation.h"
 
 #include <algorithm>
-#include <new>
 
 namespace quvo::runtime {
+namespace {
 
-void NumberedFiles::AlignedDelete::operator()(char* block) const
+// Below this much spare capacity a long line goes on through the block instead, and
+// the line grows.
+constexpr std::size_t kStraightReadMinimum = kDirectIoAlignment;
+
+} // namespace
+
+void NumberedFiles::BlockDelete::operator()(char* block) const
 {
-    ::operator delete[](block, std::align_val_t{kDirectIoAlignment});
+    deleteIoBlock(block, kBlockSize);
 }
 
 NumberedFiles::NumberedFiles() = default;
@@ -24,6 +30,26 @@ std::error_code NumberedFiles::slotError(int number) const
     return Errc::fileNotOpen;
 }
 
+// Fresh memory costs a page fault per page at its first touch: taken here, at once.
+void NumberedFiles::ensureBlock(std::unique_ptr<char[], BlockDelete>& block)
+{
+    if (block)
+        return;
+    char* fresh = newIoBlock(kBlockSize);
+    std::memset(fresh, 0, kBlockSize);
+    block.reset(fresh);
+}
+
+std::error_code NumberedFiles::reserve(int number)
+{
+    if (number < kFirstNumber || number > kLastNumber)
+        return Errc::badFileNumber;
+    Slot& slot = slots_[static_cast<std::size_t>(number - kFirstNumber)];
+    ensureBlock(slot.block);
+    ensureBlock(slot.ahead);
+    return {};
+}
+
 // Finds a free slot for number and gives it its block.
 std::error_code NumberedFiles::prepare(int number, Slot*& slot)
 {
@@ -32,10 +58,7 @@ std::error_code NumberedFiles::prepare(int number, Slot*& slot)
     slot = &slots_[static_cast<std::size_t>(number - kFirstNumber)];
     if (slot->direction != Direction::Closed)
         return Errc::fileNumberInUse;
-    if (!slot->block) {
-        auto* block = static_cast<char*>(::operator new[](kBlockSize, std::align_val_t{kDirectIoAlignment}));
-        slot->block.reset(block);
-    }
+    ensureBlock(slot->block);
     slot->begin = 0;
     slot->end = 0;
     return {};
@@ -51,49 +74,68 @@ std::error_code NumberedFiles::openForOutput(int number, std::string_view pathTe
         return file.error();
     slot->file = std::move(*file);
     slot->direction = Direction::Output;
+    slot->cursor = slot->block.get();
+    slot->limit = slot->block.get() + kBlockSize;
     return {};
 }
 
-std::error_code NumberedFiles::openForInput(int number, std::string_view pathText)
+std::error_code NumberedFiles::openForInput(int number, std::string_view pathText, ReadMode mode)
 {
     Slot* slot = nullptr;
     if (auto error = prepare(number, slot))
         return error;
-    auto file = NativeFile::openForReading(fileSystemPath(pathText));
+    if (mode == ReadMode::Streaming)
+        ensureBlock(slot->ahead);
+    auto file = NativeFile::openForReading(fileSystemPath(pathText), mode);
     if (!file)
         return file.error();
     slot->file = std::move(*file);
     slot->direction = Direction::Input;
+    slot->streaming = mode == ReadMode::Streaming;
     return {};
 }
 
 // Fills the block to the brim, hands it to the system, and goes on with the rest.
 // Only whole, aligned blocks leave here, so streamed output can go direct.
-std::error_code NumberedFiles::appendSlow(Slot& slot, std::string_view text)
+std::error_code NumberedFiles::writeItemSlow(Slot& slot, std::string_view text)
 {
+    if (slot.direction != Direction::Output)
+        return Errc::fileNotOpen;
     while (!text.empty()) {
-        const std::size_t room = kBlockSize - slot.end;
-        const std::size_t taken = std::min(room, text.size());
-        std::memcpy(slot.block.get() + slot.end, text.data(), taken);
-        slot.end += taken;
+        const std::size_t taken = std::min(static_cast<std::size_t>(slot.limit - slot.cursor), text.size());
+        std::memcpy(slot.cursor, text.data(), taken);
+        slot.cursor += taken;
         text.remove_prefix(taken);
-        if (slot.end == kBlockSize) {
+        if (slot.cursor == slot.limit) {
             if (auto error = slot.file.write(slot.block.get(), kBlockSize))
                 return error;
-            slot.end = 0;
+            slot.cursor = slot.block.get();
         }
     }
     return {};
 }
 
-// Reads the next block; false at the end of the file.
+// Reads the next block; false at the end of the file. A streamed input has it read
+// already, and starts the one after while the caller works through this one.
 Result<bool> NumberedFiles::refill(Slot& slot)
 {
-    auto got = slot.file.read(slot.block.get(), kBlockSize);
+    Result<std::size_t> got = std::size_t{0};
+    if (slot.readingAhead) {
+        slot.readingAhead = false;
+        got = slot.file.awaitRead();
+        std::swap(slot.block, slot.ahead);
+    } else {
+        got = slot.file.read(slot.block.get(), kBlockSize);
+    }
     if (!got)
         return got.error();
     slot.begin = 0;
     slot.end = *got;
+    // A short block is the file's last.
+    if (slot.streaming && *got == kBlockSize) {
+        slot.file.startRead(slot.ahead.get(), kBlockSize);
+        slot.readingAhead = true;
+    }
     return *got > 0;
 }
 
@@ -106,6 +148,15 @@ std::error_code NumberedFiles::readLine(int number, std::string& line)
     bool readAnything = false;
     for (;;) {
         if (slot->begin == slot->end) {
+            if (!slot->streaming && line.size() >= kBlockSize
+                && line.capacity() - line.size() >= kStraightReadMinimum) {
+                auto ended = readStraight(*slot, line);
+                if (!ended)
+                    return ended.error();
+                if (*ended)
+                    return {};
+                continue;
+            }
             auto more = refill(*slot);
             if (!more)
                 return more.error();
@@ -129,6 +180,36 @@ std::error_code NumberedFiles::readLine(int number, std::string& line)
     }
 }
 
+// The next part of a long line, read from the file into the line's spare capacity
+// rather than through the block. True when the line ended in it: at a line end, whose
+// rest goes to the block, or at the end of the file.
+Result<bool> NumberedFiles::readStraight(Slot& slot, std::string& line)
+{
+    const std::size_t old = line.size();
+    const std::size_t room = std::min(kBlockSize, line.capacity() - old);
+    line.resize(old + room); // within the capacity: no reallocation
+    auto got = slot.file.read(line.data() + old, room);
+    if (!got || *got == 0) {
+        line.resize(old);
+        return got ? Result<bool>(true) : Result<bool>(got.error());
+    }
+    const char* from = line.data() + old;
+    const auto* lineEnd = static_cast<const char*>(std::memchr(from, '\n', *got));
+    if (lineEnd == nullptr) {
+        line.resize(old + *got);
+        return false;
+    }
+    const std::size_t kept = static_cast<std::size_t>(lineEnd - line.data());
+    const std::size_t rest = old + *got - kept - 1;
+    std::memcpy(slot.block.get(), lineEnd + 1, rest);
+    slot.begin = 0;
+    slot.end = rest;
+    line.resize(kept);
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return true;
+}
+
 Result<bool> NumberedFiles::atEnd(int number)
 {
     Slot* slot = slotFor(number, Direction::Input);
@@ -150,11 +231,13 @@ std::error_code NumberedFiles::close(int number)
     if (slot.direction == Direction::Closed)
         return Errc::fileNotOpen;
     std::error_code error;
-    if (slot.direction == Direction::Output && slot.end > 0)
-        error = slot.file.write(slot.block.get(), slot.end);
+    if (slot.direction == Direction::Output && slot.cursor != slot.block.get())
+        error = slot.file.write(slot.block.get(), static_cast<std::size_t>(slot.cursor - slot.block.get()));
     const std::error_code finished = error ? std::error_code{} : slot.file.finish();
     slot.file = NativeFile{};
     slot.direction = Direction::Closed;
+    slot.streaming = slot.readingAhead = false;
+    slot.cursor = slot.limit = nullptr;
     slot.begin = slot.end = 0;
     return error ? error : finished;
 }
@@ -164,6 +247,8 @@ void NumberedFiles::abandonAll()
     for (Slot& slot : slots_) {
         slot.file = NativeFile{};
         slot.direction = Direction::Closed;
+        slot.streaming = slot.readingAhead = false;
+        slot.cursor = slot.limit = nullptr;
         slot.begin = slot.end = 0;
     }
 }

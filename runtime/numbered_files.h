@@ -36,9 +36,14 @@ public:
     NumberedFiles(const NumberedFiles&) = delete;
     NumberedFiles& operator=(const NumberedFiles&) = delete;
 
+    // Gives number its blocks (the one it is written and read through, and a streamed
+    // input's second) ahead of its first open, every page touched, so that a timed open
+    // does not pay for the allocation. Blocks are kept across opens.
+    std::error_code reserve(int number);
+
     // Path texts as designation.h describes them.
     std::error_code openForOutput(int number, std::string_view pathText, WriteMode mode = WriteMode::Buffered);
-    std::error_code openForInput(int number, std::string_view pathText);
+    std::error_code openForInput(int number, std::string_view pathText, ReadMode mode = ReadMode::Buffered);
 
     // Appends text unchanged.
     std::error_code writeItem(int number, std::string_view text);
@@ -46,7 +51,9 @@ public:
     std::error_code writeLine(int number, std::string_view text);
 
     // The text up to the next line end (LF or CR LF, consumed and not returned) or the
-    // end of the file. Fails at the end of the file.
+    // end of the file. Fails at the end of the file. A line longer than a block is read
+    // on straight into the spare capacity of line (unless streamed), so a buffer
+    // reserved for the longest line is never regrown and the bytes are copied once.
     std::error_code readLine(int number, std::string& line);
     // True once everything in the file has been read.
     Result<bool> atEnd(int number);
@@ -60,23 +67,36 @@ public:
 private:
     enum class Direction { Closed, Output, Input };
 
-    struct AlignedDelete {
+    struct BlockDelete {
         void operator()(char* block) const;
     };
 
     struct Slot {
+        std::unique_ptr<char[], BlockDelete> block; // kept across opens
+        // A streamed input's second block, which the next read fills while the caller
+        // works through the first.
+        std::unique_ptr<char[], BlockDelete> ahead;
+        // Declared after the blocks, so that it is closed (waiting for a running read)
+        // before they are freed.
         NativeFile file;
         Direction direction = Direction::Closed;
-        std::unique_ptr<char[], AlignedDelete> block; // kept across opens
-        std::size_t begin = 0;                        // input: first unread byte of block
-        std::size_t end = 0;                          // bytes in block
+        bool streaming = false;
+        bool readingAhead = false;
+        // Output: the next free byte of block and its end. Both are null unless the slot
+        // is open for output, so that writeItem's one room test also covers the direction.
+        char* cursor = nullptr;
+        char* limit = nullptr;
+        std::size_t begin = 0; // input: first unread byte of block
+        std::size_t end = 0;   // input: bytes in block
     };
 
     Slot* slotFor(int number, Direction direction);
     std::error_code slotError(int number) const;
+    static void ensureBlock(std::unique_ptr<char[], BlockDelete>& block);
     std::error_code prepare(int number, Slot*& slot);
-    std::error_code appendSlow(Slot& slot, std::string_view text);
+    std::error_code writeItemSlow(Slot& slot, std::string_view text);
     Result<bool> refill(Slot& slot);
+    Result<bool> readStraight(Slot& slot, std::string& line);
 
     std::array<Slot, kLastNumber - kFirstNumber + 1> slots_;
 };
@@ -91,14 +111,17 @@ inline NumberedFiles::Slot* NumberedFiles::slotFor(int number, Direction directi
 
 inline std::error_code NumberedFiles::writeItem(int number, std::string_view text)
 {
-    Slot* slot = slotFor(number, Direction::Output);
-    if (slot == nullptr)
-        return slotError(number);
-    if (text.size() > kBlockSize - slot->end)
-        return appendSlow(*slot, text);
-    std::memcpy(slot->block.get() + slot->end, text.data(), text.size());
-    slot->end += text.size();
-    return {};
+    if (number < kFirstNumber || number > kLastNumber)
+        return Errc::badFileNumber;
+    Slot& slot = slots_[static_cast<std::size_t>(number - kFirstNumber)];
+    // size - 1 wraps for the empty text, which goes the slow way with a full block, a
+    // slot not open for output and an item larger than the room left.
+    if (text.size() - 1 < static_cast<std::size_t>(slot.limit - slot.cursor)) [[likely]] {
+        std::memcpy(slot.cursor, text.data(), text.size());
+        slot.cursor += text.size();
+        return {};
+    }
+    return writeItemSlow(slot, text);
 }
 
 inline std::error_code NumberedFiles::writeLine(int number, std::string_view text)

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <system_error>
 
@@ -29,9 +30,23 @@ enum class WriteMode {
     Streaming,
 };
 
+enum class ReadMode {
+    // Through the system's cache, from which the writer's finish() dropped the file.
+    Buffered,
+    // Straight from the device into aligned blocks (direct I/O where the file system
+    // allows it, else through the cache), one request at a time, so that what is read
+    // against a clock is what the device delivers. startRead() lets the next request
+    // run while the caller works through the last one, as a drive streaming a file is
+    // never left idle.
+    Streaming,
+};
+
+// The system's way of running a read while the caller goes on (platform_posix.cpp).
+class ReadRing;
+
 class NativeFile {
 public:
-    NativeFile() = default;
+    NativeFile();
     NativeFile(NativeFile&& other) noexcept;
     NativeFile& operator=(NativeFile&& other) noexcept;
     NativeFile(const NativeFile&) = delete;
@@ -42,12 +57,18 @@ public:
     // Creates the file, or empties an existing regular file of this user.
     static Result<NativeFile> createForWriting(const std::string& path, WriteMode mode);
     // Opens an existing regular file at its start.
-    static Result<NativeFile> openForReading(const std::string& path);
+    static Result<NativeFile> openForReading(const std::string& path, ReadMode mode = ReadMode::Buffered);
 
     bool isOpen() const { return handle_ != kNoHandle; }
     std::error_code write(const char* data, std::size_t size);
-    // Up to capacity bytes; 0 at the end of the file.
+    // Up to capacity bytes; 0 at the end of the file. A streamed read into an unaligned
+    // place goes on through the cache from there.
     Result<std::size_t> read(char* data, std::size_t capacity);
+    // The next read, started: it runs on its own where the system can do that, and
+    // awaitRead() gives what read() would have given. data must stay untouched until
+    // then; nothing else is read meanwhile.
+    void startRead(char* data, std::size_t capacity);
+    Result<std::size_t> awaitRead();
     // Forces what was written to the medium, drops the file's pages from the system's
     // cache so that the next reader meets the device, and closes.
     std::error_code finish();
@@ -57,13 +78,25 @@ private:
     NativeFile(std::intptr_t handle, WriteMode mode, bool writing);
     void abandon() noexcept;
     std::error_code stopDirectIo();
+    void stopReadAhead() noexcept;
 
     std::intptr_t handle_ = kNoHandle;
     WriteMode mode_ = WriteMode::Buffered;
     bool writing_ = false;
     bool direct_ = false;
-    std::uint64_t offset_ = 0; // bytes written so far
+    std::uint64_t offset_ = 0; // bytes written or read so far
+    // A started read: what runs it (none: awaitRead reads instead), and where it goes.
+    std::unique_ptr<ReadRing> readRing_;
+    bool readRunning_ = false;
+    char* startedData_ = nullptr;
+    std::size_t startedCapacity_ = 0;
 };
+
+// Memory for direct I/O: whole pages, aligned for it, and handed back to the system when
+// freed rather than kept by the allocator, where blocks this size freed run after run
+// pile up. newIoBlock throws std::bad_alloc when there is none.
+char* newIoBlock(std::size_t bytes);
+void deleteIoBlock(char* block, std::size_t bytes) noexcept;
 
 // Whether a regular file is at path; a link there is not followed and does not count.
 Result<bool> regularFileExists(const std::string& path);

@@ -5,10 +5,16 @@
 #include "runtime/errors.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
+#include <linux/io_uring.h>
+#include <new>
+#include <optional>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace quvo::runtime {
@@ -50,6 +56,20 @@ std::error_code checkOurs(const struct stat& st)
     if (st.st_uid != ::geteuid())
         return Errc::ownedByOtherUser;
     return {};
+}
+
+// Direct I/O moves whole logical blocks between aligned memory and aligned offsets.
+bool directIoAligned(const char* data, std::size_t size, std::uint64_t offset)
+{
+    const auto aligned = [](std::uint64_t n) { return n % kDirectIoAlignment == 0; };
+    return aligned(size) && aligned(offset) && aligned(reinterpret_cast<std::uintptr_t>(data));
+}
+
+// File systems without direct I/O refuse the flag; the caller goes through the cache.
+bool startDirectIo(int fd)
+{
+    const int flags = ::fcntl(fd, F_GETFL);
+    return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_DIRECT) == 0;
 }
 
 bool sameFile(const struct stat& a, const struct stat& b)
@@ -121,6 +141,131 @@ Result<int> createOrTruncate(const std::string& path)
 
 } // namespace
 
+// io_uring with one entry: a direct read submitted here runs on its own while the
+// caller goes on, and is collected with wait(). The C library has no wrapper for it.
+// Linux AIO would do the same, but the kernel holds up the exit of a process that used
+// it for a grace period (35 ms here); a ring is torn down without waiting.
+class ReadRing {
+public:
+    // None where the system has no io_uring or refuses it.
+    static std::unique_ptr<ReadRing> open()
+    {
+        io_uring_params params{};
+        const int fd = static_cast<int>(::syscall(__NR_io_uring_setup, 1, &params));
+        if (fd < 0)
+            return nullptr;
+        std::unique_ptr<ReadRing> ring(new ReadRing(fd));
+        return ring->map(params) ? std::move(ring) : nullptr;
+    }
+
+    ~ReadRing()
+    {
+        if (sqes_ != MAP_FAILED)
+            ::munmap(sqes_, sqesBytes_);
+        if (cqRing_ != MAP_FAILED && cqRing_ != sqRing_)
+            ::munmap(cqRing_, cqRingBytes_);
+        if (sqRing_ != MAP_FAILED)
+            ::munmap(sqRing_, sqRingBytes_);
+        ::close(fd_);
+    }
+
+    ReadRing(const ReadRing&) = delete;
+    ReadRing& operator=(const ReadRing&) = delete;
+
+    // False when the read was not taken.
+    bool submit(int fd, char* data, std::size_t size, std::uint64_t offset)
+    {
+        const unsigned tail = *sqTail_;
+        const unsigned index = tail & *sqMask_;
+        io_uring_sqe& entry = sqes_[index];
+        entry = io_uring_sqe{};
+        entry.opcode = IORING_OP_READ;
+        entry.fd = fd;
+        entry.addr = reinterpret_cast<std::uintptr_t>(data);
+        entry.len = static_cast<std::uint32_t>(size);
+        entry.off = offset;
+        sqArray_[index] = index;
+        std::atomic_ref<unsigned>(*sqTail_).store(tail + 1, std::memory_order_release);
+        if (::syscall(__NR_io_uring_enter, fd_, 1, 0, 0, nullptr, 0) == 1)
+            return true;
+        std::atomic_ref<unsigned>(*sqTail_).store(tail, std::memory_order_release);
+        return false;
+    }
+
+    // What the read submitted last gave: bytes, or a negated error number. Nothing when
+    // it cannot be waited for.
+    std::optional<int> wait()
+    {
+        for (;;) {
+            const unsigned head = *cqHead_;
+            if (head != std::atomic_ref<unsigned>(*cqTail_).load(std::memory_order_acquire)) {
+                const int result = cqes_[head & *cqMask_].res;
+                std::atomic_ref<unsigned>(*cqHead_).store(head + 1, std::memory_order_release);
+                return result;
+            }
+            if (::syscall(__NR_io_uring_enter, fd_, 0, 1, IORING_ENTER_GETEVENTS, nullptr, 0) < 0 && errno != EINTR)
+                return std::nullopt;
+        }
+    }
+
+private:
+    explicit ReadRing(int fd)
+        : fd_(fd)
+    {
+    }
+
+    bool map(const io_uring_params& params)
+    {
+        sqRingBytes_ = params.sq_off.array + params.sq_entries * sizeof(unsigned);
+        cqRingBytes_ = params.cq_off.cqes + params.cq_entries * sizeof(io_uring_cqe);
+        const bool single = (params.features & IORING_FEAT_SINGLE_MMAP) != 0;
+        if (single)
+            sqRingBytes_ = cqRingBytes_ = std::max(sqRingBytes_, cqRingBytes_);
+        const auto mapPart = [&](std::size_t bytes, off_t part) {
+            return ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd_, part);
+        };
+        sqRing_ = mapPart(sqRingBytes_, IORING_OFF_SQ_RING);
+        if (sqRing_ == MAP_FAILED)
+            return false;
+        cqRing_ = single ? sqRing_ : mapPart(cqRingBytes_, IORING_OFF_CQ_RING);
+        if (cqRing_ == MAP_FAILED)
+            return false;
+        sqesBytes_ = params.sq_entries * sizeof(io_uring_sqe);
+        void* sqes = mapPart(sqesBytes_, IORING_OFF_SQES);
+        if (sqes == MAP_FAILED)
+            return false;
+        sqes_ = static_cast<io_uring_sqe*>(sqes);
+        const auto at = [](void* ring, std::uint32_t offset) {
+            return reinterpret_cast<unsigned*>(static_cast<char*>(ring) + offset);
+        };
+        sqTail_ = at(sqRing_, params.sq_off.tail);
+        sqMask_ = at(sqRing_, params.sq_off.ring_mask);
+        sqArray_ = at(sqRing_, params.sq_off.array);
+        cqHead_ = at(cqRing_, params.cq_off.head);
+        cqTail_ = at(cqRing_, params.cq_off.tail);
+        cqMask_ = at(cqRing_, params.cq_off.ring_mask);
+        cqes_ = reinterpret_cast<io_uring_cqe*>(static_cast<char*>(cqRing_) + params.cq_off.cqes);
+        return true;
+    }
+
+    int fd_;
+    void* sqRing_ = MAP_FAILED;
+    void* cqRing_ = MAP_FAILED;
+    io_uring_sqe* sqes_ = static_cast<io_uring_sqe*>(MAP_FAILED);
+    std::size_t sqRingBytes_ = 0;
+    std::size_t cqRingBytes_ = 0;
+    std::size_t sqesBytes_ = 0;
+    unsigned* sqTail_ = nullptr;
+    unsigned* sqMask_ = nullptr;
+    unsigned* sqArray_ = nullptr;
+    unsigned* cqHead_ = nullptr;
+    unsigned* cqTail_ = nullptr;
+    unsigned* cqMask_ = nullptr;
+    io_uring_cqe* cqes_ = nullptr;
+};
+
+NativeFile::NativeFile() = default;
+
 NativeFile::NativeFile(std::intptr_t handle, WriteMode mode, bool writing)
     : handle_(handle)
     , mode_(mode)
@@ -134,6 +279,10 @@ NativeFile::NativeFile(NativeFile&& other) noexcept
     , writing_(other.writing_)
     , direct_(other.direct_)
     , offset_(other.offset_)
+    , readRing_(std::move(other.readRing_))
+    , readRunning_(std::exchange(other.readRunning_, false))
+    , startedData_(std::exchange(other.startedData_, nullptr))
+    , startedCapacity_(other.startedCapacity_)
 {
 }
 
@@ -146,6 +295,10 @@ NativeFile& NativeFile::operator=(NativeFile&& other) noexcept
         writing_ = other.writing_;
         direct_ = other.direct_;
         offset_ = other.offset_;
+        readRing_ = std::move(other.readRing_);
+        readRunning_ = std::exchange(other.readRunning_, false);
+        startedData_ = std::exchange(other.startedData_, nullptr);
+        startedCapacity_ = other.startedCapacity_;
     }
     return *this;
 }
@@ -157,9 +310,22 @@ NativeFile::~NativeFile()
 
 void NativeFile::abandon() noexcept
 {
+    stopReadAhead();
     if (handle_ != kNoHandle)
         ::close(fdOf(handle_));
     handle_ = kNoHandle;
+}
+
+// Waits for a running read, whose memory is the caller's and may be freed next. Should
+// the system fail to wait (it has no reason to), the ring is left as it is rather than
+// torn down under the read.
+void NativeFile::stopReadAhead() noexcept
+{
+    if (readRing_ && readRunning_ && !readRing_->wait())
+        (void)readRing_.release();
+    readRing_.reset();
+    readRunning_ = false;
+    startedData_ = nullptr;
 }
 
 Result<NativeFile> NativeFile::createForWriting(const std::string& path, WriteMode mode)
@@ -168,21 +334,25 @@ Result<NativeFile> NativeFile::createForWriting(const std::string& path, WriteMo
     if (!fd)
         return fd.error();
     NativeFile file(*fd, mode, /*writing=*/true);
-    if (mode == WriteMode::Streaming) {
-        // File systems without direct I/O refuse the flag; synced ranges stand in.
-        const int flags = ::fcntl(*fd, F_GETFL);
-        file.direct_ = flags >= 0 && ::fcntl(*fd, F_SETFL, flags | O_DIRECT) == 0;
-    }
+    // Where direct I/O is refused, synced ranges stand in.
+    if (mode == WriteMode::Streaming)
+        file.direct_ = startDirectIo(*fd);
     return file;
 }
 
-Result<NativeFile> NativeFile::openForReading(const std::string& path)
+Result<NativeFile> NativeFile::openForReading(const std::string& path, ReadMode mode)
 {
     auto fd = openExisting(path, O_RDONLY, /*owned=*/false);
     if (!fd)
         return fd.error();
-    ::posix_fadvise(*fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    return NativeFile(*fd, WriteMode::Buffered, /*writing=*/false);
+    NativeFile file(*fd, WriteMode::Buffered, /*writing=*/false);
+    if (mode == ReadMode::Streaming)
+        file.direct_ = startDirectIo(*fd);
+    if (file.direct_)
+        file.readRing_ = ReadRing::open();
+    else
+        ::posix_fadvise(*fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return file;
 }
 
 std::error_code NativeFile::stopDirectIo()
@@ -198,9 +368,8 @@ std::error_code NativeFile::stopDirectIo()
 std::error_code NativeFile::write(const char* data, std::size_t size)
 {
     const int fd = fdOf(handle_);
-    const auto unaligned = [](std::uint64_t n) { return n % kDirectIoAlignment != 0; };
     // The last, partial block of a streamed file cannot go direct.
-    if (direct_ && (unaligned(size) || unaligned(offset_) || unaligned(reinterpret_cast<std::uintptr_t>(data)))) {
+    if (direct_ && !directIoAligned(data, size, offset_)) {
         if (auto error = stopDirectIo())
             return error;
     }
@@ -232,17 +401,74 @@ std::error_code NativeFile::write(const char* data, std::size_t size)
 
 Result<std::size_t> NativeFile::read(char* data, std::size_t capacity)
 {
-    for (;;) {
-        const ssize_t got = ::read(fdOf(handle_), data, capacity);
-        if (got >= 0)
-            return static_cast<std::size_t>(got);
-        if (errno != EINTR)
-            return lastError();
+    if (direct_ && !directIoAligned(data, capacity, offset_)) {
+        if (auto error = stopDirectIo())
+            return error;
     }
+    for (;;) {
+        // At the offset kept here: started reads do not move the file's own position.
+        const ssize_t got = ::pread(fdOf(handle_), data, capacity, static_cast<off_t>(offset_));
+        if (got >= 0) {
+            offset_ += static_cast<std::uint64_t>(got);
+            return static_cast<std::size_t>(got);
+        }
+        if (errno == EINTR)
+            continue;
+        // Some file systems accept the flag and refuse the transfer.
+        if (errno == EINVAL && direct_) {
+            if (auto error = stopDirectIo())
+                return error;
+            continue;
+        }
+        return lastError();
+    }
+}
+
+void NativeFile::startRead(char* data, std::size_t capacity)
+{
+    startedData_ = data;
+    startedCapacity_ = capacity;
+    readRunning_ = false;
+    if (!readRing_ || !direct_ || !directIoAligned(data, capacity, offset_))
+        return;
+    // Not taken: awaitRead reads in the plain way.
+    readRunning_ = readRing_->submit(fdOf(handle_), data, capacity, offset_);
+}
+
+Result<std::size_t> NativeFile::awaitRead()
+{
+    if (startedData_ == nullptr)
+        return make_error_code(std::errc::invalid_argument);
+    char* const data = std::exchange(startedData_, nullptr);
+    if (!std::exchange(readRunning_, false))
+        return read(data, startedCapacity_);
+    const std::optional<int> got = readRing_->wait();
+    if (!got) {
+        const auto error = lastError();
+        readRunning_ = true; // still on its way, as far as anyone can tell
+        stopReadAhead();
+        return error;
+    }
+    if (*got < 0) {
+        // Some file systems accept the flag and refuse the transfer; older systems know
+        // no plain read in a ring.
+        if (*got == -EINVAL || *got == -EOPNOTSUPP) {
+            readRing_.reset();
+            if (*got == -EINVAL) {
+                if (auto error = stopDirectIo())
+                    return error;
+            }
+            return read(data, startedCapacity_);
+        }
+        return std::error_code(-*got, std::system_category());
+    }
+    offset_ += static_cast<std::uint64_t>(*got);
+    return static_cast<std::size_t>(*got);
 }
 
 std::error_code NativeFile::finish()
 {
+    stopReadAhead();
     const int fd = fdOf(std::exchange(handle_, kNoHandle));
     std::error_code error;
     if (writing_ && ::fdatasync(fd) != 0)
@@ -252,6 +478,20 @@ std::error_code NativeFile::finish()
     if (::close(fd) != 0 && !error)
         error = lastError();
     return error;
+}
+
+char* newIoBlock(std::size_t bytes)
+{
+    void* block = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block == MAP_FAILED)
+        throw std::bad_alloc();
+    return static_cast<char*>(block);
+}
+
+void deleteIoBlock(char* block, std::size_t bytes) noexcept
+{
+    if (block != nullptr)
+        ::munmap(block, bytes);
 }
 
 Result<bool> regularFileExists(const std::string& path)

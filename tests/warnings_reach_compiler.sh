@@ -7,10 +7,10 @@ commands=$1
 werror=$2
 flags=(-Wall -Wextra -Wpedantic)
 [ "$werror" = 1 ] && flags+=(-Werror)
-total=$(jq '[.[] | select(.file | test("/(runtime|bench|cli|app|tools)/"))] | length' "$commands")
+total=$(jq '[.[] | select(.file | test("/(runtime|bench|cli|app|tools|benchmarks)/"))] | length' "$commands")
 [ "$total" -gt 0 ] || { echo "no compile commands for the project's sources"; exit 1; }
 for flag in "${flags[@]}"; do
-    missing=$(jq -r --arg f "$flag" '.[] | select(.file | test("/(runtime|bench|cli|app|tools)/"))
+    missing=$(jq -r --arg f "$flag" '.[] | select(.file | test("/(runtime|bench|cli|app|tools|benchmarks)/"))
         | select((.command // (.arguments | join(" "))) | split(" ") | index($f) | not) | .file' "$commands")
     if [ -n "$missing" ]; then
         echo "$flag does not reach:"; echo "$missing"; exit 1

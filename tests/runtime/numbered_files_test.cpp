@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quvo::runtime {
@@ -59,6 +61,20 @@ TEST(NumberedFiles, WritesItemsBareAndLinesWithALineEnd)
                     s += payload + "\n";
                 return s;
             }()},
+        {"a reserve while open keeps what is pending",
+            [](NumberedFiles& f) {
+                (void)f.writeItem(1, "ab");
+                (void)f.reserve(1);
+                (void)f.writeItem(1, "c");
+            },
+            "abc"},
+        {"an item that fills the block to the brim, then more",
+            [](NumberedFiles& f) {
+                (void)f.writeItem(1, std::string(kBlock - 1, 'a'));
+                (void)f.writeItem(1, "b");
+                (void)f.writeItem(1, "c");
+            },
+            std::string(kBlock - 1, 'a') + "bc"},
         {"an item larger than a block",
             [](NumberedFiles& f) { (void)f.writeItem(1, std::string(kBlock * 2 + 3, 'y')); },
             std::string(kBlock * 2 + 3, 'y')},
@@ -74,6 +90,21 @@ TEST(NumberedFiles, WritesItemsBareAndLinesWithALineEnd)
             EXPECT_EQ(readFile(path), c.expected) << c.name << (mode == WriteMode::Streaming ? ", streaming" : "");
         }
     }
+}
+
+// Lines as a failure shows them: a long line by its length and its ends.
+std::string shown(const std::vector<std::string>& lines)
+{
+    std::string text = "{";
+    for (const std::string& line : lines) {
+        text += text.size() > 1 ? ", " : "";
+        if (line.size() <= 16)
+            text += "\"" + line + "\"";
+        else
+            text += std::to_string(line.size()) + " bytes \"" + line.substr(0, 4) + "…" + line.substr(line.size() - 4)
+                + "\"";
+    }
+    return text + "}";
 }
 
 TEST(NumberedFiles, ReadsLinesEndedByLfOrCrLf)
@@ -94,22 +125,60 @@ TEST(NumberedFiles, ReadsLinesEndedByLfOrCrLf)
         {"a lone cr is text", "a\rb\r", {"a\rb\r"}},
         {"one line longer than two blocks", longLine, {longLine}},
         {"crlf split across blocks", splitCrLf, {std::string(kBlock - 1, 'a'), "b"}},
+        {"a long line, then short ones", longLine + "\nnext\r\nlast", {longLine, "next", "last"}},
+        {"a long line ending where a block ends", std::string(kBlock * 2, 'X') + "\nz",
+            {std::string(kBlock * 2, 'X'), "z"}},
+        {"crlf split where a block ends inside a long line", std::string(kBlock * 2 - 1, 'a') + "\r\nb",
+            {std::string(kBlock * 2 - 1, 'a'), "b"}},
+        {"exactly two blocks", std::string(kBlock * 2, 'X'), {std::string(kBlock * 2, 'X')}},
+        {"short lines over three blocks",
+            [] {
+                std::string s;
+                for (int i = 0; s.size() < kBlock * 3; ++i)
+                    s += std::to_string(i) + "\n";
+                return s;
+            }(),
+            [] {
+                std::vector<std::string> lines;
+                for (std::size_t size = 0; size < kBlock * 3; size += lines.back().size() + 1)
+                    lines.push_back(std::to_string(lines.size()));
+                return lines;
+            }()},
     };
     TempDir dir;
-    for (const ReadCase& c : cases) {
-        const auto path = dir / "f.txt";
-        writeFile(path, c.content);
-        NumberedFiles files;
-        ASSERT_FALSE(files.openForInput(1, path.string())) << c.name;
-        std::vector<std::string> lines;
-        std::string line;
-        for (auto atEnd = files.atEnd(1); atEnd && !*atEnd; atEnd = files.atEnd(1)) {
-            ASSERT_FALSE(files.readLine(1, line)) << c.name;
-            lines.push_back(line);
+    // Read through the cache and streamed, into a line buffer as it comes and into one with
+    // room reserved, as the run reserves room for its longest line: exactly the file's
+    // size, or a block more. The lines must be the same every way.
+    const struct {
+        const char* name;
+        std::optional<std::size_t> roomBeyondFile;
+    } buffers[] = {{"", std::nullopt}, {", room for the file", 0}, {", room to spare", kBlock}};
+    for (const auto& [mode, modeName] : {std::pair{ReadMode::Buffered, ""}, {ReadMode::Streaming, ", streamed"}}) {
+        for (const auto& buffer : buffers) {
+            const bool reserved = buffer.roomBeyondFile.has_value();
+            for (const ReadCase& c : cases) {
+                const std::string name = c.name + std::string(buffer.name) + modeName;
+                const auto path = dir / "f.txt";
+                writeFile(path, c.content);
+                NumberedFiles files;
+                ASSERT_FALSE(files.openForInput(1, path.string(), mode)) << name;
+                std::vector<std::string> lines;
+                std::string line;
+                if (reserved)
+                    line.reserve(c.content.size() + *buffer.roomBeyondFile);
+                const std::size_t capacity = line.capacity();
+                for (auto atEnd = files.atEnd(1); atEnd && !*atEnd; atEnd = files.atEnd(1)) {
+                    ASSERT_FALSE(files.readLine(1, line)) << name;
+                    lines.push_back(line);
+                }
+                EXPECT_TRUE(lines == c.lines) << name << ": read " << shown(lines) << ", written " << shown(c.lines);
+                if (reserved) {
+                    EXPECT_EQ(line.capacity(), capacity) << name << ": a buffer with room must not be regrown";
+                }
+                EXPECT_EQ(files.readLine(1, line), Errc::pastEndOfFile) << name;
+                EXPECT_FALSE(files.close(1)) << name;
+            }
         }
-        EXPECT_EQ(lines, c.lines) << c.name;
-        EXPECT_EQ(files.readLine(1, line), Errc::pastEndOfFile) << c.name;
-        EXPECT_FALSE(files.close(1)) << c.name;
     }
 }
 
@@ -118,6 +187,9 @@ TEST(NumberedFiles, NumbersBehaveAsATableOfOpenFiles)
     TempDir dir;
     const std::string path = (dir / "f.txt").string();
     const std::string missing = (dir / "missing.txt").string();
+    // Long enough that a streamed read has the next block on its way.
+    const std::string blocks = (dir / "blocks.txt").string();
+    writeFile(blocks, std::string(kBlock * 3, 'X') + "\n");
     std::string line;
     struct NumberCase {
         const char* name;
@@ -130,6 +202,43 @@ TEST(NumberedFiles, NumbersBehaveAsATableOfOpenFiles)
             [&](NumberedFiles& f) { return f.openForInput(NumberedFiles::kLastNumber + 1, path); },
             is(Errc::badFileNumber)},
         {"write to a closed number", [](NumberedFiles& f) { return f.writeItem(1, "X"); }, is(Errc::fileNotOpen)},
+        {"write nothing to a closed number", [](NumberedFiles& f) { return f.writeItem(1, ""); },
+            is(Errc::fileNotOpen)},
+        {"write nothing to an output file",
+            [&](NumberedFiles& f) {
+                (void)f.openForOutput(1, path);
+                return f.writeItem(1, "");
+            },
+            {}},
+        {"write after a close",
+            [&](NumberedFiles& f) {
+                (void)f.openForOutput(1, path);
+                (void)f.close(1);
+                return f.writeItem(1, "X");
+            },
+            is(Errc::fileNotOpen)},
+        {"write after all numbers were abandoned",
+            [&](NumberedFiles& f) {
+                (void)f.openForOutput(1, path);
+                f.abandonAll();
+                return f.writeItem(1, "X");
+            },
+            is(Errc::fileNotOpen)},
+        {"write nothing to an input file",
+            [&](NumberedFiles& f) {
+                (void)f.openForInput(1, path);
+                return f.writeItem(1, "");
+            },
+            is(Errc::fileNotOpen)},
+        {"reserve number 0", [](NumberedFiles& f) { return f.reserve(0); }, is(Errc::badFileNumber)},
+        {"reserve past the table", [](NumberedFiles& f) { return f.reserve(NumberedFiles::kLastNumber + 1); },
+            is(Errc::badFileNumber)},
+        {"reserve a closed number, then open it",
+            [&](NumberedFiles& f) {
+                (void)f.reserve(2);
+                return f.openForOutput(2, path);
+            },
+            {}},
         {"read from a closed number", [&](NumberedFiles& f) { return f.readLine(1, line); }, is(Errc::fileNotOpen)},
         {"end test on a closed number", [](NumberedFiles& f) { return f.atEnd(1).error(); }, is(Errc::fileNotOpen)},
         {"close a closed number", [](NumberedFiles& f) { return f.close(1); }, is(Errc::fileNotOpen)},
@@ -172,6 +281,29 @@ TEST(NumberedFiles, NumbersBehaveAsATableOfOpenFiles)
             {}},
         {"open a missing file for input", [&](NumberedFiles& f) { return f.openForInput(1, missing); },
             std::errc::no_such_file_or_directory},
+        {"close while the next block is on its way",
+            [&](NumberedFiles& f) {
+                (void)f.openForInput(1, blocks, ReadMode::Streaming);
+                (void)f.atEnd(1);
+                return f.close(1);
+            },
+            {}},
+        {"left open while the next block is on its way",
+            [&](NumberedFiles& f) {
+                (void)f.openForInput(1, blocks, ReadMode::Streaming);
+                return f.atEnd(1).error();
+            },
+            {}},
+        {"abandon while the next block is on its way, then read again",
+            [&](NumberedFiles& f) {
+                (void)f.openForInput(1, blocks, ReadMode::Streaming);
+                (void)f.atEnd(1);
+                f.abandonAll();
+                (void)f.openForInput(1, blocks, ReadMode::Streaming);
+                (void)f.readLine(1, line);
+                return line == std::string(kBlock * 3, 'X') ? std::error_code{} : make_error_code(Errc::pastEndOfFile);
+            },
+            {}},
     };
     for (const NumberCase& c : cases) {
         writeFile(path, "line\n");

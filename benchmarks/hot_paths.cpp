@@ -1,0 +1,524 @@
+// SPDX-License-Identifier: MIT
+// quvo-diskspeed-benchmarks: the run's hot paths beside the tightest plain loops that do
+// the same work. "rowN_…/ours" runs a row's statements through the runtime as the run
+// does them; "rowN_…/reference" is the loop it is held against. Both are timed from
+// before the open to after the close, in a directory whose medium costs almost nothing
+// (scratch_directory.h), so a pair's ratio is the cost the tool adds. Before every
+// timed pass, untimed, both sides find the test file as the run's previous row leaves
+// it (absent, or just written). Each side checks that it did the whole work (the
+// file's size, the bytes and lines seen), and the program fails when one did not.
+//
+// Usage: quvo-diskspeed-benchmarks [--directory=DIR] [Google Benchmark flags]
+#include "bench/target.h"
+#include "benchmarks/scratch_directory.h"
+#include "runtime/clock.h"
+#include "runtime/designation.h"
+#include "runtime/file_ops.h"
+#include "runtime/number_format.h"
+#include "runtime/numbered_files.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <fcntl.h>
+#include <memory>
+#include <new>
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace quvo::benchmarks {
+namespace {
+
+using SteadyTime = std::chrono::steady_clock;
+
+constexpr int kFileNumber = 1;
+constexpr int kSmallFileWrites = 1'024'000;
+constexpr int kLargeFileWrites = 10'240'000;
+constexpr int kPayloadBytes = 1024;
+constexpr int kLookupRounds = 10'000;
+// 64 MiB of payload lines: long enough that opening and closing vanish in it.
+constexpr int kPayloadLines = 65'536;
+// The sustained write's window; never reached by kPayloadLines on a fast medium, but
+// tested before every line as the run tests it.
+constexpr double kSustainedSeconds = 3.0;
+constexpr std::size_t kBlockSize = runtime::NumberedFiles::kBlockSize;
+
+int failures = 0;
+// The scratch directory's designation: path texts are this followed by a file name.
+std::string prefix;
+
+void fail(benchmark::State& state, const std::string& what)
+{
+    ++failures;
+    state.SkipWithError(what.c_str());
+}
+
+double secondsSince(SteadyTime::time_point start)
+{
+    return std::chrono::duration<double>(SteadyTime::now() - start).count();
+}
+
+// Built as the run builds its path texts: afresh, from the prefix and the name.
+std::string pathText(std::string_view name)
+{
+    return prefix + std::string(name);
+}
+
+std::string nativePath(std::string_view name)
+{
+    return runtime::fileSystemPath(pathText(name));
+}
+
+// Leaves the directory as it was found, however a benchmark ends.
+struct TestFilesRemoved {
+    TestFilesRemoved() = default;
+    TestFilesRemoved(const TestFilesRemoved&) = delete;
+    TestFilesRemoved& operator=(const TestFilesRemoved&) = delete;
+    ~TestFilesRemoved()
+    {
+        ::unlink(nativePath(bench::kTestFile1Name).c_str());
+        ::unlink(nativePath(bench::kTestFile2Name).c_str());
+    }
+};
+
+bool writeAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0)
+            return false;
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool hasSize(const std::string& path, std::uint64_t size)
+{
+    struct stat st { };
+    return ::stat(path.c_str(), &st) == 0 && static_cast<std::uint64_t>(st.st_size) == size;
+}
+
+// The test file as a row of the run leaves it: repeats copies of unit.
+struct FileContent {
+    std::string_view unit;
+    std::uint64_t repeats;
+    int lines;                 // as the run reads them
+    std::size_t lastLineBytes; // without its line end
+
+    std::uint64_t bytes() const { return unit.size() * repeats; }
+    std::uint64_t lineEnds() const
+    {
+        return static_cast<std::uint64_t>(std::count(unit.begin(), unit.end(), '\n')) * repeats;
+    }
+};
+
+const std::string payloadLine = std::string(kPayloadBytes, 'X') + "\n";
+const FileContent kSmallFile{"X", kSmallFileWrites, 1, kSmallFileWrites};
+const FileContent kLargeFile{"X", kLargeFileWrites, 1, kLargeFileWrites};
+const FileContent kPayloadFile{payloadLine, kPayloadLines, kPayloadLines, kPayloadBytes};
+
+// What a row finds before it: nothing (null), or the file the previous row just wrote.
+struct Row {
+    const FileContent* before;
+    const FileContent* content; // what the row writes or reads
+    runtime::ReadMode mode = runtime::ReadMode::Buffered;
+};
+const Row kRow0{nullptr, &kSmallFile};
+const Row kRow1{&kSmallFile, &kSmallFile};
+const Row kRow2{&kSmallFile, &kLargeFile};
+const Row kRow3{&kLargeFile, &kLargeFile};
+const Row kRow4{&kLargeFile, &kPayloadFile};
+const Row kRow5{&kPayloadFile, &kPayloadFile, runtime::ReadMode::Streaming};
+
+bool createFile(const std::string& path, const FileContent* content)
+{
+    if (content == nullptr)
+        return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    std::string pending;
+    bool ok = true;
+    for (std::uint64_t i = 0; i < content->repeats && ok; ++i) {
+        pending += content->unit;
+        if (pending.size() >= kBlockSize) {
+            ok = writeAll(fd, pending.data(), pending.size());
+            pending.clear();
+        }
+    }
+    ok = ok && writeAll(fd, pending.data(), pending.size());
+    return ::close(fd) == 0 && ok;
+}
+
+// A block for the reference loops, aligned for direct I/O and touched once so that no
+// first-use page faults fall inside their timing (ours keeps its block the same way).
+struct FreeBlock {
+    void operator()(char* block) const { std::free(block); }
+};
+using Block = std::unique_ptr<char, FreeBlock>;
+
+Block touchedBlock()
+{
+    Block block(static_cast<char*>(std::aligned_alloc(runtime::kDirectIoAlignment, kBlockSize)));
+    if (!block)
+        throw std::bad_alloc();
+    std::memset(block.get(), 0, kBlockSize);
+    return block;
+}
+
+// Rows 0 and 2: writes single-character items, close included.
+void writeItemsOurs(benchmark::State& state, const Row* row)
+{
+    const TestFilesRemoved removed;
+    const std::string path = pathText(bench::kTestFile1Name);
+    const auto writes = static_cast<int>(row->content->repeats);
+    runtime::NumberedFiles files;
+    (void)files.reserve(kFileNumber);
+    for (auto _ : state) {
+        if (!createFile(runtime::fileSystemPath(path), row->before))
+            return fail(state, "cannot leave the file as the previous row does");
+        const auto start = SteadyTime::now();
+        if (auto error = files.openForOutput(kFileNumber, path))
+            return fail(state, "open: " + error.message());
+        for (int i = 1; i <= writes; ++i)
+            if (auto error = files.writeItem(kFileNumber, "X")) [[unlikely]]
+                return fail(state, "write: " + error.message());
+        if (auto error = files.close(kFileNumber))
+            return fail(state, "close: " + error.message());
+        state.SetIterationTime(secondsSince(start));
+    }
+    if (!hasSize(nativePath(bench::kTestFile1Name), static_cast<std::uint64_t>(writes)))
+        fail(state, "the file does not hold every item");
+    state.SetItemsProcessed(state.iterations() * writes);
+}
+
+// Appends one byte to a buffer, writes whole buffers, closes.
+void appendBytesReference(benchmark::State& state, const Row* row)
+{
+    const TestFilesRemoved removed;
+    const std::string path = nativePath(bench::kTestFile1Name);
+    const auto writes = static_cast<int>(row->content->repeats);
+    const auto block = touchedBlock();
+    for (auto _ : state) {
+        if (!createFile(path, row->before))
+            return fail(state, "cannot leave the file as the previous row does");
+        const auto start = SteadyTime::now();
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return fail(state, "open failed");
+        std::size_t used = 0;
+        bool ok = true;
+        for (int i = 1; i <= writes; ++i) {
+            block.get()[used++] = 'X';
+            if (used == kBlockSize) {
+                ok = writeAll(fd, block.get(), used) && ok;
+                used = 0;
+            }
+        }
+        ok = writeAll(fd, block.get(), used) && ok;
+        if (::close(fd) != 0 || !ok)
+            return fail(state, "write failed");
+        state.SetIterationTime(secondsSince(start));
+    }
+    if (!hasSize(path, static_cast<std::uint64_t>(writes)))
+        fail(state, "the file does not hold every byte");
+    state.SetItemsProcessed(state.iterations() * writes);
+}
+
+// Rows 1, 3 and 5: to the end of the file, line by line, with the end test before
+// every line, into a line buffer made ready as the run makes its own: room for its
+// longest line, every page touched.
+void readLinesOurs(benchmark::State& state, const Row* row)
+{
+    const TestFilesRemoved removed;
+    const FileContent* content = row->content;
+    const std::string path = pathText(bench::kTestFile1Name);
+    runtime::NumberedFiles files;
+    (void)files.reserve(kFileNumber);
+    std::string line(kLargeFileWrites, '\0');
+    line.clear();
+    int lines = 0;
+    std::size_t lastLineBytes = 0;
+    for (auto _ : state) {
+        if (!createFile(runtime::fileSystemPath(path), row->before))
+            return fail(state, "cannot leave the file as the previous row does");
+        lines = 0;
+        const auto start = SteadyTime::now();
+        if (auto error = files.openForInput(kFileNumber, path, row->mode))
+            return fail(state, "open: " + error.message());
+        for (;;) {
+            const auto atEnd = files.atEnd(kFileNumber);
+            if (!atEnd)
+                return fail(state, "end test: " + atEnd.error().message());
+            if (*atEnd)
+                break;
+            if (auto error = files.readLine(kFileNumber, line))
+                return fail(state, "read: " + error.message());
+            ++lines;
+        }
+        if (auto error = files.close(kFileNumber))
+            return fail(state, "close: " + error.message());
+        state.SetIterationTime(secondsSince(start));
+        lastLineBytes = line.size();
+    }
+    if (lines != content->lines || lastLineBytes != content->lastLineBytes)
+        fail(state, "the lines read are not the lines written");
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(content->bytes()));
+}
+
+// Reads 1 MiB blocks and finds every line end in them; streamed as ours is (direct,
+// where the file system allows it).
+void scanBlocksReference(benchmark::State& state, const Row* row)
+{
+    const TestFilesRemoved removed;
+    const FileContent* content = row->content;
+    const std::string path = nativePath(bench::kTestFile1Name);
+    const auto block = touchedBlock();
+    std::uint64_t bytes = 0;
+    std::uint64_t lineEnds = 0;
+    for (auto _ : state) {
+        if (!createFile(path, row->before))
+            return fail(state, "cannot leave the file as the previous row does");
+        bytes = lineEnds = 0;
+        const auto start = SteadyTime::now();
+        const int direct = row->mode == runtime::ReadMode::Streaming ? O_DIRECT : 0;
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | direct);
+        if (fd < 0 && errno == EINVAL)
+            fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return fail(state, "open failed");
+        for (;;) {
+            const ssize_t got = ::read(fd, block.get(), kBlockSize);
+            if (got <= 0)
+                break;
+            bytes += static_cast<std::uint64_t>(got);
+            const char* from = block.get();
+            const char* const end = from + got;
+            while (const void* found = std::memchr(from, '\n', static_cast<std::size_t>(end - from))) {
+                ++lineEnds;
+                from = static_cast<const char*>(found) + 1;
+            }
+        }
+        ::close(fd);
+        state.SetIterationTime(secondsSince(start));
+    }
+    if (bytes != content->bytes() || lineEnds != content->lineEnds())
+        fail(state, "the bytes seen are not the bytes written");
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(content->bytes()));
+}
+
+// Row 4's loop body: a clock test, a payload line, a count; streamed output.
+void writeLinesOurs(benchmark::State& state)
+{
+    const TestFilesRemoved removed;
+    const std::string path = pathText(bench::kTestFile1Name);
+    const std::string payload(kPayloadBytes, 'X');
+    runtime::SteadyClock steadyClock;
+    runtime::Clock& clock = steadyClock;
+    runtime::NumberedFiles files;
+    (void)files.reserve(kFileNumber);
+    for (auto _ : state) {
+        if (!createFile(runtime::fileSystemPath(path), kRow4.before))
+            return fail(state, "cannot leave the file as the previous row does");
+        const auto start = SteadyTime::now();
+        const double clockStart = clock.seconds();
+        if (auto error = files.openForOutput(kFileNumber, path, runtime::WriteMode::Streaming))
+            return fail(state, "open: " + error.message());
+        int count = 0;
+        for (;;) {
+            if (clock.seconds() - clockStart >= kSustainedSeconds || count >= kPayloadLines)
+                break;
+            if (auto error = files.writeLine(kFileNumber, payload)) [[unlikely]]
+                return fail(state, "write: " + error.message());
+            ++count;
+        }
+        if (auto error = files.close(kFileNumber))
+            return fail(state, "close: " + error.message());
+        state.SetIterationTime(secondsSince(start));
+        if (count != kPayloadLines)
+            return fail(state, "the window closed before the last line");
+    }
+    if (!hasSize(nativePath(bench::kTestFile1Name), kPayloadFile.bytes()))
+        fail(state, "the file does not hold every line");
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kPayloadFile.bytes()));
+}
+
+// Copies each line into a buffer, writes whole buffers, closes.
+void appendLinesReference(benchmark::State& state)
+{
+    const TestFilesRemoved removed;
+    const std::string path = nativePath(bench::kTestFile1Name);
+    const auto block = touchedBlock();
+    for (auto _ : state) {
+        if (!createFile(path, kRow4.before))
+            return fail(state, "cannot leave the file as the previous row does");
+        const auto start = SteadyTime::now();
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return fail(state, "open failed");
+        std::size_t used = 0;
+        bool ok = true;
+        for (int i = 1; i <= kPayloadLines; ++i) {
+            std::string_view line = payloadLine;
+            while (!line.empty()) {
+                const std::size_t taken = std::min(line.size(), kBlockSize - used);
+                std::memcpy(block.get() + used, line.data(), taken);
+                used += taken;
+                line.remove_prefix(taken);
+                if (used == kBlockSize) {
+                    ok = writeAll(fd, block.get(), used) && ok;
+                    used = 0;
+                }
+            }
+        }
+        ok = writeAll(fd, block.get(), used) && ok;
+        if (::close(fd) != 0 || !ok)
+            return fail(state, "write failed");
+        state.SetIterationTime(secondsSince(start));
+    }
+    if (!hasSize(path, kPayloadFile.bytes()))
+        fail(state, "the file does not hold every line");
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kPayloadFile.bytes()));
+}
+
+// Row 6: both test files looked up 10,000 times, the first there, the second not,
+// each path text built afresh.
+void lookUpsOurs(benchmark::State& state)
+{
+    const TestFilesRemoved removed;
+    if (!createFile(nativePath(bench::kTestFile1Name), &kSmallFile)
+        || !createFile(nativePath(bench::kTestFile2Name), nullptr))
+        return fail(state, "cannot leave the files as the run does");
+    int found = 0;
+    for (auto _ : state) {
+        found = 0;
+        const auto start = SteadyTime::now();
+        for (int i = 1; i <= kLookupRounds; ++i) {
+            for (const std::string_view name : {bench::kTestFile1Name, bench::kTestFile2Name}) {
+                const auto result = runtime::lookUpFile(pathText(name));
+                if (!result) [[unlikely]]
+                    return fail(state, "lookup: " + result.error().message());
+                found += result->empty() ? 0 : 1;
+            }
+        }
+        state.SetIterationTime(secondsSince(start));
+    }
+    if (found != kLookupRounds)
+        fail(state, "not every lookup of the first file found it");
+    state.SetItemsProcessed(state.iterations() * 2 * kLookupRounds);
+}
+
+// 20,000 bare stat calls on the same two paths.
+void statReference(benchmark::State& state)
+{
+    const TestFilesRemoved removed;
+    const std::string path1 = nativePath(bench::kTestFile1Name);
+    const std::string path2 = nativePath(bench::kTestFile2Name);
+    if (!createFile(path1, &kSmallFile) || !createFile(path2, nullptr))
+        return fail(state, "cannot leave the files as the run does");
+    int found = 0;
+    for (auto _ : state) {
+        found = 0;
+        const auto start = SteadyTime::now();
+        for (int i = 1; i <= kLookupRounds; ++i) {
+            struct stat st { };
+            found += ::stat(path1.c_str(), &st) == 0 ? 1 : 0;
+            found += ::stat(path2.c_str(), &st) == 0 ? 1 : 0;
+        }
+        state.SetIterationTime(secondsSince(start));
+    }
+    if (found != kLookupRounds)
+        fail(state, "not every stat of the first file found it");
+    state.SetItemsProcessed(state.iterations() * 2 * kLookupRounds);
+}
+
+// One caption number, as the result rows format it.
+void formatNumber(benchmark::State& state, double value, runtime::NumberPattern pattern)
+{
+    const runtime::NumberSeparators separators;
+    for (auto _ : state) {
+        std::string text = runtime::formatNumber(value, pattern, separators);
+        benchmark::DoNotOptimize(text);
+    }
+}
+
+void registerBenchmarks()
+{
+    const auto timed = [](const char* name, auto function, auto... arguments) {
+        benchmark::RegisterBenchmark(name, function, arguments...)->UseManualTime()->Unit(benchmark::kMillisecond);
+    };
+    timed("row0_small_file_write/ours", writeItemsOurs, &kRow0);
+    timed("row0_small_file_write/reference", appendBytesReference, &kRow0);
+    timed("row1_small_file_read/ours", readLinesOurs, &kRow1);
+    timed("row1_small_file_read/reference", scanBlocksReference, &kRow1);
+    timed("row2_large_file_write/ours", writeItemsOurs, &kRow2);
+    timed("row2_large_file_write/reference", appendBytesReference, &kRow2);
+    timed("row3_large_file_read/ours", readLinesOurs, &kRow3);
+    timed("row3_large_file_read/reference", scanBlocksReference, &kRow3);
+    timed("row4_payload_lines_write/ours", writeLinesOurs);
+    timed("row4_payload_lines_write/reference", appendLinesReference);
+    timed("row5_payload_lines_read/ours", readLinesOurs, &kRow5);
+    timed("row5_payload_lines_read/reference", scanBlocksReference, &kRow5);
+    timed("row6_lookups/ours", lookUpsOurs);
+    timed("row6_lookups/reference", statReference);
+    benchmark::RegisterBenchmark(
+        "format_number/three_decimals", formatNumber, 14.2857, runtime::NumberPattern::ThreeDecimals);
+    benchmark::RegisterBenchmark(
+        "format_number/grouped_whole", formatNumber, 2469183.667, runtime::NumberPattern::GroupedWhole);
+}
+
+int run(int argc, char** argv)
+{
+    std::string given;
+    std::vector<char*> passed;
+    for (int i = 0; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        constexpr std::string_view kDirectoryFlag = "--directory=";
+        if (i > 0 && argument.starts_with(kDirectoryFlag))
+            given = argument.substr(kDirectoryFlag.size());
+        else
+            passed.push_back(argv[i]);
+    }
+    int passedCount = static_cast<int>(passed.size());
+    passed.push_back(nullptr);
+    benchmark::Initialize(&passedCount, passed.data());
+    if (benchmark::ReportUnrecognizedArguments(passedCount, passed.data()))
+        return 2;
+
+    const ScratchDirectory scratch(given);
+    prefix = runtime::designationFor(scratch.path());
+    benchmark::AddCustomContext("directory", scratch.path());
+    benchmark::AddCustomContext("file_system", scratch.fileSystem() + " (" + scratch.origin() + ")");
+    registerBenchmarks();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (failures > 0) {
+        std::fprintf(stderr, "quvo-diskspeed-benchmarks: %d benchmark(s) did not do their whole work\n", failures);
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+} // namespace quvo::benchmarks
+
+int main(int argc, char** argv)
+{
+    try {
+        return quvo::benchmarks::run(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "quvo-diskspeed-benchmarks: %s\n", error.what());
+        return 1;
+    }
+}
