@@ -5,16 +5,14 @@
 #include "runtime/errors.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
-#include <linux/io_uring.h>
+#include <liburing.h>
 #include <new>
 #include <optional>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace quvo::runtime {
@@ -142,31 +140,24 @@ Result<int> createOrTruncate(const std::string& path)
 } // namespace
 
 // io_uring with one entry: a direct read submitted here runs on its own while the
-// caller goes on, and is collected with wait(). The C library has no wrapper for it.
-// Linux AIO would do the same, but the kernel holds up the exit of a process that used
-// it for a grace period (35 ms here); a ring is torn down without waiting.
+// caller goes on, and is collected with wait(). (Linux AIO would do the same, but the
+// kernel holds up the exit of a process that used it for a grace period, 35 ms here.)
 class ReadRing {
 public:
     // None where the system has no io_uring or refuses it.
     static std::unique_ptr<ReadRing> open()
     {
-        io_uring_params params{};
-        const int fd = static_cast<int>(::syscall(__NR_io_uring_setup, 1, &params));
-        if (fd < 0)
+        auto ring = std::unique_ptr<ReadRing>(new ReadRing);
+        if (::io_uring_queue_init(1, &ring->ring_, 0) != 0)
             return nullptr;
-        std::unique_ptr<ReadRing> ring(new ReadRing(fd));
-        return ring->map(params) ? std::move(ring) : nullptr;
+        ring->initialised_ = true;
+        return ring;
     }
 
     ~ReadRing()
     {
-        if (sqes_ != MAP_FAILED)
-            ::munmap(sqes_, sqesBytes_);
-        if (cqRing_ != MAP_FAILED && cqRing_ != sqRing_)
-            ::munmap(cqRing_, cqRingBytes_);
-        if (sqRing_ != MAP_FAILED)
-            ::munmap(sqRing_, sqRingBytes_);
-        ::close(fd_);
+        if (initialised_)
+            ::io_uring_queue_exit(&ring_);
     }
 
     ReadRing(const ReadRing&) = delete;
@@ -175,93 +166,34 @@ public:
     // False when the read was not taken.
     bool submit(int fd, char* data, std::size_t size, std::uint64_t offset)
     {
-        const unsigned tail = *sqTail_;
-        const unsigned index = tail & *sqMask_;
-        io_uring_sqe& entry = sqes_[index];
-        entry = io_uring_sqe{};
-        entry.opcode = IORING_OP_READ;
-        entry.fd = fd;
-        entry.addr = reinterpret_cast<std::uintptr_t>(data);
-        entry.len = static_cast<std::uint32_t>(size);
-        entry.off = offset;
-        sqArray_[index] = index;
-        std::atomic_ref<unsigned>(*sqTail_).store(tail + 1, std::memory_order_release);
-        if (::syscall(__NR_io_uring_enter, fd_, 1, 0, 0, nullptr, 0) == 1)
-            return true;
-        std::atomic_ref<unsigned>(*sqTail_).store(tail, std::memory_order_release);
-        return false;
+        io_uring_sqe* entry = ::io_uring_get_sqe(&ring_);
+        if (entry == nullptr)
+            return false;
+        ::io_uring_prep_read(entry, fd, data, static_cast<unsigned>(size), offset);
+        return ::io_uring_submit(&ring_) == 1;
     }
 
     // What the read submitted last gave: bytes, or a negated error number. Nothing when
     // it cannot be waited for.
     std::optional<int> wait()
     {
-        for (;;) {
-            const unsigned head = *cqHead_;
-            if (head != std::atomic_ref<unsigned>(*cqTail_).load(std::memory_order_acquire)) {
-                const int result = cqes_[head & *cqMask_].res;
-                std::atomic_ref<unsigned>(*cqHead_).store(head + 1, std::memory_order_release);
-                return result;
-            }
-            if (::syscall(__NR_io_uring_enter, fd_, 0, 1, IORING_ENTER_GETEVENTS, nullptr, 0) < 0 && errno != EINTR)
-                return std::nullopt;
-        }
+        io_uring_cqe* completion = nullptr;
+        int waited = 0;
+        do
+            waited = ::io_uring_wait_cqe(&ring_, &completion);
+        while (waited == -EINTR);
+        if (waited != 0)
+            return std::nullopt;
+        const int result = completion->res;
+        ::io_uring_cqe_seen(&ring_, completion);
+        return result;
     }
 
 private:
-    explicit ReadRing(int fd)
-        : fd_(fd)
-    {
-    }
+    ReadRing() = default;
 
-    bool map(const io_uring_params& params)
-    {
-        sqRingBytes_ = params.sq_off.array + params.sq_entries * sizeof(unsigned);
-        cqRingBytes_ = params.cq_off.cqes + params.cq_entries * sizeof(io_uring_cqe);
-        const bool single = (params.features & IORING_FEAT_SINGLE_MMAP) != 0;
-        if (single)
-            sqRingBytes_ = cqRingBytes_ = std::max(sqRingBytes_, cqRingBytes_);
-        const auto mapPart = [&](std::size_t bytes, off_t part) {
-            return ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd_, part);
-        };
-        sqRing_ = mapPart(sqRingBytes_, IORING_OFF_SQ_RING);
-        if (sqRing_ == MAP_FAILED)
-            return false;
-        cqRing_ = single ? sqRing_ : mapPart(cqRingBytes_, IORING_OFF_CQ_RING);
-        if (cqRing_ == MAP_FAILED)
-            return false;
-        sqesBytes_ = params.sq_entries * sizeof(io_uring_sqe);
-        void* sqes = mapPart(sqesBytes_, IORING_OFF_SQES);
-        if (sqes == MAP_FAILED)
-            return false;
-        sqes_ = static_cast<io_uring_sqe*>(sqes);
-        const auto at = [](void* ring, std::uint32_t offset) {
-            return reinterpret_cast<unsigned*>(static_cast<char*>(ring) + offset);
-        };
-        sqTail_ = at(sqRing_, params.sq_off.tail);
-        sqMask_ = at(sqRing_, params.sq_off.ring_mask);
-        sqArray_ = at(sqRing_, params.sq_off.array);
-        cqHead_ = at(cqRing_, params.cq_off.head);
-        cqTail_ = at(cqRing_, params.cq_off.tail);
-        cqMask_ = at(cqRing_, params.cq_off.ring_mask);
-        cqes_ = reinterpret_cast<io_uring_cqe*>(static_cast<char*>(cqRing_) + params.cq_off.cqes);
-        return true;
-    }
-
-    int fd_;
-    void* sqRing_ = MAP_FAILED;
-    void* cqRing_ = MAP_FAILED;
-    io_uring_sqe* sqes_ = static_cast<io_uring_sqe*>(MAP_FAILED);
-    std::size_t sqRingBytes_ = 0;
-    std::size_t cqRingBytes_ = 0;
-    std::size_t sqesBytes_ = 0;
-    unsigned* sqTail_ = nullptr;
-    unsigned* sqMask_ = nullptr;
-    unsigned* sqArray_ = nullptr;
-    unsigned* cqHead_ = nullptr;
-    unsigned* cqTail_ = nullptr;
-    unsigned* cqMask_ = nullptr;
-    io_uring_cqe* cqes_ = nullptr;
+    io_uring ring_{};
+    bool initialised_ = false;
 };
 
 NativeFile::NativeFile() = default;
