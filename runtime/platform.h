@@ -78,6 +78,7 @@ private:
     NativeFile(std::intptr_t handle, WriteMode mode, bool writing);
     void abandon() noexcept;
     std::error_code stopDirectIo();
+    std::error_code recoverFrom(int failure);
     void stopReadAhead() noexcept;
 
     std::intptr_t handle_ = kNoHandle;

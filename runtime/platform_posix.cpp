@@ -297,6 +297,18 @@ std::error_code NativeFile::stopDirectIo()
     return {};
 }
 
+// After a failed transfer: nothing when it can be tried again (it was interrupted, or
+// some file system accepted the direct-I/O flag and refused the transfer, and the file
+// now goes through the cache), else the error to give up with.
+std::error_code NativeFile::recoverFrom(int failure)
+{
+    if (failure == EINTR)
+        return {};
+    if (failure == EINVAL && direct_)
+        return stopDirectIo();
+    return {failure, std::system_category()};
+}
+
 std::error_code NativeFile::write(const char* data, std::size_t size)
 {
     const int fd = fdOf(handle_);
@@ -309,15 +321,9 @@ std::error_code NativeFile::write(const char* data, std::size_t size)
     while (size > 0) {
         const ssize_t written = ::write(fd, data, size);
         if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            // Some file systems accept the flag and refuse the transfer.
-            if (errno == EINVAL && direct_) {
-                if (auto error = stopDirectIo())
-                    return error;
-                continue;
-            }
-            return lastError();
+            if (auto error = recoverFrom(errno))
+                return error;
+            continue;
         }
         data += written;
         size -= static_cast<std::size_t>(written);
@@ -344,15 +350,8 @@ Result<std::size_t> NativeFile::read(char* data, std::size_t capacity)
             offset_ += static_cast<std::uint64_t>(got);
             return static_cast<std::size_t>(got);
         }
-        if (errno == EINTR)
-            continue;
-        // Some file systems accept the flag and refuse the transfer.
-        if (errno == EINVAL && direct_) {
-            if (auto error = stopDirectIo())
-                return error;
-            continue;
-        }
-        return lastError();
+        if (auto error = recoverFrom(errno))
+            return error;
     }
 }
 
