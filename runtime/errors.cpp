@@ -21,6 +21,10 @@ public:
         case Errc::notRegularFile: return "该名称已被目录、链接或设备等占用，不是普通文件";
         case Errc::ownedByOtherUser: return "该文件属于其他用户";
         case Errc::replacedWhileOpening: return "打开时该文件被替换";
+        case Errc::hasOtherLinks: return "该文件还有其他硬链接，清空它会改动别处的文件";
+        case Errc::directoryInUse: return "该目录中另一个测试正在运行";
+        case Errc::stopped: return "已请求中止";
+        case Errc::reserveReached: return "再写下去会占用磁盘必须保留的可用空间";
         }
         return "未知错误";
     }

@@ -14,6 +14,10 @@ enum class Errc {
     notRegularFile, // a directory, link, FIFO, socket or device where a test file belongs
     ownedByOtherUser,
     replacedWhileOpening, // the name pointed at another file by the time it was opened
+    hasOtherLinks,        // a hard link: emptying the file would empty another name's file too
+    directoryInUse,       // another run holds the directory
+    stopped,              // a stop was requested between two blocks
+    reserveReached,       // going on would take space the volume must keep free
 };
 
 const std::error_category& runtimeCategory() noexcept;

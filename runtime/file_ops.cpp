@@ -2,7 +2,9 @@
 #include "runtime/file_ops.h"
 
 #include "runtime/designation.h"
+#include "runtime/errors.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <string>
@@ -28,16 +30,34 @@ Result<std::string_view> lookUpFile(std::string_view pathText)
     return *exists ? fileNamePart(pathText) : std::string_view{};
 }
 
-std::error_code copyFile(std::string_view sourceText, std::string_view destinationText)
+std::error_code copyFile(std::string_view sourceText, std::string_view destinationText, const CopyWatch& watch)
 {
     auto source = NativeFile::openForReading(fileSystemPath(sourceText));
     if (!source)
         return source.error();
-    auto destination = NativeFile::createForWriting(fileSystemPath(destinationText), WriteMode::Buffered);
+    auto destination = NativeFile::createForWriting(fileSystemPath(destinationText), WriteMode::Paced);
     if (!destination)
         return destination.error();
+    const auto sourceBytes = source->size();
+    if (!sourceBytes)
+        return sourceBytes.error();
     const std::unique_ptr<char[]> block(new char[kCopyBlockSize]);
+    const std::uint64_t checkInterval = spaceCheckInterval(watch.keepFree);
+    std::uint64_t copied = 0;
+    std::uint64_t nextSpaceCheck = 0;
     for (;;) {
+        if (watch.stop != nullptr && watch.stop->raised())
+            return Errc::stopped;
+        // What the copy will have written by the next look must fit above the reserve.
+        if (watch.keepFree > 0 && copied >= nextSpaceCheck) {
+            const auto space = destination->volumeSpace();
+            if (!space)
+                return space.error();
+            const std::uint64_t coming = std::min(checkInterval, *sourceBytes - std::min(copied, *sourceBytes));
+            if (space->availableBytes < watch.keepFree + coming)
+                return Errc::reserveReached;
+            nextSpaceCheck = copied + checkInterval;
+        }
         auto got = source->read(block.get(), kCopyBlockSize);
         if (!got)
             return got.error();
@@ -45,6 +65,7 @@ std::error_code copyFile(std::string_view sourceText, std::string_view destinati
             break;
         if (auto error = destination->write(block.get(), *got))
             return error;
+        copied += *got;
     }
     if (auto error = destination->finish())
         return error;
@@ -61,13 +82,18 @@ std::error_code checkReplaceable(std::string_view pathText)
     return checkReplaceableFile(fileSystemPath(pathText));
 }
 
-Result<Space> spaceFor(std::string_view pathText)
+std::string directoryOf(std::string_view pathText)
 {
     const std::string path = fileSystemPath(pathText);
     const auto slash = path.find_last_of('/');
     if (slash == std::string::npos)
-        return spaceOf(".");
-    return spaceOf(path.substr(0, slash == 0 ? 1 : slash));
+        return ".";
+    return path.substr(0, slash == 0 ? 1 : slash);
+}
+
+Result<Space> spaceFor(std::string_view pathText)
+{
+    return spaceOf(directoryOf(pathText));
 }
 
 } // namespace quvo::runtime

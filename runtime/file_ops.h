@@ -4,7 +4,9 @@
 
 #include "runtime/platform.h"
 #include "runtime/result.h"
+#include "runtime/stop.h"
 
+#include <string>
 #include <string_view>
 #include <system_error>
 
@@ -14,16 +16,38 @@ namespace quvo::runtime {
 // empty text. "Not there" is an answer, not an error.
 Result<std::string_view> lookUpFile(std::string_view pathText);
 
+// How much a writer that keeps keepFree bytes of its volume free may write between two
+// looks at the free space: a sixteenth of what it keeps, so that someone else filling
+// the volume meanwhile costs the reserve little, within 1 to 64 MiB.
+constexpr std::uint64_t spaceCheckInterval(std::uint64_t keepFree)
+{
+    constexpr std::uint64_t kLeast = std::uint64_t{1} << 20;
+    constexpr std::uint64_t kMost = std::uint64_t{64} << 20;
+    return keepFree / 16 < kLeast ? kLeast : keepFree / 16 > kMost ? kMost : keepFree / 16;
+}
+
+// What a copy heeds between its blocks.
+struct CopyWatch {
+    const StopFlag* stop = nullptr; // raised: the copy ends with Errc::stopped
+    // Bytes of the volume the copy leaves free, whoever else writes there meanwhile; it
+    // ends with Errc::reserveReached rather than take them.
+    std::uint64_t keepFree = 0;
+};
+
 // Copies the whole file through the process, block by block, so the data really
 // moves (no clone or reflink shortcut), replaces the destination if it is a regular
-// file of this user, and forces the copy to the medium.
-std::error_code copyFile(std::string_view sourceText, std::string_view destinationText);
+// file of this user with no other name, and forces the copy to the medium as it goes.
+// A copy that ends early leaves a partial destination.
+std::error_code copyFile(std::string_view sourceText, std::string_view destinationText, const CopyWatch& watch = {});
 
 // Removes a regular file of this user; fails if nothing is there.
 std::error_code deleteFile(std::string_view pathText);
 
 // Succeeds when the name is free or holds a regular file of this user.
 std::error_code checkReplaceable(std::string_view pathText);
+
+// The system's path of the directory that holds the file.
+std::string directoryOf(std::string_view pathText);
 
 // Of the volume that holds the file's directory.
 Result<Space> spaceFor(std::string_view pathText);

@@ -107,6 +107,8 @@ std::error_code NumberedFiles::writeItemSlow(Slot& slot, std::string_view text)
         slot.cursor += taken;
         text.remove_prefix(taken);
         if (slot.cursor == slot.limit) {
+            if (stopRequested())
+                return Errc::stopped;
             if (auto error = slot.file.write(slot.block.get(), kBlockSize))
                 return error;
             slot.cursor = slot.block.get();
@@ -119,6 +121,8 @@ std::error_code NumberedFiles::writeItemSlow(Slot& slot, std::string_view text)
 // already, and starts the one after while the caller works through this one.
 Result<bool> NumberedFiles::refill(Slot& slot)
 {
+    if (stopRequested())
+        return make_error_code(Errc::stopped);
     Result<std::size_t> got = std::size_t{0};
     if (slot.readingAhead) {
         slot.readingAhead = false;
@@ -185,6 +189,8 @@ std::error_code NumberedFiles::readLine(int number, std::string& line)
 // rest goes to the block, or at the end of the file.
 Result<bool> NumberedFiles::readStraight(Slot& slot, std::string& line)
 {
+    if (stopRequested())
+        return make_error_code(Errc::stopped);
     const std::size_t old = line.size();
     const std::size_t room = std::min(kBlockSize, line.capacity() - old);
     line.resize(old + room); // within the capacity: no reallocation
@@ -230,27 +236,30 @@ std::error_code NumberedFiles::close(int number)
     Slot& slot = slots_[static_cast<std::size_t>(number - kFirstNumber)];
     if (slot.direction == Direction::Closed)
         return Errc::fileNotOpen;
-    std::error_code error;
-    if (slot.direction == Direction::Output && slot.cursor != slot.block.get())
+    // A file closed after a stop request is abandoned: nothing more is forced out.
+    std::error_code error = stopRequested() ? make_error_code(Errc::stopped) : std::error_code{};
+    if (!error && slot.direction == Direction::Output && slot.cursor != slot.block.get())
         error = slot.file.write(slot.block.get(), static_cast<std::size_t>(slot.cursor - slot.block.get()));
-    const std::error_code finished = error ? std::error_code{} : slot.file.finish();
+    if (!error)
+        error = slot.file.finish();
+    release(slot);
+    return error;
+}
+
+void NumberedFiles::abandonAll()
+{
+    for (Slot& slot : slots_)
+        release(slot);
+}
+
+// Closes without forcing anything and frees the number; the blocks stay.
+void NumberedFiles::release(Slot& slot)
+{
     slot.file = NativeFile{};
     slot.direction = Direction::Closed;
     slot.streaming = slot.readingAhead = false;
     slot.cursor = slot.limit = nullptr;
     slot.begin = slot.end = 0;
-    return error ? error : finished;
-}
-
-void NumberedFiles::abandonAll()
-{
-    for (Slot& slot : slots_) {
-        slot.file = NativeFile{};
-        slot.direction = Direction::Closed;
-        slot.streaming = slot.readingAhead = false;
-        slot.cursor = slot.limit = nullptr;
-        slot.begin = slot.end = 0;
-    }
 }
 
 } // namespace quvo::runtime

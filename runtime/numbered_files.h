@@ -10,6 +10,7 @@
 #include "runtime/errors.h"
 #include "runtime/platform.h"
 #include "runtime/result.h"
+#include "runtime/stop.h"
 
 #include <array>
 #include <cstddef>
@@ -40,6 +41,10 @@ public:
     // input's second) ahead of its first open, every page touched, so that a timed open
     // does not pay for the allocation. Blocks are kept across opens.
     std::error_code reserve(int number);
+
+    // Between blocks, a raised flag fails the next transfer with Errc::stopped. The flag
+    // outlives its watch; null watches nothing.
+    void watch(const StopFlag* stop) { stop_ = stop; }
 
     // Path texts as designation.h describes them.
     std::error_code openForOutput(int number, std::string_view pathText, WriteMode mode = WriteMode::Buffered);
@@ -94,11 +99,14 @@ private:
     std::error_code slotError(int number) const;
     static void ensureBlock(std::unique_ptr<char[], BlockDelete>& block);
     std::error_code prepare(int number, Slot*& slot);
+    static void release(Slot& slot);
     std::error_code writeItemSlow(Slot& slot, std::string_view text);
+    bool stopRequested() const { return stop_ != nullptr && stop_->raised(); }
     Result<bool> refill(Slot& slot);
     Result<bool> readStraight(Slot& slot, std::string& line);
 
     std::array<Slot, kLastNumber - kFirstNumber + 1> slots_;
+    const StopFlag* stop_ = nullptr;
 };
 
 inline NumberedFiles::Slot* NumberedFiles::slotFor(int number, Direction direction)

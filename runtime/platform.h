@@ -4,7 +4,8 @@
 // the system's own, already decoded from the run's path texts (designation.h).
 //
 // Nothing at a test file's name is trusted: a name is never followed as a symbolic
-// link, and only a regular file of this user is ever truncated or removed.
+// link, and only a regular file of this user with no other name (hard link) is ever
+// truncated or removed.
 #pragma once
 
 #include "runtime/result.h"
@@ -28,6 +29,10 @@ enum class WriteMode {
     // file system allows it, else a range synced per block), so that writes counted
     // against a clock count only data the device has taken.
     Streaming,
+    // Each block is handed to the device as it is written, and the writer waits only
+    // for the block before it, so that the cache never holds more than two blocks of
+    // the file: the device works all the while, and finish() has little left to force.
+    Paced,
 };
 
 enum class ReadMode {
@@ -39,6 +44,12 @@ enum class ReadMode {
     // run while the caller works through the last one, as a drive streaming a file is
     // never left idle.
     Streaming,
+};
+
+struct Space {
+    std::uint64_t totalBytes = 0;
+    std::uint64_t availableBytes = 0; // to this user
+    std::uint64_t blockBytes = 1;     // the unit in which files take space
 };
 
 // The system's way of running a read while the caller goes on (platform_posix.cpp).
@@ -54,7 +65,8 @@ public:
     // Closes without forcing anything to the medium: finish() is the measured way out.
     ~NativeFile();
 
-    // Creates the file, or empties an existing regular file of this user.
+    // Creates the file, or empties an existing regular file of this user that has no
+    // other name.
     static Result<NativeFile> createForWriting(const std::string& path, WriteMode mode);
     // Opens an existing regular file at its start.
     static Result<NativeFile> openForReading(const std::string& path, ReadMode mode = ReadMode::Buffered);
@@ -73,6 +85,11 @@ public:
     // cache so that the next reader meets the device, and closes.
     std::error_code finish();
 
+    // Bytes in the file now.
+    Result<std::uint64_t> size() const;
+    // Of the volume that holds the file.
+    Result<Space> volumeSpace() const;
+
 private:
     static constexpr std::intptr_t kNoHandle = -1;
     NativeFile(std::intptr_t handle, WriteMode mode, bool writing);
@@ -85,7 +102,8 @@ private:
     WriteMode mode_ = WriteMode::Buffered;
     bool writing_ = false;
     bool direct_ = false;
-    std::uint64_t offset_ = 0; // bytes written or read so far
+    std::uint64_t offset_ = 0;    // bytes written or read so far
+    std::uint64_t pacedUpTo_ = 0; // a paced file: bytes known to be on the device
     // A started read: what runs it (none: awaitRead reads instead), and where it goes.
     std::unique_ptr<ReadRing> readRing_;
     bool readRunning_ = false;
@@ -102,20 +120,39 @@ void deleteIoBlock(char* block, std::size_t bytes) noexcept;
 // Whether a regular file is at path; a link there is not followed and does not count.
 Result<bool> regularFileExists(const std::string& path);
 
-// Succeeds when nothing is at path or a regular file of this user is: a name the run
-// may create, empty and remove.
+// Succeeds when nothing is at path or a regular file of this user with no other name
+// is: a name the run may create, empty and remove.
 std::error_code checkReplaceableFile(const std::string& path);
 
-// Removes a regular file of this user; refuses anything else at the name.
+// Removes a regular file of this user with no other name; refuses anything else.
 std::error_code removeOwnedFile(const std::string& path);
 
-struct Space {
-    std::uint64_t totalBytes = 0;
-    std::uint64_t availableBytes = 0; // to this user
-    std::uint64_t blockBytes = 1;     // the unit in which files take space
+// Held by one run at a time per directory, and given up by the system when the process
+// ends however it ends. Needs no file of its own: the directory itself is locked.
+class DirectoryLock {
+public:
+    DirectoryLock() = default;
+    DirectoryLock(DirectoryLock&& other) noexcept;
+    DirectoryLock& operator=(DirectoryLock&& other) noexcept;
+    DirectoryLock(const DirectoryLock&) = delete;
+    DirectoryLock& operator=(const DirectoryLock&) = delete;
+    ~DirectoryLock();
+
+private:
+    friend Result<DirectoryLock> lockDirectory(const std::string& directory);
+    std::intptr_t handle_ = -1;
 };
+
+// Errc::directoryInUse while another process (or another lock in this one) holds it.
+// Where the file system has no locks, or the directory cannot be opened for them, an
+// empty lock: the run goes on unguarded rather than not at all.
+Result<DirectoryLock> lockDirectory(const std::string& directory);
 
 // Of the volume holding directory.
 Result<Space> spaceOf(const std::string& directory);
+
+// The largest file this process may make in directory: the lower of its own file-size
+// limit and the file system's (FAT's 4 GiB less one byte).
+std::uint64_t largestFileIn(const std::string& directory);
 
 } // namespace quvo::runtime

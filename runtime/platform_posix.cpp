@@ -8,12 +8,17 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <liburing.h>
+#include <linux/magic.h>
 #include <new>
 #include <optional>
+#include <sys/file.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
+#include <utility>
 
 namespace quvo::runtime {
 namespace {
@@ -53,7 +58,17 @@ std::error_code checkOurs(const struct stat& st)
         return Errc::notRegularFile;
     if (st.st_uid != ::geteuid())
         return Errc::ownedByOtherUser;
+    // Emptying or filling one name of a hard-linked file changes every other name's.
+    if (st.st_nlink > 1)
+        return Errc::hasOtherLinks;
     return {};
+}
+
+Space spaceFrom(const struct statvfs& vfs)
+{
+    return {.totalBytes = std::uint64_t{vfs.f_blocks} * vfs.f_frsize,
+        .availableBytes = std::uint64_t{vfs.f_bavail} * vfs.f_frsize,
+        .blockBytes = std::max<std::uint64_t>(vfs.f_frsize, 1)};
 }
 
 // Direct I/O moves whole logical blocks between aligned memory and aligned offsets.
@@ -75,8 +90,8 @@ bool sameFile(const struct stat& a, const struct stat& b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// Opens what already stands at path, but only a regular file (of this user, when
-// owned is set), and only the very file that was checked. The check looks through
+// Opens what already stands at path, but only a regular file (of this user and with no
+// other name, when owned is set), and only the very file that was checked. The check looks through
 // O_PATH, which calls no driver's open, so a device or FIFO at the name is never
 // opened; O_NONBLOCK keeps a FIFO swapped in meanwhile from blocking the open, and the
 // identity test then refuses it.
@@ -211,6 +226,7 @@ NativeFile::NativeFile(NativeFile&& other) noexcept
     , writing_(other.writing_)
     , direct_(other.direct_)
     , offset_(other.offset_)
+    , pacedUpTo_(other.pacedUpTo_)
     , readRing_(std::move(other.readRing_))
     , readRunning_(std::exchange(other.readRunning_, false))
     , startedData_(std::exchange(other.startedData_, nullptr))
@@ -227,6 +243,7 @@ NativeFile& NativeFile::operator=(NativeFile&& other) noexcept
         writing_ = other.writing_;
         direct_ = other.direct_;
         offset_ = other.offset_;
+        pacedUpTo_ = other.pacedUpTo_;
         readRing_ = std::move(other.readRing_);
         readRunning_ = std::exchange(other.readRunning_, false);
         startedData_ = std::exchange(other.startedData_, nullptr);
@@ -329,10 +346,23 @@ std::error_code NativeFile::write(const char* data, std::size_t size)
         size -= static_cast<std::size_t>(written);
         offset_ += static_cast<std::uint64_t>(written);
     }
+    constexpr auto kWriteAndWait = SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
     if (mode_ == WriteMode::Streaming && !direct_) {
-        const auto flags = SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
-        if (::sync_file_range(fd, static_cast<off_t>(blockStart), static_cast<off_t>(offset_ - blockStart), flags) != 0)
+        if (::sync_file_range(
+                fd, static_cast<off_t>(blockStart), static_cast<off_t>(offset_ - blockStart), kWriteAndWait)
+            != 0)
             return lastError();
+    }
+    if (mode_ == WriteMode::Paced) {
+        // This block on its way, then everything before it on the device.
+        if (::sync_file_range(
+                fd, static_cast<off_t>(blockStart), static_cast<off_t>(offset_ - blockStart), SYNC_FILE_RANGE_WRITE)
+                != 0
+            || ::sync_file_range(
+                   fd, static_cast<off_t>(pacedUpTo_), static_cast<off_t>(blockStart - pacedUpTo_), kWriteAndWait)
+                != 0)
+            return lastError();
+        pacedUpTo_ = blockStart;
     }
     return {};
 }
@@ -411,6 +441,22 @@ std::error_code NativeFile::finish()
     return error;
 }
 
+Result<std::uint64_t> NativeFile::size() const
+{
+    struct stat st { };
+    if (::fstat(fdOf(handle_), &st) != 0)
+        return lastError();
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+Result<Space> NativeFile::volumeSpace() const
+{
+    struct statvfs vfs { };
+    if (::fstatvfs(fdOf(handle_), &vfs) != 0)
+        return lastError();
+    return spaceFrom(vfs);
+}
+
 char* newIoBlock(std::size_t bytes)
 {
     void* block = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -462,9 +508,61 @@ Result<Space> spaceOf(const std::string& directory)
     struct statvfs vfs { };
     if (::statvfs(directory.c_str(), &vfs) != 0)
         return lastError();
-    return Space{.totalBytes = std::uint64_t{vfs.f_blocks} * vfs.f_frsize,
-        .availableBytes = std::uint64_t{vfs.f_bavail} * vfs.f_frsize,
-        .blockBytes = std::max<std::uint64_t>(vfs.f_frsize, 1)};
+    return spaceFrom(vfs);
+}
+
+std::uint64_t largestFileIn(const std::string& directory)
+{
+    std::uint64_t largest = UINT64_MAX;
+    struct rlimit limit { };
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        largest = limit.rlim_cur;
+    // The system's own answer (pathconf's FILESIZEBITS) guesses 32 bits for file systems
+    // it does not know, tmpfs among them; FAT is the one common limit.
+    struct statfs fs { };
+    if (::statfs(directory.c_str(), &fs) == 0 && fs.f_type == MSDOS_SUPER_MAGIC)
+        largest = std::min<std::uint64_t>(largest, 0xFFFF'FFFF);
+    return largest;
+}
+
+DirectoryLock::DirectoryLock(DirectoryLock&& other) noexcept
+    : handle_(std::exchange(other.handle_, -1))
+{
+}
+
+DirectoryLock& DirectoryLock::operator=(DirectoryLock&& other) noexcept
+{
+    if (this != &other) {
+        if (handle_ >= 0)
+            ::close(fdOf(handle_));
+        handle_ = std::exchange(other.handle_, -1);
+    }
+    return *this;
+}
+
+DirectoryLock::~DirectoryLock()
+{
+    if (handle_ >= 0)
+        ::close(fdOf(handle_));
+}
+
+Result<DirectoryLock> lockDirectory(const std::string& directory)
+{
+    // flock needs a real descriptor (not O_PATH); a directory the user may write but
+    // not read cannot be opened for one.
+    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == EACCES ? Result<DirectoryLock>(DirectoryLock{}) : Result<DirectoryLock>(lastError());
+    DirectoryLock lock;
+    lock.handle_ = fd;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        return lock;
+    if (errno == EWOULDBLOCK)
+        return make_error_code(Errc::directoryInUse);
+    // No locks on this file system (some network and FUSE file systems).
+    if (errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL || errno == EBADF)
+        return DirectoryLock{};
+    return lastError();
 }
 
 } // namespace quvo::runtime

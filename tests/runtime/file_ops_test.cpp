@@ -114,6 +114,12 @@ TEST(HostileNames, NothingAtATestFileNameIsFollowedOpenedOrRemovedUnlessItIsOurs
             Errc::notRegularFile},
         {"device", [&](const fs::path& at) { return root && ::mknod(at.c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0; },
             Errc::notRegularFile},
+        {"hard link to a file outside",
+            [&](const fs::path& at) {
+                fs::create_hard_link(outside, at);
+                return true;
+            },
+            Errc::hasOtherLinks},
         {"another user's file",
             [&](const fs::path& at) {
                 writeFile(at, "theirs");

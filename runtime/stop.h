@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: MIT
+// Requests to stop a run: a flag that the file work reads between blocks, and the
+// system's stop signals turned into it.
+#pragma once
+
+#include <atomic>
+#include <memory>
+
+namespace quvo::runtime {
+
+// Raised from a signal handler, another thread or a front end; read between blocks of
+// file work, so that a stop is honoured within one block's time, not at a row's end.
+class StopFlag {
+public:
+    void raise() noexcept { raised_.store(true, std::memory_order_relaxed); }
+    bool raised() const noexcept { return raised_.load(std::memory_order_relaxed); }
+
+private:
+    static_assert(std::atomic<bool>::is_always_lock_free, "raised from signal handlers");
+    std::atomic<bool> raised_{false};
+};
+
+// While it lives, the system's requests to end the program (SIGINT, SIGTERM, SIGHUP)
+// raise flag() instead, so that a run stops within a block and removes its files, and
+// make wakeHandle() readable for an event loop that waits on it. Signals that would
+// kill a writer outright (SIGPIPE on a closed output, SIGXFSZ past a file-size limit)
+// are ignored, so that the write fails and the run cleans up. Afterwards the signals
+// end the process as usual. One instance at a time.
+class StopSignals {
+public:
+    StopSignals();
+    ~StopSignals();
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+    const StopFlag& flag() const;
+    // The number of the first stop signal that came, 0 while none has.
+    int signal() const;
+    // Readable once a stop signal has come (the read end of a pipe); -1 where none
+    // could be made.
+    int wakeHandle() const;
+
+private:
+    struct Saved;
+    std::unique_ptr<Saved> saved_;
+};
+
+} // namespace quvo::runtime
