@@ -2,6 +2,7 @@
 #include "bench/measurement_run.h"
 
 #include "bench/target.h"
+#include "bench/test_content.h"
 #include "runtime/designation.h"
 #include "runtime/errors.h"
 #include "runtime/file_ops.h"
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <random>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -25,27 +27,24 @@ constexpr std::string_view kStoppedText = "本地磁盘测试已中止";
 // The run never has more than one file open, always under this number.
 constexpr int kFileNumber = 1;
 
-constexpr int kPayloadBytes = 1024;
 constexpr int kSmallFileWrites = 1'024'000;
 constexpr int kLargeFileWrites = 10'240'000;
 constexpr double kSustainedSeconds = 3.0;
 constexpr int kLookupRounds = 10'000;
 
 // One payload and its line end: the sustained write's unit, one kilobyte of data.
-constexpr std::uint64_t kLineBytes = kPayloadBytes + runtime::NumberedFiles::kLineEnd.size();
-// The largest file of the fixed rows, one byte per write.
-constexpr std::uint64_t kLargestFixedFile = kLargeFileWrites;
-// The longest line the run reads: that same file, written without a line end.
+constexpr std::uint64_t kLineBytes = TestContent::kPayloadBytes + runtime::NumberedFiles::kLineEnd.size();
+static_assert(kLargestFixedFile == kLargeFileWrites && kLargeFileWrites <= TestContent::kBytes);
+// The longest line the run reads: the largest fixed file, written without a line end.
 constexpr std::size_t kLongestLine = kLargeFileWrites;
-// The space a run always leaves free: this, or a tenth of a smaller volume.
-constexpr std::uint64_t kMaxReserve = std::uint64_t{1} << 30;
 
-// Rows 0 and 2: "X" as a write item, writes times. A function of its own, so that the
-// compiler keeps its counter in a register rather than beside the run's working values.
-std::error_code writeItems(runtime::NumberedFiles& files, int writes)
+// Rows 0 and 2: one character of the content as a write item, writes times. A function
+// of its own, so that the compiler keeps its counter in a register rather than beside
+// the run's working values.
+std::error_code writeItems(runtime::NumberedFiles& files, const char* characters, int writes)
 {
     for (int i = 1; i <= writes; ++i)
-        if (auto error = files.writeItem(kFileNumber, "X")) [[unlikely]]
+        if (auto error = files.writeItem(kFileNumber, {characters + i - 1, 1})) [[unlikely]]
             return error;
     return {};
 }
@@ -64,20 +63,38 @@ std::string shown(std::string_view pathText)
     return runtime::fileSystemPath(pathText);
 }
 
+// A stop requested in the middle of a row abandons it like one at a pump.
 Halt failure(std::string_view action, std::string_view what, const std::error_code& error)
 {
+    if (error == runtime::Errc::stopped)
+        return {RunOutcome::Stopped, std::string(kStoppedText)};
     return {RunOutcome::Failed,
         std::string(kFailedText) + std::string(action) + " " + std::string(what) + " 时出错（" + error.message()
             + "）"};
 }
 
+Halt spaceShortage(std::uint64_t needed, std::uint64_t available)
+{
+    return {RunOutcome::Failed,
+        std::string(kFailedText) + "磁盘可用空间不足（需要 " + runtime::formatSize(needed) + "，现有 "
+            + runtime::formatSize(available) + "）"};
+}
+
+// Why the sustained write's window may end before its three seconds.
+enum class Cap {
+    None,
+    Space,    // its file and the copy of it would cut into the reserve
+    FileSize, // the largest file the target takes
+};
+
 // One run: its working values and its steps, in the order they run.
 class Pass {
 public:
-    Pass(RunView& view, runtime::Clock& clock, ResultRows& rows)
+    Pass(RunView& view, runtime::Clock& clock, ResultRows& rows, const runtime::StopFlag* stop)
         : view_(view)
         , clock_(clock)
         , rows_(rows)
+        , stop_(stop)
     {
     }
 
@@ -90,8 +107,10 @@ private:
     std::string testFile1() const { return prefix_ + std::string(kTestFile1Name); }
     std::string testFile2() const { return prefix_ + std::string(kTestFile2Name); }
 
+    bool stopRequested() const { return stop_ != nullptr && stop_->raised(); }
     Step pump(int times);
     Step prepare();
+    runtime::Result<std::uint64_t> sustainedPause(std::uint64_t lines);
     Step writeRepeated(int row, int writes, int pumps);
     Step readToEnd(int row, int pumps);
     Step sustainedWrite();
@@ -105,11 +124,18 @@ private:
     RunView& view_;
     runtime::Clock& clock_;
     ResultRows& rows_;
+    const runtime::StopFlag* stop_;
+    // Held from before the first check to after the last file is removed.
+    runtime::DirectoryLock lock_;
     runtime::NumberedFiles files_;
-    std::string payload_;
+    TestContent content_;
     std::string prefix_;
     std::string line_; // receives each line read; never looked at
+    std::uint64_t reserve_ = 0;
+    // The sustained write's file: the most lines it may grow to, and why.
     std::uint64_t sustainedLineLimit_ = 0;
+    Cap sustainedCap_ = Cap::None;
+    std::uint64_t sustainedBytes_ = 0;
     bool mayHaveWritten_ = false;
 };
 
@@ -120,7 +146,6 @@ Step Pass::measure()
         if (auto halt = pump(1))
             return halt;
     }
-    payload_.assign(kPayloadBytes, 'X');
     prefix_ = targetPrefix(view_.driveText());
     view_.setStatusText(std::string(kWaitingText) + prefix_);
     if (auto halt = pump(1))
@@ -162,37 +187,75 @@ Step Pass::pump(int times)
     return std::nullopt;
 }
 
-// Before anything is written: both names must be free or hold our own regular files,
-// and the volume must take the run's files with the reserve to spare.
+// Before anything is written: the directory must be ours alone, both names free or
+// holding our own regular files, and the volume must take the run's files with the
+// reserve to spare.
 Step Pass::prepare()
 {
-    for (const std::string& path : {testFile1(), testFile2()})
-        if (auto error = runtime::checkReplaceable(path))
-            return failure("检查", shown(path), error);
-
     const std::string path = testFile1();
+    const std::string directory = runtime::directoryOf(path);
+    auto lock = runtime::lockDirectory(directory);
+    if (!lock && lock.error() == runtime::Errc::directoryInUse)
+        return Halt{RunOutcome::Failed,
+            std::string(kFailedText) + "另一个测试正在使用该目录（" + directory + "），请等它结束后再试"};
+    if (!lock)
+        return failure("锁定", directory, lock.error());
+    lock_ = std::move(*lock);
+
+    for (const std::string& name : {testFile1(), testFile2()})
+        if (auto error = runtime::checkReplaceable(name))
+            return failure("检查", shown(name), error);
+
     const auto space = runtime::spaceFor(path);
     if (!space)
         return failure("检查", shown(path), space.error());
-    const std::uint64_t reserve = std::min(kMaxReserve, space->totalBytes / 10);
-    const std::uint64_t needed = kLargestFixedFile + reserve;
-    if (space->availableBytes < needed)
+    reserve_ = reserveFor(space->totalBytes);
+    if (space->availableBytes < spaceNeededOn(space->totalBytes))
+        return spaceShortage(spaceNeededOn(space->totalBytes), space->availableBytes);
+    const std::uint64_t largestFile = runtime::largestFileIn(directory);
+    if (largestFile < kLargestFixedFile)
         return Halt{RunOutcome::Failed,
-            std::string(kFailedText) + "磁盘可用空间不足（需要 " + runtime::formatSize(needed) + "，现有 "
-                + runtime::formatSize(space->availableBytes) + "）"};
-    // The sustained write's file and its row-7 copy share what lies above the reserve,
-    // each taking whole blocks.
-    const std::uint64_t blocksPerFile = (space->availableBytes - reserve) / 2 / space->blockBytes;
-    sustainedLineLimit_ = blocksPerFile * space->blockBytes / kLineBytes;
+            std::string(kFailedText) + "该处单个文件不能超过 " + runtime::formatSize(largestFile) + "，放不下 "
+                + runtime::formatSize(kLargestFixedFile) + " 的测试文件"};
+    sustainedLineLimit_ = largestFile / kLineBytes;
+    sustainedCap_ = Cap::FileSize;
+    if (auto pause = sustainedPause(0); !pause)
+        return failure("检查", shown(path), pause.error());
 
     // Memory is made ready before anything is timed, every page touched, so that no row
-    // pays for it: the block the test file is written and read through, and a line
-    // buffer that holds the longest line without growing.
+    // pays for it: the content, the block the test file is written and read through,
+    // and a line buffer that holds the longest line without growing.
+    content_.prepare(std::random_device{}());
     if (auto error = files_.reserve(kFileNumber))
         return failure("准备", shown(path), error);
+    files_.watch(stop_);
     line_.resize(kLongestLine);
     line_.clear();
     return std::nullopt;
+}
+
+// Looks at the free space now and lowers the sustained write's line limit where its
+// file and the copy of it would otherwise cut into the reserve: the file's own lines
+// beyond those it has, and all of its lines again for the copy, must fit in what lies
+// above the reserve, in whole blocks. Gives the line count at which to look again,
+// which is the limit itself once the loop must not go on.
+runtime::Result<std::uint64_t> Pass::sustainedPause(std::uint64_t lines)
+{
+    const auto space = runtime::spaceFor(testFile1());
+    if (!space)
+        return space.error();
+    // What the file already holds on the volume, less a block that may still be in
+    // memory.
+    const std::uint64_t written = lines * kLineBytes;
+    const std::uint64_t stored
+        = written > runtime::NumberedFiles::kBlockSize ? written - runtime::NumberedFiles::kBlockSize : 0;
+    const std::uint64_t above = space->availableBytes > reserve_ ? space->availableBytes - reserve_ + stored : stored;
+    const std::uint64_t fileBytes = above / 2 / space->blockBytes * space->blockBytes;
+    if (fileBytes / kLineBytes < sustainedLineLimit_) {
+        sustainedLineLimit_ = fileBytes / kLineBytes;
+        sustainedCap_ = Cap::Space;
+    }
+    return std::min(sustainedLineLimit_, lines + runtime::spaceCheckInterval(reserve_) / kLineBytes);
 }
 
 Step Pass::writeRepeated(int row, int writes, int pumps)
@@ -201,7 +264,7 @@ Step Pass::writeRepeated(int row, int writes, int pumps)
     const std::string path = testFile1();
     if (auto error = files_.openForOutput(kFileNumber, path))
         return failure("创建", shown(path), error);
-    if (auto error = writeItems(files_, writes))
+    if (auto error = writeItems(files_, content_.bytes(), writes))
         return failure("写入", shown(path), error);
     if (auto error = files_.close(kFileNumber))
         return failure("写入", shown(path), error);
@@ -247,23 +310,33 @@ Step Pass::sustainedWrite()
     const std::string path = testFile1();
     if (auto error = files_.openForOutput(kFileNumber, path, runtime::WriteMode::Streaming))
         return failure("创建", shown(path), error);
-    // The loop always ends on a clock test, never on a write. A window cut short to
-    // keep the reserve free is measured by the time it really lasted.
+    // The loop always ends on a clock test, never on a write, unless the file reaches
+    // its limit: a window cut short that way is measured by the time it really lasted.
     double seconds = kSustainedSeconds;
+    std::uint64_t pause = 0;
     for (;;) {
         const double elapsed = clock_.seconds() - start;
         if (elapsed >= kSustainedSeconds)
             break;
-        if (static_cast<std::uint64_t>(count) >= sustainedLineLimit_) {
-            seconds = elapsed;
-            break;
+        if (static_cast<std::uint64_t>(count) >= pause) {
+            auto next = sustainedPause(static_cast<std::uint64_t>(count));
+            if (!next)
+                return failure("检查", shown(path), next.error());
+            pause = *next;
+            if (static_cast<std::uint64_t>(count) >= pause) {
+                seconds = elapsed;
+                break;
+            }
         }
-        if (auto error = files_.writeLine(kFileNumber, payload_))
+        if (auto error = files_.writeLine(kFileNumber, content_.payload(static_cast<std::uint64_t>(count))))
             return failure("写入", shown(path), error);
         ++count;
     }
     if (auto error = files_.close(kFileNumber))
         return failure("写入", shown(path), error);
+    sustainedBytes_ = static_cast<std::uint64_t>(count) * kLineBytes;
+    if (seconds == kSustainedSeconds)
+        sustainedCap_ = Cap::None;
     rows_.showFixedRate(4, count, seconds);
     return pump(2);
 }
@@ -290,6 +363,8 @@ Step Pass::lookUps()
 {
     const double start = clock_.seconds();
     for (int i = 1; i <= kLookupRounds; ++i) {
+        if (stopRequested()) [[unlikely]]
+            return failure("查找", shown(testFile1()), runtime::Errc::stopped);
         if (auto halt = lookUp(testFile1()))
             return halt;
         if (auto halt = lookUp(testFile2()))
@@ -299,13 +374,26 @@ Step Pass::lookUps()
     return pump(1);
 }
 
+// The copy takes as much again as the sustained write's file: where someone else has
+// taken the room for it meanwhile, the run stops rather than cut into the reserve.
 Step Pass::copy()
 {
+    const std::uint64_t needed = reserve_ + sustainedBytes_;
+    const auto space = runtime::spaceFor(testFile2());
+    if (!space)
+        return failure("检查", shown(testFile2()), space.error());
+    if (space->availableBytes < needed)
+        return spaceShortage(needed, space->availableBytes);
+
     const double start = clock_.seconds();
     const std::string source = testFile1();
     const std::string destination = testFile2();
-    if (auto error = runtime::copyFile(source, destination))
-        return failure("复制", shown(source) + " 到 " + shown(destination), error);
+    if (auto error = runtime::copyFile(source, destination, {.stop = stop_, .keepFree = reserve_})) {
+        if (error != runtime::Errc::reserveReached)
+            return failure("复制", shown(source) + " 到 " + shown(destination), error);
+        const auto now = runtime::spaceFor(destination);
+        return spaceShortage(needed, now ? now->availableBytes : 0);
+    }
     rows_.showElapsed(7, start);
     return pump(1);
 }
@@ -313,10 +401,14 @@ Step Pass::copy()
 Step Pass::deleteBoth()
 {
     const double start = clock_.seconds();
+    if (stopRequested())
+        return failure("删除", shown(testFile1()), runtime::Errc::stopped);
     const std::string path1 = testFile1();
     if (auto error = runtime::deleteFile(path1))
         return failure("删除", shown(path1), error);
     const std::string path2 = testFile2();
+    if (stopRequested())
+        return failure("删除", shown(path2), runtime::Errc::stopped);
     if (auto error = runtime::deleteFile(path2))
         return failure("删除", shown(path2), error);
     rows_.showElapsed(8, start);
@@ -333,7 +425,7 @@ std::string Pass::removeTestFiles()
         const auto error = runtime::deleteFile(path);
         // Gone already, or never ours: nothing of the run's is left at that name.
         if (!error || error == std::errc::no_such_file_or_directory || error == runtime::Errc::notRegularFile
-            || error == runtime::Errc::ownedByOtherUser)
+            || error == runtime::Errc::ownedByOtherUser || error == runtime::Errc::hasOtherLinks)
             continue;
         remaining += "；测试文件未能删除：" + shown(path) + "（" + error.message() + "）";
     }
@@ -342,9 +434,11 @@ std::string Pass::removeTestFiles()
 
 } // namespace
 
-MeasurementRun::MeasurementRun(RunView& view, runtime::Clock& clock, runtime::NumberSeparators separators)
+MeasurementRun::MeasurementRun(
+    RunView& view, runtime::Clock& clock, runtime::NumberSeparators separators, const runtime::StopFlag* stop)
     : view_(view)
     , clock_(clock)
+    , stop_(stop)
     , rows_(view, clock, std::move(separators))
 {
 }
@@ -359,7 +453,7 @@ RunOutcome MeasurementRun::start()
         ~ClearOnExit() { flag = false; }
     } clear{running_};
 
-    Pass pass(view_, clock_, rows_);
+    Pass pass(view_, clock_, rows_, stop_);
     Step halt = pass.measure();
     if (!halt)
         return RunOutcome::Completed;

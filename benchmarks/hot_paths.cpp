@@ -10,6 +10,7 @@
 //
 // Usage: quvo-diskspeed-benchmarks [--directory=DIR] [Google Benchmark flags]
 #include "bench/target.h"
+#include "bench/test_content.h"
 #include "benchmarks/scratch_directory.h"
 #include "runtime/clock.h"
 #include "runtime/designation.h"
@@ -109,24 +110,30 @@ bool hasSize(const std::string& path, std::uint64_t size)
     return ::stat(path.c_str(), &st) == 0 && static_cast<std::uint64_t>(st.st_size) == size;
 }
 
-// The test file as a row of the run leaves it: repeats copies of unit.
+// The bytes the run writes, drawn once; both sides of every pair write these.
+const bench::TestContent& testContent()
+{
+    static bench::TestContent prepared;
+    static const bool ready = (prepared.prepare(/*seed=*/1), true);
+    (void)ready;
+    return prepared;
+}
+
+// The test file as a row of the run leaves it: characters of the content, or payload
+// lines.
 struct FileContent {
-    std::string_view unit;
-    std::uint64_t repeats;
-    int lines;                 // as the run reads them
+    bool lines;                // payload lines, else single characters
+    std::uint64_t count;       // characters or lines
+    int linesRead;             // as the run reads them
     std::size_t lastLineBytes; // without its line end
 
-    std::uint64_t bytes() const { return unit.size() * repeats; }
-    std::uint64_t lineEnds() const
-    {
-        return static_cast<std::uint64_t>(std::count(unit.begin(), unit.end(), '\n')) * repeats;
-    }
+    std::uint64_t bytes() const { return lines ? count * (kPayloadBytes + 1) : count; }
+    std::uint64_t lineEnds() const { return lines ? count : 0; }
 };
 
-const std::string payloadLine = std::string(kPayloadBytes, 'X') + "\n";
-const FileContent kSmallFile{"X", kSmallFileWrites, 1, kSmallFileWrites};
-const FileContent kLargeFile{"X", kLargeFileWrites, 1, kLargeFileWrites};
-const FileContent kPayloadFile{payloadLine, kPayloadLines, kPayloadLines, kPayloadBytes};
+const FileContent kSmallFile{false, kSmallFileWrites, 1, kSmallFileWrites};
+const FileContent kLargeFile{false, kLargeFileWrites, 1, kLargeFileWrites};
+const FileContent kPayloadFile{true, kPayloadLines, kPayloadLines, kPayloadBytes};
 
 // What a row finds before it: nothing (null), or the file the previous row just wrote.
 struct Row {
@@ -148,16 +155,17 @@ bool createFile(const std::string& path, const FileContent* content)
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
-    std::string pending;
     bool ok = true;
-    for (std::uint64_t i = 0; i < content->repeats && ok; ++i) {
-        pending += content->unit;
-        if (pending.size() >= kBlockSize) {
-            ok = writeAll(fd, pending.data(), pending.size());
-            pending.clear();
+    if (!content->lines) {
+        ok = writeAll(fd, testContent().bytes(), content->count);
+    } else {
+        std::string line;
+        for (std::uint64_t i = 0; i < content->count && ok; ++i) {
+            line.assign(testContent().payload(i));
+            line += '\n';
+            ok = writeAll(fd, line.data(), line.size());
         }
     }
-    ok = ok && writeAll(fd, pending.data(), pending.size());
     return ::close(fd) == 0 && ok;
 }
 
@@ -182,7 +190,8 @@ void writeItemsOurs(benchmark::State& state, const Row* row)
 {
     const TestFilesRemoved removed;
     const std::string path = pathText(bench::kTestFile1Name);
-    const auto writes = static_cast<int>(row->content->repeats);
+    const auto writes = static_cast<int>(row->content->count);
+    const char* const characters = testContent().bytes();
     runtime::NumberedFiles files;
     (void)files.reserve(kFileNumber);
     for (auto _ : state) {
@@ -192,7 +201,7 @@ void writeItemsOurs(benchmark::State& state, const Row* row)
         if (auto error = files.openForOutput(kFileNumber, path))
             return fail(state, "open: " + error.message());
         for (int i = 1; i <= writes; ++i)
-            if (auto error = files.writeItem(kFileNumber, "X")) [[unlikely]]
+            if (auto error = files.writeItem(kFileNumber, {characters + i - 1, 1})) [[unlikely]]
                 return fail(state, "write: " + error.message());
         if (auto error = files.close(kFileNumber))
             return fail(state, "close: " + error.message());
@@ -208,7 +217,8 @@ void appendBytesReference(benchmark::State& state, const Row* row)
 {
     const TestFilesRemoved removed;
     const std::string path = nativePath(bench::kTestFile1Name);
-    const auto writes = static_cast<int>(row->content->repeats);
+    const auto writes = static_cast<int>(row->content->count);
+    const char* const characters = testContent().bytes();
     const auto block = touchedBlock();
     for (auto _ : state) {
         if (!createFile(path, row->before))
@@ -220,7 +230,7 @@ void appendBytesReference(benchmark::State& state, const Row* row)
         std::size_t used = 0;
         bool ok = true;
         for (int i = 1; i <= writes; ++i) {
-            block.get()[used++] = 'X';
+            block.get()[used++] = characters[i - 1];
             if (used == kBlockSize) {
                 ok = writeAll(fd, block.get(), used) && ok;
                 used = 0;
@@ -272,7 +282,7 @@ void readLinesOurs(benchmark::State& state, const Row* row)
         state.SetIterationTime(secondsSince(start));
         lastLineBytes = line.size();
     }
-    if (lines != content->lines || lastLineBytes != content->lastLineBytes)
+    if (lines != content->linesRead || lastLineBytes != content->lastLineBytes)
         fail(state, "the lines read are not the lines written");
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(content->bytes()));
 }
@@ -323,7 +333,6 @@ void writeLinesOurs(benchmark::State& state)
 {
     const TestFilesRemoved removed;
     const std::string path = pathText(bench::kTestFile1Name);
-    const std::string payload(kPayloadBytes, 'X');
     runtime::SteadyClock steadyClock;
     runtime::Clock& clock = steadyClock;
     runtime::NumberedFiles files;
@@ -339,7 +348,8 @@ void writeLinesOurs(benchmark::State& state)
         for (;;) {
             if (clock.seconds() - clockStart >= kSustainedSeconds || count >= kPayloadLines)
                 break;
-            if (auto error = files.writeLine(kFileNumber, payload)) [[unlikely]]
+            if (auto error = files.writeLine(kFileNumber, testContent().payload(static_cast<std::uint64_t>(count))))
+                [[unlikely]]
                 return fail(state, "write: " + error.message());
             ++count;
         }
@@ -370,15 +380,18 @@ void appendLinesReference(benchmark::State& state)
         std::size_t used = 0;
         bool ok = true;
         for (int i = 1; i <= kPayloadLines; ++i) {
-            std::string_view line = payloadLine;
-            while (!line.empty()) {
-                const std::size_t taken = std::min(line.size(), kBlockSize - used);
-                std::memcpy(block.get() + used, line.data(), taken);
-                used += taken;
-                line.remove_prefix(taken);
-                if (used == kBlockSize) {
-                    ok = writeAll(fd, block.get(), used) && ok;
-                    used = 0;
+            // The payload, then its line end.
+            std::string_view line = testContent().payload(static_cast<std::uint64_t>(i - 1));
+            for (int part = 0; part < 2; ++part, line = "\n") {
+                while (!line.empty()) {
+                    const std::size_t taken = std::min(line.size(), kBlockSize - used);
+                    std::memcpy(block.get() + used, line.data(), taken);
+                    used += taken;
+                    line.remove_prefix(taken);
+                    if (used == kBlockSize) {
+                        ok = writeAll(fd, block.get(), used) && ok;
+                        used = 0;
+                    }
                 }
             }
         }

@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <functional>
 #include <sys/mount.h>
@@ -72,6 +73,7 @@ TEST_F(FaultTest, NothingPlantedAtEitherNameIsFollowedOpenedOrRemoved)
     struct Planted {
         const char* name;
         std::function<bool(const fs::path& at, const fs::path& outside)> plant;
+        const char* reason = "不是普通文件";
     };
     const Planted planted[] = {
         {"link to a file outside",
@@ -84,6 +86,12 @@ TEST_F(FaultTest, NothingPlantedAtEitherNameIsFollowedOpenedOrRemoved)
                 fs::create_symlink(outside.string() + ".none", at);
                 return true;
             }},
+        {"hard link to a file outside",
+            [](auto& at, auto& outside) {
+                fs::create_hard_link(outside, at);
+                return true;
+            },
+            "硬链接"},
         {"fifo", [](auto& at, auto&) { return ::mkfifo(at.c_str(), 0600) == 0; }},
         {"directory", [](auto& at, auto&) { return fs::create_directory(at); }},
         {"socket", [](auto& at, auto&) { return plantSocket(at); }},
@@ -103,7 +111,7 @@ TEST_F(FaultTest, NothingPlantedAtEitherNameIsFollowedOpenedOrRemoved)
                 const Deadline deadline(30);
                 EXPECT_EQ(runIn(dir.path()), RunOutcome::Failed) << thing.name << " at " << name;
             }
-            expectFailure(thing.name, "不是普通文件", 0);
+            expectFailure(thing.name, thing.reason, 0);
             EXPECT_EQ(fs::symlink_status(at).type(), type) << thing.name << " at " << name;
             EXPECT_EQ(entries(dir.path()), std::vector<std::string>{std::string(name)}) << thing.name << " at " << name;
             EXPECT_EQ(test::readFile(outside), outsideContent) << thing.name << " at " << name;
@@ -238,6 +246,111 @@ TEST_F(FaultTest, ATargetThatCannotHoldTheRunIsRefusedOrSparedItsReserve)
         // the test that ended it), not by 3.
         EXPECT_NEAR(view.values[4], lines / ((lines + 1) * c.clockStep), 0.01) << c.name;
     }
+}
+
+std::uint64_t availableBytes(const fs::path& directory)
+{
+    struct statvfs vfs { };
+    ::statvfs(directory.c_str(), &vfs);
+    return std::uint64_t{vfs.f_bavail} * vfs.f_frsize;
+}
+
+// Another program's file of the given size, its space taken at once.
+void takeSpace(const fs::path& at, std::uint64_t bytes)
+{
+    const int fd = ::open(at.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(::posix_fallocate(fd, 0, static_cast<off_t>(bytes)), 0);
+    ::close(fd);
+}
+
+TEST_F(FaultTest, AnotherWriterOnTheVolumeNeverDrivesTheRunIntoTheReserve)
+{
+    skipUnlessMountsWork();
+    // On a 64 MiB tmpfs, with the sustained write wanting 30000 lines: another program
+    // takes part of the room above the reserve at some moment.
+    const struct {
+        const char* name;
+        int afterRow;       // strikes at the first pump after this row, or
+        int atRowFourClock; // at this reading of the clock in row 4
+        double share;       // of the room above the reserve
+        RunOutcome outcome;
+    } cases[] = {
+        {"half the room, taken before the sustained write", 3, 0, 0.5, RunOutcome::Completed},
+        {"three quarters of the room, taken during the sustained write", -1, 100, 0.75, RunOutcome::Completed},
+        {"room the copy needs, taken before the copy", 6, 0, 0.6, RunOutcome::Failed},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        const auto mount = ScopedMount::tmpfs(dir.path(), "64m");
+        ASSERT_TRUE(mount.mounted()) << mount.error();
+        view = {};
+        afterRow = {};
+        struct statvfs vfs { };
+        ::statvfs(dir.path().c_str(), &vfs);
+        const std::uint64_t reserve = std::uint64_t{vfs.f_blocks} * vfs.f_frsize / 10;
+        std::uint64_t leastFree = UINT64_MAX;
+        const auto strike = [&] {
+            const auto room = static_cast<double>(availableBytes(dir.path()) - reserve);
+            takeSpace(dir / "other program's file", static_cast<std::uint64_t>(room * c.share));
+        };
+        int rowFourReadings = 0;
+        view.onPump = [&] {
+            leastFree = std::min(leastFree, availableBytes(dir.path()));
+            if (view.lastShownRow == c.afterRow && afterRow[c.afterRow].pumps == 1)
+                strike();
+        };
+        onClock = [&] {
+            leastFree = std::min(leastFree, availableBytes(dir.path()));
+            if (view.lastShownRow == 3 && ++rowFourReadings == c.atRowFourClock)
+                strike();
+        };
+        EXPECT_EQ(runIn(dir.path(), 0.0001), c.outcome) << c.name << ": " << view.statuses.back();
+        onClock = nullptr;
+        EXPECT_GE(leastFree, reserve) << c.name;
+        EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"other program's file"}) << c.name;
+        if (c.outcome == RunOutcome::Failed) {
+            expectFailure(c.name, "磁盘可用空间不足", 7);
+            continue;
+        }
+        EXPECT_EQ(afterRow[7].file2, afterRow[4].file1) << c.name;
+        EXPECT_LT(afterRow[4].file1, 30000 * kLineBytes) << c.name;
+    }
+}
+
+TEST_F(FaultTest, AFileSizeLimitEndsTheSustainedWriteEarlyOrRefusesTheRun)
+{
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    const struct {
+        const char* name;
+        rlim_t limit;
+        RunOutcome outcome;
+    } cases[] = {
+        // 0.1 ms a reading: three seconds would be 30000 lines, 30 MB.
+        {"a limit below the sustained write's file", 20'000'000, RunOutcome::Completed},
+        {"a limit below the large file", 5'000'000, RunOutcome::Failed},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        view = {};
+        afterRow = {};
+        setFileSizeLimit(c.limit);
+        const RunOutcome outcome = runIn(dir.path(), 0.0001);
+        setFileSizeLimit(RLIM_INFINITY);
+        EXPECT_EQ(outcome, c.outcome) << c.name << ": " << view.statuses.back();
+        EXPECT_TRUE(entries(dir.path()).empty()) << c.name;
+        if (c.outcome == RunOutcome::Failed) {
+            expectFailure(c.name, "放不下", 0);
+            continue;
+        }
+        const double lines = static_cast<double>(afterRow[4].file1) / kLineBytes;
+        EXPECT_LE(afterRow[4].file1, c.limit) << c.name;
+        EXPECT_GT(afterRow[4].file1, c.limit - kLineBytes) << c.name;
+        EXPECT_EQ(afterRow[7].file2, afterRow[4].file1) << c.name;
+        // Divided by the time the cut-short write lasted, not by 3.
+        EXPECT_NEAR(view.values[4], lines / ((lines + 1) * 0.0001), 0.01) << c.name;
+    }
+    std::signal(SIGXFSZ, previousHandler);
 }
 
 TEST_F(FaultTest, WhatIsNotOursIsRefusedAndLeftUnchanged)

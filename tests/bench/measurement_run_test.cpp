@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
+#include <zlib.h>
 
 namespace quvo::bench {
 namespace {
@@ -41,10 +43,10 @@ TEST_F(MeasurementRunTest, ACompleteRunFillsEveryRowAndLeavesNoFile)
 
     // What the test files hold after each row.
     EXPECT_EQ(afterRow[0].file1, 1'024'000u);
-    EXPECT_TRUE(afterRow[0].file1AllX);
+    EXPECT_TRUE(afterRow[0].file1AllContent);
     EXPECT_EQ(afterRow[1].file1, 1'024'000u);
     EXPECT_EQ(afterRow[2].file1, 10'240'000u);
-    EXPECT_TRUE(afterRow[2].file1AllX);
+    EXPECT_TRUE(afterRow[2].file1AllContent);
     EXPECT_EQ(afterRow[3].file1, 10'240'000u);
     const double sustainedLines = view.values[4] * 3;
     EXPECT_EQ(afterRow[4].file1, static_cast<std::uintmax_t>(std::lround(sustainedLines)) * kLineBytes);
@@ -56,6 +58,51 @@ TEST_F(MeasurementRunTest, ACompleteRunFillsEveryRowAndLeavesNoFile)
     EXPECT_EQ(afterRow[7].file2, afterRow[4].file1);
     EXPECT_FALSE(afterRow[8].file1Exists);
     EXPECT_FALSE(afterRow[8].file2Exists);
+}
+
+// Compressed as a file system compresses, in independent 128 KiB pieces: the share of
+// the bytes that remains.
+double compressedShare(const std::string& content)
+{
+    constexpr std::size_t kPiece = 128 << 10;
+    std::vector<Bytef> out(compressBound(kPiece));
+    std::uint64_t compressed = 0;
+    for (std::size_t at = 0; at < content.size(); at += kPiece) {
+        const std::size_t size = std::min(kPiece, content.size() - at);
+        uLongf outSize = out.size();
+        if (compress2(
+                out.data(), &outSize, reinterpret_cast<const Bytef*>(content.data() + at), size, Z_BEST_COMPRESSION)
+            != Z_OK)
+            return 0;
+        compressed += std::min<std::uint64_t>(outSize, size);
+    }
+    return static_cast<double>(compressed) / static_cast<double>(content.size());
+}
+
+TEST_F(MeasurementRunTest, TheTestFilesHoldWhatNoFileSystemCanCompress)
+{
+    TempDir dir;
+    std::array<double, kRowCount> share{};
+    std::size_t distinctLines = 0;
+    view.onPump = [&] {
+        const int row = view.lastShownRow;
+        if ((row != 2 && row != 4) || share[row] > 0)
+            return;
+        const std::string content = test::readFile(dir / "DriveSpeedTest.txt");
+        share[row] = compressedShare(content);
+        if (row == 4) {
+            std::set<std::string_view> lines;
+            for (std::size_t at = 0; at + kLineBytes <= std::min<std::size_t>(content.size(), 1 << 20);
+                 at += kLineBytes)
+                lines.insert(std::string_view(content).substr(at, kLineBytes));
+            distinctLines = lines.size();
+        }
+    };
+    ASSERT_EQ(runIn(dir.path()), RunOutcome::Completed) << view.statuses.back();
+    EXPECT_GT(share[2], 0.95) << "the large file";
+    EXPECT_GT(share[4], 0.95) << "the sustained write's file";
+    // No two lines alike within the first MiB of the file.
+    EXPECT_EQ(distinctLines, (std::size_t{1} << 20) / kLineBytes);
 }
 
 TEST_F(MeasurementRunTest, LeftoverTestFilesOfOursAreReplacedAndRemoved)
@@ -82,6 +129,50 @@ TEST_F(MeasurementRunTest, AStartDuringARunIsIgnored)
     EXPECT_EQ(nested, std::vector<RunOutcome>(23, RunOutcome::Ignored));
     EXPECT_EQ(view.statuses.size(), 2u);
     EXPECT_FALSE(run.isRunning());
+}
+
+TEST_F(MeasurementRunTest, ASecondRunOnTheSameDirectoryIsRefusedAndTheFirstGoesOnUntouched)
+{
+    TempDir dir;
+    RecordingView second;
+    second.drive = runtime::designationFor(dir.path().string()) + " [test]";
+    std::vector<RunOutcome> secondOutcomes;
+    view.onPump = [&] {
+        if (view.lastShownRow == 4 || view.lastShownRow == 6) {
+            StepClock clock(0.001);
+            secondOutcomes.push_back(MeasurementRun(second, clock, runtime::NumberSeparators{}).start());
+        }
+    };
+    ASSERT_EQ(runIn(dir.path()), RunOutcome::Completed) << view.statuses.back();
+    ASSERT_EQ(secondOutcomes.size(), 3u); // two pumps after row 4, one after row 6
+    for (const RunOutcome outcome : secondOutcomes)
+        EXPECT_EQ(outcome, RunOutcome::Failed);
+    EXPECT_NE(second.statuses.back().find("另一个测试正在使用该目录"), std::string::npos) << second.statuses.back();
+    EXPECT_TRUE(std::all_of(second.results.begin(), second.results.end(), [](auto& r) { return r.empty(); }));
+    // The first run read back, and copied, all it had written.
+    EXPECT_EQ(afterRow[5].file1, afterRow[4].file1);
+    EXPECT_EQ(afterRow[7].file2, afterRow[4].file1);
+    EXPECT_TRUE(afterRow[7].file2SameAsFile1);
+    EXPECT_TRUE(entries(dir.path()).empty());
+}
+
+TEST_F(MeasurementRunTest, AStopRequestedInsideARowAbandonsThatRow)
+{
+    TempDir dir;
+    for (int stopIn = 0; stopIn < kRowCount; ++stopIn) {
+        view = RecordingView{};
+        stop = std::make_unique<runtime::StopFlag>();
+        // The first reading after the previous row was shown is this row's start time.
+        onClock = [&] {
+            if (view.lastShownRow == stopIn - 1 && !view.statuses.empty())
+                stop->raise();
+        };
+        EXPECT_EQ(runIn(dir.path()), RunOutcome::Stopped) << "row " << stopIn;
+        EXPECT_EQ(rowsShown(), stopIn) << "row " << stopIn;
+        EXPECT_EQ(view.statuses.back(), kStopped) << "row " << stopIn;
+        EXPECT_TRUE(entries(dir.path()).empty()) << "row " << stopIn;
+    }
+    onClock = nullptr;
 }
 
 TEST_F(MeasurementRunTest, AStopAtAnyPumpEndsTheRunThereAndRemovesItsFiles)

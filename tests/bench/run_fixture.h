@@ -5,6 +5,7 @@
 
 #include "bench/measurement_run.h"
 #include "bench/target.h"
+#include "bench/test_content.h"
 #include "runtime/designation.h"
 #include "tests/support/recording_view.h"
 #include "tests/support/temp_dir.h"
@@ -14,6 +15,8 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,8 +41,8 @@ struct AfterRow {
     std::uintmax_t file2 = 0;
     bool file1Exists = false;
     bool file2Exists = false;
-    bool file1AllX = false;
-    bool file1AllPayloadLines = false;
+    bool file1AllContent = false;      // content bytes only, no line end
+    bool file1AllPayloadLines = false; // lines of 1024 content bytes
     bool file2SameAsFile1 = false;
     int pumps = 0;
 };
@@ -60,7 +63,11 @@ protected:
                 previous();
         };
         test::StepClock clock(clockStep);
-        MeasurementRun run(view, clock, runtime::NumberSeparators{});
+        clock.onReading = [this] {
+            if (onClock)
+                onClock();
+        };
+        MeasurementRun run(view, clock, runtime::NumberSeparators{}, stop.get());
         return run.start();
     }
 
@@ -72,15 +79,27 @@ protected:
 
     test::RecordingView view;
     std::array<AfterRow, kRowCount> afterRow{};
+    // Read by the run between blocks.
+    std::unique_ptr<runtime::StopFlag> stop = std::make_unique<runtime::StopFlag>();
+    // Called at every reading of the run's clock, before it answers.
+    std::function<void()> onClock;
 
 private:
-    static bool containsOnly(const std::filesystem::path& path, std::string_view pattern)
+    static bool allContent(std::string_view bytes)
     {
-        const std::string content = test::readFile(path);
-        for (std::size_t i = 0; i < content.size(); i += pattern.size())
-            if (content.compare(i, pattern.size(), pattern) != 0)
+        return std::all_of(
+            bytes.begin(), bytes.end(), [](char c) { return isContentByte(static_cast<unsigned char>(c)); });
+    }
+
+    static bool allPayloadLines(const std::string& content)
+    {
+        constexpr std::size_t kLine = TestContent::kPayloadBytes + 1;
+        if (content.empty() || content.size() % kLine != 0)
+            return false;
+        for (std::size_t i = 0; i < content.size(); i += kLine)
+            if (content[i + kLine - 1] != '\n' || !allContent(std::string_view(content).substr(i, kLine - 1)))
                 return false;
-        return !content.empty();
+        return true;
     }
 
     static void record(AfterRow& after, int row, const std::filesystem::path& file1, const std::filesystem::path& file2)
@@ -92,10 +111,12 @@ private:
         after.file2Exists = std::filesystem::exists(file2, error);
         after.file1 = after.file1Exists ? std::filesystem::file_size(file1, error) : 0;
         after.file2 = after.file2Exists ? std::filesystem::file_size(file2, error) : 0;
-        if (row == 0 || row == 2)
-            after.file1AllX = containsOnly(file1, "X");
+        if (row == 0 || row == 2) {
+            const std::string content = test::readFile(file1);
+            after.file1AllContent = !content.empty() && allContent(content);
+        }
         if (row == 4)
-            after.file1AllPayloadLines = containsOnly(file1, std::string(1024, 'X') + "\n");
+            after.file1AllPayloadLines = allPayloadLines(test::readFile(file1));
         if (row == 7)
             after.file2SameAsFile1 = test::readFile(file1) == test::readFile(file2);
     }

@@ -57,7 +57,13 @@ public:
         , step_(step)
     {
     }
-    double seconds() override { return now_ += step_; }
+    double seconds() override
+    {
+        if (onReading)
+            onReading();
+        return now_ += step_;
+    }
+    std::function<void()> onReading;
 
 private:
     double now_;
