@@ -1,7 +1,13 @@
 // SPDX-License-Identifier: MIT
 // The machine's volumes, and the drive texts that name them.
+//
+// A mount can stop answering (a network share whose server is gone, a FUSE daemon
+// that hangs), and a call into it then waits in the kernel. So nothing here touches a
+// network or FUSE mount unless the current directory lies on it, and every other
+// mounted file system is asked on a thread of its own, with a deadline.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,33 +19,62 @@ namespace quvo::runtime {
 struct Volume {
     std::string mountPoint;
     std::string fileSystem; // "ext4", "vfat", ...
+    std::string device;     // what is mounted: "/dev/sda1", "server:/share", ...
     std::uint64_t totalBytes = 0;
     std::uint64_t availableBytes = 0;
 };
-
-// The real, writable volumes a user would pick to measure: no pseudo or read-only
-// file systems, no empty or repeated mounts; removable media stay.
-std::vector<Volume> listVolumes();
-
-// The volume holding directory: the innermost mount above it, of whatever kind.
-std::optional<Volume> volumeOf(const std::string& directory);
-
-// Where a run works on a volume: the current directory if it lies on the volume,
-// else the user's home directory if that does, else the mount point.
-std::string targetDirectory(const Volume& volume);
-
-// "<designation> [<file system>, <free space> 可用]" for a directory on volume.
-std::string driveText(std::string_view directory, const Volume& volume);
 
 // One line of the mount table, as the system decodes it.
 struct MountEntry {
     std::string mountPoint;
     std::string fileSystem;
     bool readOnly = false;
+    std::string device{};
 };
 
-// Whether a mount can be a measured volume, judged on the table alone (size and
-// repeats need the mounted file system itself).
+// Whether a mount can be a measured volume, judged on the table alone: no pseudo,
+// read-only or container file systems.
 bool isUserVolume(const MountEntry& entry);
+
+// Network and FUSE file systems: a call into one may wait on a server or a daemon.
+bool mayNotAnswer(std::string_view fileSystem);
+
+// File systems whose medium is memory.
+bool isRamBacked(std::string_view fileSystem);
+
+// A volume as this user could measure it, once it has answered.
+struct VolumeProbe {
+    Volume volume; // sizes are 0 unless answered
+    // Where a run works there: the current directory if it lies on the volume, else
+    // the user's home directory if that does, else the mount point.
+    std::string directory;
+    bool holdsCurrentDirectory = false;
+    bool answered = false; // within the patience given
+    bool writable = false; // by this user, at directory
+};
+
+// The user volumes of the machine, in the mount table's order, each asked on a thread
+// of its own; a volume that has not answered within patience comes back unanswered
+// (the one holding the current directory) or not at all. Network and FUSE mounts are
+// left out untouched unless they hold the current directory. Repeated mounts of one
+// file system appear once, the current directory's first.
+std::vector<VolumeProbe> probeVolumes(std::chrono::milliseconds patience);
+
+// The current directory, and the mount-table entry it lies on, without touching any
+// mounted file system.
+std::string currentDirectory();
+std::optional<MountEntry> mountHolding(const std::string& directory);
+
+// The volume holding directory: the innermost mount above it, of whatever kind.
+// Touches directory's own file system only.
+std::optional<Volume> volumeOf(const std::string& directory);
+
+// "<designation> [<file system>, <free space> 可用]" for a directory on volume.
+std::string driveText(std::string_view directory, const Volume& volume);
+// "<designation> [<file system>]": for a volume that has not answered.
+std::string driveText(std::string_view directory, std::string_view fileSystem);
+// The drive text of directory, as a run there would be named; touches only
+// directory's own file system.
+std::string driveTextOf(const std::string& directory);
 
 } // namespace quvo::runtime

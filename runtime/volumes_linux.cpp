@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Volumes on Linux, from the kernel's mount table.
+// Volumes on Linux, from the kernel's mount table. Reading the table touches no
+// mounted file system; stat, statvfs and access do, and run on threads of their own.
 #include "runtime/volumes.h"
 
 #include "runtime/designation.h"
@@ -9,12 +10,16 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <condition_variable>
 #include <cstdlib>
+#include <fcntl.h>
 #include <memory>
 #include <mntent.h>
+#include <mutex>
 #include <pwd.h>
-#include <set>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace quvo::runtime {
@@ -22,8 +27,19 @@ namespace {
 
 // Kernel interfaces and images, never a place to measure.
 constexpr std::array kPseudoFileSystems = {"autofs", "binfmt_misc", "bpf", "cgroup", "cgroup2", "configfs", "debugfs",
-    "devpts", "devtmpfs", "efivarfs", "fusectl", "hugetlbfs", "mqueue", "nsfs", "proc", "pstore", "ramfs", "rpc_pipefs",
+    "devpts", "devtmpfs", "efivarfs", "fusectl", "hugetlbfs", "mqueue", "nsfs", "proc", "pstore", "rpc_pipefs",
     "securityfs", "selinuxfs", "squashfs", "sysfs", "tracefs", "fuse.gvfsd-fuse", "fuse.portal"};
+
+// Served from elsewhere over a network or by a process (FUSE and virtiofs, which has a
+// daemon on the host): either may stop answering.
+constexpr std::array kRemoteFileSystems = {"nfs", "nfs4", "cifs", "smb3", "smbfs", "ncpfs", "ceph", "glusterfs", "9p",
+    "afs", "coda", "davfs", "lustre", "gpfs", "beegfs", "orangefs", "virtiofs", "fuse", "fuseblk"};
+
+template <std::size_t N>
+bool isOneOf(std::string_view name, const std::array<const char*, N>& names)
+{
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
 
 bool isUnder(std::string_view path, std::string_view directory)
 {
@@ -42,28 +58,26 @@ std::vector<MountEntry> readMountTable()
     struct mntent entry { };
     std::array<char, 4 * PATH_MAX> buffer{};
     while (::getmntent_r(table.get(), &entry, buffer.data(), static_cast<int>(buffer.size())) != nullptr)
-        entries.push_back({entry.mnt_dir, entry.mnt_type, ::hasmntopt(&entry, "ro") != nullptr});
+        entries.push_back({entry.mnt_dir, entry.mnt_type, ::hasmntopt(&entry, "ro") != nullptr, entry.mnt_fsname});
     return entries;
 }
 
-std::optional<Volume> measured(const MountEntry& entry)
+// The mount whose point is the longest prefix of path; of two on one point, the later,
+// which hides the earlier.
+const MountEntry* innermost(const std::vector<MountEntry>& table, std::string_view path)
 {
-    auto space = spaceOf(entry.mountPoint);
-    if (!space)
-        return std::nullopt;
-    return Volume{entry.mountPoint, entry.fileSystem, space->totalBytes, space->availableBytes};
+    const MountEntry* found = nullptr;
+    for (const MountEntry& entry : table)
+        if (isUnder(path, entry.mountPoint)
+            && (found == nullptr || entry.mountPoint.size() >= found->mountPoint.size()))
+            found = &entry;
+    return found;
 }
 
 std::string realPath(const std::string& path)
 {
     const std::unique_ptr<char, void (*)(void*)> resolved(::realpath(path.c_str(), nullptr), std::free);
     return resolved ? std::string(resolved.get()) : path;
-}
-
-std::string currentDirectory()
-{
-    const std::unique_ptr<char, void (*)(void*)> cwd(::getcwd(nullptr, 0), std::free);
-    return cwd ? std::string(cwd.get()) : std::string();
 }
 
 std::string homeDirectory()
@@ -74,21 +88,66 @@ std::string homeDirectory()
     return user != nullptr && user->pw_dir != nullptr ? std::string(user->pw_dir) : std::string();
 }
 
-bool liesOn(const std::string& directory, const Volume& volume)
+std::optional<Volume> measured(const MountEntry& entry)
 {
-    if (directory.empty())
-        return false;
-    const auto holder = volumeOf(directory);
-    return holder && holder->mountPoint == volume.mountPoint;
+    auto space = spaceOf(entry.mountPoint);
+    if (!space)
+        return std::nullopt;
+    return Volume{entry.mountPoint, entry.fileSystem, entry.device, space->totalBytes, space->availableBytes};
 }
+
+// What every probe reads; shared, never changed.
+struct Machine {
+    std::vector<MountEntry> table;
+    std::string current;
+    std::string home;
+};
+
+struct Answer {
+    VolumeProbe probe;
+    dev_t device = 0;
+};
+
+// Everything one volume's probe asks of its file system.
+std::optional<Answer> ask(const Machine& machine, const MountEntry& entry, bool holdsCurrent)
+{
+    struct stat st { };
+    if (::stat(entry.mountPoint.c_str(), &st) != 0)
+        return std::nullopt;
+    auto volume = measured(entry);
+    if (!volume || volume->totalBytes == 0)
+        return std::nullopt;
+    Answer answer{.probe = {.volume = std::move(*volume),
+                      .directory = entry.mountPoint,
+                      .holdsCurrentDirectory = holdsCurrent,
+                      .answered = true},
+        .device = st.st_dev};
+    if (holdsCurrent) {
+        answer.probe.directory = machine.current;
+    } else if (!machine.home.empty() && innermost(machine.table, machine.home) == &entry) {
+        // A home that is a link to another volume is not this volume's.
+        if (innermost(machine.table, realPath(machine.home)) == &entry)
+            answer.probe.directory = machine.home;
+    }
+    answer.probe.writable = ::faccessat(AT_FDCWD, answer.probe.directory.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+    return answer;
+}
+
+// The probes' meeting point. Held by every probe thread as well, so that one stuck in
+// the kernel past the deadline still has it when it returns, long after the caller.
+struct Gathering {
+    Machine machine;
+    std::mutex mutex;
+    std::condition_variable answered;
+    std::vector<std::optional<Answer>> answers;
+    std::size_t pending = 0;
+};
 
 } // namespace
 
 bool isUserVolume(const MountEntry& entry)
 {
-    if (entry.readOnly)
-        return false;
-    if (std::find(kPseudoFileSystems.begin(), kPseudoFileSystems.end(), entry.fileSystem) != kPseudoFileSystems.end())
+    if (entry.readOnly || isOneOf(entry.fileSystem, kPseudoFileSystems))
         return false;
     // Container layers: only the root itself is where the user works.
     if (entry.fileSystem == "overlay" && entry.mountPoint != "/")
@@ -102,50 +161,114 @@ bool isUserVolume(const MountEntry& entry)
     return true;
 }
 
-std::vector<Volume> listVolumes()
+bool mayNotAnswer(std::string_view fileSystem)
 {
-    std::vector<Volume> volumes;
-    std::set<dev_t> devices;
-    for (const MountEntry& entry : readMountTable()) {
-        if (!isUserVolume(entry))
-            continue;
-        struct stat st { };
-        if (::stat(entry.mountPoint.c_str(), &st) != 0 || !devices.insert(st.st_dev).second)
-            continue;
-        auto volume = measured(entry);
-        if (volume && volume->totalBytes > 0)
-            volumes.push_back(std::move(*volume));
+    return isOneOf(fileSystem, kRemoteFileSystems) || fileSystem.starts_with("fuse.");
+}
+
+bool isRamBacked(std::string_view fileSystem)
+{
+    return fileSystem == "tmpfs" || fileSystem == "ramfs";
+}
+
+std::vector<VolumeProbe> probeVolumes(std::chrono::milliseconds patience)
+{
+    const auto gathering = std::make_shared<Gathering>();
+    Machine& machine = gathering->machine;
+    machine.table = readMountTable();
+    machine.current = currentDirectory();
+    machine.home = homeDirectory();
+    const MountEntry* current = machine.current.empty() ? nullptr : innermost(machine.table, machine.current);
+
+    std::vector<const MountEntry*> asked;
+    for (const MountEntry& entry : machine.table) {
+        const bool holdsCurrent = &entry == current;
+        if (holdsCurrent || (isUserVolume(entry) && !mayNotAnswer(entry.fileSystem)))
+            asked.push_back(&entry);
     }
-    return volumes;
+    gathering->answers.resize(asked.size());
+    gathering->pending = asked.size();
+    for (std::size_t i = 0; i < asked.size(); ++i) {
+        try {
+            std::thread([gathering, i, entry = asked[i], holdsCurrent = asked[i] == current] {
+                auto answer = ask(gathering->machine, *entry, holdsCurrent);
+                const std::lock_guard lock(gathering->mutex);
+                gathering->answers[i] = std::move(answer);
+                --gathering->pending;
+                gathering->answered.notify_one();
+            }).detach();
+        } catch (const std::system_error&) {
+            // No thread to be had: that volume goes unasked.
+            const std::lock_guard lock(gathering->mutex);
+            --gathering->pending;
+        }
+    }
+
+    std::vector<std::optional<Answer>> answers;
+    {
+        std::unique_lock lock(gathering->mutex);
+        gathering->answered.wait_for(lock, patience, [&] { return gathering->pending == 0; });
+        answers = gathering->answers;
+    }
+
+    std::vector<VolumeProbe> probes;
+    std::vector<dev_t> devices;
+    // The current directory's volume takes its file system's place before any repeat.
+    for (std::size_t i = 0; i < asked.size(); ++i)
+        if (asked[i] == current && answers[i])
+            devices.push_back(answers[i]->device);
+    for (std::size_t i = 0; i < asked.size(); ++i) {
+        if (asked[i] == current) {
+            if (answers[i]) {
+                probes.push_back(std::move(answers[i]->probe));
+            } else {
+                probes.push_back({.volume = {current->mountPoint, current->fileSystem, current->device},
+                    .directory = machine.current,
+                    .holdsCurrentDirectory = true});
+            }
+            continue;
+        }
+        if (!answers[i] || std::find(devices.begin(), devices.end(), answers[i]->device) != devices.end())
+            continue;
+        devices.push_back(answers[i]->device);
+        probes.push_back(std::move(answers[i]->probe));
+    }
+    return probes;
+}
+
+std::string currentDirectory()
+{
+    const std::unique_ptr<char, void (*)(void*)> cwd(::getcwd(nullptr, 0), std::free);
+    return cwd ? std::string(cwd.get()) : std::string();
+}
+
+std::optional<MountEntry> mountHolding(const std::string& directory)
+{
+    const std::vector<MountEntry> table = readMountTable();
+    const MountEntry* entry = innermost(table, directory);
+    return entry != nullptr ? std::optional<MountEntry>(*entry) : std::nullopt;
 }
 
 std::optional<Volume> volumeOf(const std::string& directory)
 {
-    const std::string path = realPath(directory);
-    const std::vector<MountEntry> table = readMountTable();
-    const MountEntry* innermost = nullptr;
-    for (const MountEntry& entry : table) {
-        // A later mount on the same point hides the earlier one, hence >=.
-        if (isUnder(path, entry.mountPoint)
-            && (innermost == nullptr || entry.mountPoint.size() >= innermost->mountPoint.size()))
-            innermost = &entry;
-    }
-    if (innermost == nullptr)
-        return std::nullopt;
-    return measured(*innermost);
-}
-
-std::string targetDirectory(const Volume& volume)
-{
-    for (const std::string& candidate : {currentDirectory(), homeDirectory()})
-        if (liesOn(candidate, volume))
-            return candidate;
-    return volume.mountPoint;
+    const auto entry = mountHolding(realPath(directory));
+    return entry ? measured(*entry) : std::nullopt;
 }
 
 std::string driveText(std::string_view directory, const Volume& volume)
 {
     return designationFor(directory) + " [" + volume.fileSystem + ", " + formatSize(volume.availableBytes) + " 可用]";
+}
+
+std::string driveText(std::string_view directory, std::string_view fileSystem)
+{
+    return designationFor(directory) + " [" + std::string(fileSystem) + "]";
+}
+
+std::string driveTextOf(const std::string& directory)
+{
+    const auto volume = volumeOf(directory);
+    return volume ? driveText(directory, *volume) : driveText(directory, "未知");
 }
 
 } // namespace quvo::runtime

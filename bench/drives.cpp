@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: MIT
+#include "bench/drives.h"
+
+#include "bench/target.h"
+#include "runtime/volumes.h"
+
+namespace quvo::bench {
+namespace {
+
+bool measurable(const runtime::VolumeProbe& probe)
+{
+    const runtime::Volume& volume = probe.volume;
+    return probe.answered && probe.writable && !runtime::isRamBacked(volume.fileSystem)
+        && volume.availableBytes >= spaceNeededOn(volume.totalBytes);
+}
+
+} // namespace
+
+DriveList offeredDrives(std::chrono::milliseconds patience)
+{
+    DriveList list;
+    bool current = false;
+    for (const runtime::VolumeProbe& probe : runtime::probeVolumes(patience)) {
+        if (probe.holdsCurrentDirectory) {
+            const std::string text = probe.answered ? runtime::driveText(probe.directory, probe.volume)
+                                                    : runtime::driveText(probe.directory, probe.volume.fileSystem);
+            list.entries.insert(list.entries.begin(), text);
+            current = true;
+        } else if (measurable(probe)) {
+            list.entries.push_back(runtime::driveText(probe.directory, probe.volume));
+        }
+    }
+    if (!current)
+        list.entries.insert(list.entries.begin(), provisionalDrives().entries.front());
+    return list;
+}
+
+DriveList provisionalDrives()
+{
+    const std::string current = runtime::currentDirectory();
+    const auto mount = runtime::mountHolding(current);
+    return {{runtime::driveText(current, mount ? mount->fileSystem : "未知")}, 0};
+}
+
+} // namespace quvo::bench
