@@ -3,6 +3,7 @@
 
 #include "app/look.h"
 #include "app/window_layout.h"
+#include "bench/target.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -13,6 +14,7 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTextDocument>
 
 #include <utility>
 
@@ -93,7 +95,7 @@ private:
 
 } // namespace
 
-DriveSpeedWindow::DriveSpeedWindow(const DriveList& drives, runtime::Clock& clock, LinkOpener openLink)
+DriveSpeedWindow::DriveSpeedWindow(const bench::DriveList& drives, runtime::Clock& clock, LinkOpener openLink)
     : openLink_(std::move(openLink))
     , run_(*this, clock, userSeparators())
 {
@@ -119,7 +121,7 @@ DriveSpeedWindow::DriveSpeedWindow(const DriveList& drives, runtime::Clock& cloc
 
 DriveSpeedWindow::~DriveSpeedWindow() = default;
 
-void DriveSpeedWindow::buildControls(const DriveList& drives)
+void DriveSpeedWindow::buildControls(const bench::DriveList& drives)
 {
     QWidget* interior = nullptr; // of the frame built last, which holds the next fill
     for (const ControlSpec& spec : kControls) {
@@ -131,6 +133,8 @@ void DriveSpeedWindow::buildControls(const DriveList& drives)
                 ? new ClickableLabel(qt(spec.caption), this, [this] { openMakerSite(); })
                 : new QLabel(qt(spec.caption), this);
             label->setAlignment(Qt::AlignTop | (spec.align == Align::Centre ? Qt::AlignHCenter : Qt::AlignLeft));
+            // Never markup: a directory named "<img src=...>" is shown as it is named.
+            label->setTextFormat(Qt::PlainText);
             label->setFont(spec.font == TextFont::Result ? resultFont() : windowFont());
             setColour(*label, QPalette::WindowText, spec.colour);
             if (spec.kind == ControlKind::LinkLabel)
@@ -197,6 +201,20 @@ void DriveSpeedWindow::buildControls(const DriveList& drives)
     }
 }
 
+void DriveSpeedWindow::offerDrives(const bench::DriveList& drives)
+{
+    // Entries name their directory by the designation; their free space may differ.
+    const std::string chosen = bench::targetPrefix(drive1_->currentText().toStdString());
+    int selected = drives.selected;
+    drive1_->clear();
+    for (const std::string& entry : drives.entries) {
+        if (!chosen.empty() && bench::targetPrefix(entry) == chosen)
+            selected = drive1_->count();
+        drive1_->addItem(qt(entry));
+    }
+    drive1_->setCurrentIndex(selected);
+}
+
 std::string DriveSpeedWindow::driveText()
 {
     return drive1_->currentText().toStdString();
@@ -205,6 +223,10 @@ std::string DriveSpeedWindow::driveText()
 void DriveSpeedWindow::setStatusText(std::string_view text)
 {
     lblStatus_->setText(qt(text));
+    // The box never grows: a text it cannot hold whole is there in full as its tooltip.
+    const bool cut
+        = lblStatus_->fontMetrics().horizontalAdvance(lblStatus_->text()) > lblStatus_->contentsRect().width();
+    lblStatus_->setToolTip(cut ? Qt::convertFromPlainText(lblStatus_->text(), Qt::WhiteSpaceNormal) : QString());
 }
 
 void DriveSpeedWindow::setBarWidth(int row, float twips)
@@ -225,7 +247,7 @@ void DriveSpeedWindow::pumpEvents()
 
 bool DriveSpeedWindow::stopRequested()
 {
-    return closeRequested_;
+    return closeRequested_ || (stopFlag_ != nullptr && stopFlag_->raised());
 }
 
 void DriveSpeedWindow::closeEvent(QCloseEvent* event)
@@ -243,7 +265,7 @@ void DriveSpeedWindow::checkSpeed()
     // A click during a run reaches here from one of its pumps and is ignored.
     if (run_.start() == bench::RunOutcome::Ignored)
         return;
-    if (closeRequested_) {
+    if (stopRequested()) {
         closeRequested_ = false;
         close();
     }

@@ -7,14 +7,16 @@
 // its result into lblStatusBar(i). The run (bench::MeasurementRun) executes inside
 // the click of cmdCheckSpeed and pumps the event loop between measurements; a close
 // that arrives then is held until the run has stopped and removed its test files.
+// Every text the window shows from outside (paths, the system's reasons) is plain text.
 #pragma once
 
-#include "app/drive_list.h"
 #include "app/shell_open.h"
+#include "bench/drives.h"
 #include "bench/measurement_run.h"
 #include "bench/result_rows.h"
 #include "bench/run_view.h"
 #include "runtime/clock.h"
+#include "runtime/stop.h"
 
 #include <QWidget>
 
@@ -38,9 +40,16 @@ public:
     using LinkOpener = std::function<void(QWidget& window, const QString& address)>;
 
     // The clock times the measurements; the drives fill Drive1.
-    DriveSpeedWindow(const DriveList& drives, runtime::Clock& clock, LinkOpener openLink = shellOpen);
+    DriveSpeedWindow(const bench::DriveList& drives, runtime::Clock& clock, LinkOpener openLink = shellOpen);
     ~DriveSpeedWindow() override;
     Q_DISABLE_COPY_MOVE(DriveSpeedWindow)
+
+    // Replaces Drive1's entries, keeping the entry the user chose where it is still
+    // offered.
+    void offerDrives(const bench::DriveList& drives);
+    // A flag raised by a stop request from outside (a signal): the run stops within a
+    // block, and the window then closes. Null: none.
+    void heedStopFlag(const runtime::StopFlag* stop) { stopFlag_ = stop; }
 
     std::string driveText() override;
     void setStatusText(std::string_view text) override;
@@ -48,6 +57,7 @@ public:
     void setResultText(int row, std::string_view text) override;
     void pumpEvents() override;
     bool stopRequested() override;
+    const runtime::StopFlag* stopFlag() override { return stopFlag_; }
 
 protected:
     // During a run the close is held: the run stops at its next pump, removes its
@@ -55,13 +65,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void buildControls(const DriveList& drives);
+    void buildControls(const bench::DriveList& drives);
     void checkSpeed();
     void openMakerSite();
 
     LinkOpener openLink_;
     bench::MeasurementRun run_;
     bool closeRequested_ = false;
+    const runtime::StopFlag* stopFlag_ = nullptr;
 
     QComboBox* drive1_ = nullptr;
     QPushButton* cmdCheckSpeed_ = nullptr;

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 // quvo-diskspeed: the disk speed test's window.
-#include "app/drive_list.h"
+#include "app/drive_list_filler.h"
 #include "app/drive_speed_window.h"
 #include "app/look.h"
 #include "app/stop_signals.h"
+#include "bench/drives.h"
 #include "runtime/clock.h"
 
 #include <QApplication>
@@ -13,8 +14,11 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     quvo::app::useFixedLook(app);
     quvo::runtime::SteadyClock clock;
-    quvo::app::DriveSpeedWindow window(quvo::app::machineDrives(), clock);
+    // The window shows at once with the current directory's entry; the other volumes
+    // join the list when they have answered.
+    quvo::app::DriveSpeedWindow window(quvo::bench::provisionalDrives(), clock);
     const quvo::app::CloseOnStopSignals stopSignals(window);
     window.show();
+    const quvo::app::DriveListFiller drives(window);
     return QApplication::exec();
 }

@@ -3,24 +3,30 @@
 // window, so that a run in progress stops and removes its test files first.
 #pragma once
 
+#include "runtime/stop.h"
+
 #include <QtGlobal>
 
 #include <memory>
 
-class QWidget;
+class QSocketNotifier;
 
 namespace quvo::app {
 
-// While it lives, a stop request closes window from the event loop. One at a time.
+class DriveSpeedWindow;
+
+// While it lives, a stop request stops the window's run within a block and closes
+// the window from the event loop. One at a time.
 class CloseOnStopSignals {
 public:
-    explicit CloseOnStopSignals(QWidget& window);
+    explicit CloseOnStopSignals(DriveSpeedWindow& window);
     ~CloseOnStopSignals();
     Q_DISABLE_COPY_MOVE(CloseOnStopSignals)
 
 private:
-    struct State;
-    std::unique_ptr<State> state_;
+    DriveSpeedWindow& window_;
+    runtime::StopSignals signals_;
+    std::unique_ptr<QSocketNotifier> notifier_;
 };
 
 } // namespace quvo::app

@@ -90,11 +90,11 @@ enum class Cap {
 // One run: its working values and its steps, in the order they run.
 class Pass {
 public:
-    Pass(RunView& view, runtime::Clock& clock, ResultRows& rows, const runtime::StopFlag* stop)
+    Pass(RunView& view, runtime::Clock& clock, ResultRows& rows)
         : view_(view)
         , clock_(clock)
         , rows_(rows)
-        , stop_(stop)
+        , stop_(view.stopFlag())
     {
     }
 
@@ -434,11 +434,9 @@ std::string Pass::removeTestFiles()
 
 } // namespace
 
-MeasurementRun::MeasurementRun(
-    RunView& view, runtime::Clock& clock, runtime::NumberSeparators separators, const runtime::StopFlag* stop)
+MeasurementRun::MeasurementRun(RunView& view, runtime::Clock& clock, runtime::NumberSeparators separators)
     : view_(view)
     , clock_(clock)
-    , stop_(stop)
     , rows_(view, clock, std::move(separators))
 {
 }
@@ -453,7 +451,7 @@ RunOutcome MeasurementRun::start()
         ~ClearOnExit() { flag = false; }
     } clear{running_};
 
-    Pass pass(view_, clock_, rows_, stop_);
+    Pass pass(view_, clock_, rows_);
     Step halt = pass.measure();
     if (!halt)
         return RunOutcome::Completed;

@@ -12,7 +12,6 @@
 #include "bench/run_view.h"
 #include "runtime/clock.h"
 #include "runtime/number_format.h"
-#include "runtime/stop.h"
 
 namespace quvo::bench {
 
@@ -25,11 +24,7 @@ enum class RunOutcome {
 
 class MeasurementRun {
 public:
-    // stop, where given, is read between blocks of file work: raised, it ends the run
-    // within a block, the row in progress abandoned. The view's own requests are heard
-    // at its pumps.
-    MeasurementRun(RunView& view, runtime::Clock& clock, runtime::NumberSeparators separators,
-        const runtime::StopFlag* stop = nullptr);
+    MeasurementRun(RunView& view, runtime::Clock& clock, runtime::NumberSeparators separators);
 
     // Runs to the end, or until a failure or a stop request. A call made while a run
     // is in progress (from one of its pumps) is ignored.
@@ -39,7 +34,6 @@ public:
 private:
     RunView& view_;
     runtime::Clock& clock_;
-    const runtime::StopFlag* stop_;
     ResultRows rows_;
     bool running_ = false;
 };

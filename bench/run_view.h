@@ -3,6 +3,8 @@
 // The window, the headless front end and the tests each implement it.
 #pragma once
 
+#include "runtime/stop.h"
+
 #include <string>
 #include <string_view>
 
@@ -22,6 +24,9 @@ public:
     virtual void pumpEvents() = 0;
     // Asked after every pump: true ends the run there, its test files removed.
     virtual bool stopRequested() = 0;
+    // Read between blocks of file work, where there is one: raised, it ends the run
+    // within a block, the row in progress abandoned and its test files removed.
+    virtual const runtime::StopFlag* stopFlag() { return nullptr; }
     // A row's bar and caption are set; value is the caption's number (NaN when it
     // could not be computed). For front ends that report more than the window shows.
     virtual void rowShown(int /*row*/, double /*value*/) { }

@@ -11,12 +11,11 @@
 #include "cli/console_view.h"
 #include "cli/json.h"
 #include "runtime/clock.h"
-#include "runtime/designation.h"
+#include "runtime/stop.h"
 #include "runtime/volumes.h"
 
 #include <array>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -62,13 +61,6 @@ private:
     double last_ = 0;
 };
 
-volatile std::sig_atomic_t stopSignal = 0;
-
-extern "C" void requestStop(int signal)
-{
-    stopSignal = signal;
-}
-
 // The headless front end's own view, with each row's section noted as it passes.
 class TimelineView final : public bench::RunView {
 public:
@@ -103,7 +95,8 @@ public:
     }
     void setResultText(int row, std::string_view text) override { console_.setResultText(row, text); }
     void pumpEvents() override { console_.pumpEvents(); }
-    bool stopRequested() override { return stopSignal != 0; }
+    bool stopRequested() override { return console_.stopRequested(); }
+    const runtime::StopFlag* stopFlag() override { return console_.stopFlag(); }
     void rowShown(int row, double value) override
     {
         console_.rowShown(row, value);
@@ -120,12 +113,6 @@ private:
     bool running_ = false;
     int next_ = 0;
 };
-
-std::string driveTextFor(const std::string& directory)
-{
-    const auto volume = runtime::volumeOf(directory);
-    return volume ? runtime::driveText(directory, *volume) : runtime::designationFor(directory) + " [未知]";
-}
 
 // What lies between the sections, in order: before row 0, between rows, after row 8.
 struct Gaps {
@@ -215,10 +202,8 @@ int run(int argc, char** argv)
         return 2;
     }
     directory = std::filesystem::absolute(directory).lexically_normal().string();
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
-
-    cli::ConsoleView console(driveTextFor(directory), json, stdout, [] { return false; });
+    const runtime::StopSignals stopSignals;
+    cli::ConsoleView console(runtime::driveTextOf(directory), json, stdout, &stopSignals.flag());
     TimelineClock clock;
     TimelineView view(console, clock);
     bench::MeasurementRun measurementRun(view, clock, runtime::NumberSeparators{});

@@ -56,11 +56,11 @@ std::string rowLine(std::string_view caption, std::string_view result, float bar
         + repeated("░", kBarCells - filled) + "│";
 }
 
-ConsoleView::ConsoleView(std::string driveText, bool json, std::FILE* out, std::function<bool()> stop)
+ConsoleView::ConsoleView(std::string driveText, bool json, std::FILE* out, const runtime::StopFlag* stop)
     : driveText_(std::move(driveText))
     , json_(json)
     , out_(out)
-    , stop_(std::move(stop))
+    , stop_(stop)
 {
 }
 

@@ -9,7 +9,6 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -25,15 +24,17 @@ struct ShownRow {
 
 class ConsoleView final : public bench::RunView {
 public:
-    // Row lines go to out as they come unless json is set. stop is asked at every pump.
-    ConsoleView(std::string driveText, bool json, std::FILE* out, std::function<bool()> stop);
+    // Row lines go to out as they come unless json is set. stop, where given, is read
+    // between blocks and at every pump.
+    ConsoleView(std::string driveText, bool json, std::FILE* out, const runtime::StopFlag* stop);
 
     std::string driveText() override { return driveText_; }
     void setStatusText(std::string_view text) override;
     void setBarWidth(int row, float twips) override;
     void setResultText(int row, std::string_view text) override;
     void pumpEvents() override;
-    bool stopRequested() override { return stop_(); }
+    bool stopRequested() override { return stop_ != nullptr && stop_->raised(); }
+    const runtime::StopFlag* stopFlag() override { return stop_; }
     void rowShown(int row, double value) override;
 
     // The last status text; the run's final one is not printed by the view, so that
@@ -45,7 +46,7 @@ private:
     std::string driveText_;
     bool json_;
     std::FILE* out_;
-    std::function<bool()> stop_;
+    const runtime::StopFlag* stop_;
     std::string status_;
     bool statusPrinted_ = true;
     std::array<ShownRow, bench::kRowCount> rows_{};

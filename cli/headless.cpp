@@ -1,19 +1,19 @@
 // SPDX-License-Identifier: MIT
 #include "cli/headless.h"
 
+#include "bench/drives.h"
 #include "bench/measurement_run.h"
 #include "bench/target.h"
 #include "cli/console_view.h"
 #include "cli/json.h"
 #include "cli/options.h"
 #include "runtime/clock.h"
-#include "runtime/designation.h"
+#include "runtime/stop.h"
 #include "runtime/volumes.h"
 
-#include <array>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -24,43 +24,13 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitSignalBase = 128;
 
-volatile std::sig_atomic_t stopSignal = 0;
-
-extern "C" void requestStop(int signal)
-{
-    stopSignal = signal;
-}
-
-constexpr std::array kStopSignals = {SIGINT, SIGTERM, SIGHUP};
-
-// While the run lasts, a signal stops it at its next step boundary, which then removes
-// its files. SA_RESTART keeps a signal from failing the system call it interrupts; a
-// closed output pipe makes writes fail instead of killing the process before it cleans up.
-void catchStopSignals()
-{
-    struct sigaction action { };
-    action.sa_handler = requestStop;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (const int signal : kStopSignals)
-        sigaction(signal, &action, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
-}
-
-// Once the run is over there is nothing to clean up: a later signal ends the process as
-// usual, so that a signal at any moment ends it with a non-zero status.
-void releaseStopSignals()
-{
-    for (const int signal : kStopSignals)
-        std::signal(signal, SIG_DFL);
-}
-
 void printHelp()
 {
     std::printf("%s\n\n"
                 "在目录（默认为当前目录）中运行九项文件系统测试：小文件和大文件的写入与读取、\n"
                 "3 秒持续写入及其读回、文件查找、复制和删除。两个测试文件在测试结束时删除。\n\n"
                 "  --json   测试结束时输出一个 JSON 对象，而不是逐行的结果\n"
+                "  --list   列出图形界面提供的磁盘（每行一个，第一个为默认选中的），然后退出\n"
                 "  --help   显示本说明\n\n"
                 "退出状态：0 测试完成，1 测试失败，2 用法错误，被信号中止时为 128 加信号值。\n",
         kUsage.data());
@@ -72,10 +42,11 @@ int usageError(const std::string& message)
     return kExitUsage;
 }
 
-std::string driveTextFor(const std::string& directory)
+int printDriveList()
 {
-    const auto volume = runtime::volumeOf(directory);
-    return volume ? runtime::driveText(directory, *volume) : runtime::designationFor(directory) + " [未知]";
+    for (const std::string& entry : bench::offeredDrives().entries)
+        std::printf("%s\n", entry.c_str());
+    return 0;
 }
 
 std::string jsonReport(
@@ -112,26 +83,34 @@ int runHeadless(std::span<const char* const> args)
         printHelp();
         return 0;
     }
+    if (options.list)
+        return printDriveList();
     std::error_code error;
     if (!std::filesystem::is_directory(options.directory, error))
         return usageError("不是目录：" + options.directory);
     const std::string directory = std::filesystem::absolute(options.directory).lexically_normal().string();
 
-    catchStopSignals();
-    const std::string driveText = driveTextFor(directory);
-    ConsoleView view(driveText, options.json, stdout, [] { return stopSignal != 0; });
-    runtime::SteadyClock clock;
-    bench::MeasurementRun run(view, clock, runtime::NumberSeparators{});
-    const bench::RunOutcome outcome = run.start();
-    releaseStopSignals();
-    const int signal = stopSignal;
+    const std::string driveText = runtime::driveTextOf(directory);
+    int signal = 0;
+    bench::RunOutcome outcome{};
+    std::optional<ConsoleView> view;
+    {
+        // A signal from here on stops the run, which removes its files; once the run
+        // is over, a signal ends the process as usual.
+        const runtime::StopSignals stopSignals;
+        view.emplace(driveText, options.json, stdout, &stopSignals.flag());
+        runtime::SteadyClock clock;
+        bench::MeasurementRun run(*view, clock, runtime::NumberSeparators{});
+        outcome = run.start();
+        signal = stopSignals.signal();
+    }
 
     if (options.json)
-        std::printf("%s\n", jsonReport(directory, bench::targetPrefix(driveText), outcome, view).c_str());
+        std::printf("%s\n", jsonReport(directory, bench::targetPrefix(driveText), outcome, *view).c_str());
     else if (outcome == bench::RunOutcome::Completed)
-        std::printf("%s\n", view.status().c_str());
+        std::printf("%s\n", view->status().c_str());
     if (outcome != bench::RunOutcome::Completed)
-        std::fprintf(stderr, "%s\n", view.status().c_str());
+        std::fprintf(stderr, "%s\n", view->status().c_str());
     std::fflush(stdout);
 
     if (signal != 0)

@@ -18,6 +18,8 @@ ParsedArguments parseArguments(std::span<const char* const> args)
             parsed.options.json = true;
         } else if (!optionsEnded && (text == "--help" || text == "-h")) {
             parsed.options.help = true;
+        } else if (!optionsEnded && text == "--list") {
+            parsed.options.list = true;
         } else if (!optionsEnded && text.size() > 1 && text.front() == '-') {
             parsed.error = "未知选项：" + std::string(text);
             return parsed;
@@ -31,6 +33,8 @@ ParsedArguments parseArguments(std::span<const char* const> args)
     }
     if (parsed.options.directory.empty())
         parsed.error = "目录不能为空";
+    else if (parsed.options.list && (directoryGiven || parsed.options.json))
+        parsed.error = "--list 不与目录或 --json 同用";
     return parsed;
 }
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The headless front end's command line: [--json] [--] [DIRECTORY], or --help.
+// The headless front end's command line: [--json] [--] [DIRECTORY], --list or --help.
 #pragma once
 
 #include <span>
@@ -10,6 +10,7 @@ namespace quvo::cli {
 struct Options {
     bool json = false;
     bool help = false;
+    bool list = false; // print the drive list instead of running
     std::string directory = ".";
 };
 
@@ -21,6 +22,6 @@ struct ParsedArguments {
 // args excludes the program name.
 ParsedArguments parseArguments(std::span<const char* const> args);
 
-inline constexpr std::string_view kUsage = "用法：quvo-diskspeed-cli [--json] [--] [目录]";
+inline constexpr std::string_view kUsage = "用法：quvo-diskspeed-cli [--json] [--] [目录] | --list";
 
 } // namespace quvo::cli

@@ -3,10 +3,11 @@
 // to the window on screen; prints the wall-clock time (microseconds since the epoch)
 // at the start of main and once the window is exposed and painted, for
 // scripts/measure-startup.
-#include "app/drive_list.h"
+#include "app/drive_list_filler.h"
 #include "app/drive_speed_window.h"
 #include "app/look.h"
 #include "app/stop_signals.h"
+#include "bench/drives.h"
 #include "runtime/clock.h"
 
 #include <QApplication>
@@ -31,9 +32,10 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     quvo::app::useFixedLook(app);
     quvo::runtime::SteadyClock clock;
-    quvo::app::DriveSpeedWindow window(quvo::app::machineDrives(), clock);
+    quvo::app::DriveSpeedWindow window(quvo::bench::provisionalDrives(), clock);
     const quvo::app::CloseOnStopSignals stopSignals(window);
     window.show();
+    const quvo::app::DriveListFiller drives(window);
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
     const long long shown = microsecondsNow();

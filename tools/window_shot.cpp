@@ -3,9 +3,9 @@
 // PNG. The run works in a fresh temporary directory, made the current directory so
 // that the drive list selects it, and must leave no test file there.
 // Usage: quvo-window-shot [--before-run] OUTPUT.png
-#include "app/drive_list.h"
 #include "app/drive_speed_window.h"
 #include "app/look.h"
+#include "bench/drives.h"
 #include "runtime/clock.h"
 
 #include <QApplication>
@@ -38,7 +38,7 @@ int main(int argc, char** argv)
 
     quvo::app::useFixedLook(app);
     quvo::runtime::SteadyClock clock;
-    quvo::app::DriveSpeedWindow window(quvo::app::machineDrives(), clock, [](QWidget&, const QString&) {});
+    quvo::app::DriveSpeedWindow window(quvo::bench::offeredDrives(), clock, [](QWidget&, const QString&) {});
     window.show();
     QCoreApplication::processEvents();
     if (!beforeRun)

@@ -3,10 +3,10 @@
 // bars as they are painted, the keyboard, the link, and closing it, idle or during a
 // run, by the user or by a stop signal. Runs go to a temporary directory, timed by a
 // clock that steps, so the 3-second sustained write is over in a few thousand writes.
-#include "app/drive_list.h"
 #include "app/drive_speed_window.h"
 #include "app/look.h"
 #include "app/stop_signals.h"
+#include "bench/drives.h"
 #include "bench/target.h"
 #include "runtime/designation.h"
 #include "runtime/volumes.h"
@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTextDocumentFragment>
 #include <QtTest>
 
 #include <csignal>
@@ -70,7 +71,11 @@ QString rowName(const char* array, int row)
 // event loop, since an event posted while events are delivered waits for the next pass.
 class PumpTicks final : public QObject {
 public:
-    explicit PumpTicks(std::function<void(int pump)> onPump) : onPump_(std::move(onPump)) { post(); }
+    explicit PumpTicks(std::function<void(int pump)> onPump)
+        : onPump_(std::move(onPump))
+    {
+        post();
+    }
     int count() const { return count_; }
 
 protected:
@@ -122,7 +127,9 @@ private Q_SLOTS:
     void closing();
     void closingAtEachPump_data();
     void closingAtEachPump();
-    void machineDriveList();
+    void outsideTextIsPlain();
+    void statusTooLongForItsBox();
+    void driveList();
 
 private:
     template <class T = QWidget>
@@ -156,14 +163,11 @@ void DriveSpeedWindowTest::initTestCase()
 void DriveSpeedWindowTest::init()
 {
     directory_ = std::make_unique<test::TempDir>("quvo-window");
-    const std::string path = directory_->path().string();
-    const auto volume = runtime::volumeOf(path);
-    QVERIFY(volume);
-    driveText_ = runtime::driveText(path, *volume);
+    driveText_ = runtime::driveTextOf(directory_->path().string());
     clock_.onRead = nullptr;
     opened_.clear();
     window_ = std::make_unique<DriveSpeedWindow>(
-        DriveList{{kDecoyEntry, driveText_}, 1}, clock_, [this](QWidget& window, const QString& address) {
+        bench::DriveList{{kDecoyEntry, driveText_}, 1}, clock_, [this](QWidget& window, const QString& address) {
             opened_.push_back({&window, address});
         });
 }
@@ -460,7 +464,7 @@ void DriveSpeedWindowTest::link_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("opens");
-    const DriveSpeedWindow window(DriveList{{kDecoyEntry}, 0}, clock_);
+    const DriveSpeedWindow window(bench::DriveList{{kDecoyEntry}, 0}, clock_);
     for (QLabel* label : window.findChildren<QLabel*>()) {
         const QString name = label->objectName();
         QTest::newRow(qPrintable(name)) << name << (name == QStringLiteral("Label30"));
@@ -572,19 +576,59 @@ void DriveSpeedWindowTest::closingAtEachPump()
     QCOMPARE(testFilesLeft(), QStringList());
 }
 
-void DriveSpeedWindowTest::machineDriveList()
+void DriveSpeedWindowTest::outsideTextIsPlain()
 {
-    const DriveList list = machineDrives();
-    QVERIFY(!list.entries.empty());
-    QVERIFY(list.selected >= 0 && list.selected < int(list.entries.size()));
-    for (const std::string& entry : list.entries) {
-        const fs::path directory = runtime::fileSystemPath(bench::targetPrefix(entry));
-        QVERIFY2(fs::is_directory(directory), entry.c_str());
+    for (QLabel* label : window_->findChildren<QLabel*>())
+        QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->objectName()));
+    // A directory named with markup: shown as named, not rendered (nor its images read).
+    const fs::path marked = directory_->path() / "<b>粗体<" / "b> <img src=\"none.png\">";
+    fs::create_directories(marked);
+    window_->offerDrives(bench::DriveList{{runtime::driveTextOf(marked.string())}, 0});
+    QString waiting;
+    clock_.onRead = [&] {
+        if (waiting.isEmpty())
+            waiting = label(QStringLiteral("lblStatus"));
+    };
+    QTest::mouseClick(control(QStringLiteral("cmdCheckSpeed")), Qt::LeftButton);
+    QVERIFY(waiting.endsWith(QStringLiteral("/<b>粗体</b>\\040<img\\040src=\"none.png\">/")));
+    auto* status = control<QLabel>(QStringLiteral("lblStatus"));
+    status->setText(waiting);
+    QVERIFY(status->sizeHint().width() >= status->fontMetrics().horizontalAdvance(waiting));
+}
+
+void DriveSpeedWindowTest::statusTooLongForItsBox()
+{
+    auto* status = control<QLabel>(QStringLiteral("lblStatus"));
+    const QRect box = status->geometry();
+    const std::string reason = "本地磁盘测试失败：创建 /a/very/long/path/" + std::string(200, 'x')
+        + "/DriveSpeedTest.txt 时出错（<b>Read-only file system</b>）";
+    window_->setStatusText(reason);
+    QCOMPARE(status->geometry(), box);
+    QCOMPARE(QTextDocumentFragment::fromHtml(status->toolTip()).toPlainText(), QString::fromStdString(reason));
+    window_->setStatusText("本地磁盘测试完成");
+    QCOMPARE(status->toolTip(), QString());
+}
+
+void DriveSpeedWindowTest::driveList()
+{
+    // The current directory's volume comes first and is selected, whatever answers.
+    const std::string here = fs::current_path().string() + "/";
+    for (const bench::DriveList& list : {bench::provisionalDrives(), bench::offeredDrives()}) {
+        QVERIFY(!list.entries.empty());
+        QCOMPARE(list.selected, 0);
+        QCOMPARE(runtime::fileSystemPath(bench::targetPrefix(list.entries.front())), here);
+        for (const std::string& entry : list.entries)
+            QVERIFY2(fs::is_directory(runtime::fileSystemPath(bench::targetPrefix(entry))), entry.c_str());
     }
-    // The tests run in the build tree, on a volume the list shows.
-    const std::string selected = list.entries[std::size_t(list.selected)];
-    QCOMPARE(QString::fromStdString(runtime::fileSystemPath(bench::targetPrefix(selected))),
-        QString::fromStdString(fs::current_path().string() + "/"));
+    // When the volumes answer, the entry the user chose stays chosen.
+    auto* drive1 = control<QComboBox>(QStringLiteral("Drive1"));
+    QCOMPARE(drive1->currentText(), QString::fromStdString(driveText_));
+    const std::string fresher = bench::targetPrefix(driveText_) + " [ext4, 1.0 GB 可用]";
+    window_->offerDrives(bench::DriveList{{kDecoyEntry, "/elsewhere/ [xfs]", fresher}, 1});
+    QCOMPARE(drive1->count(), 3);
+    QCOMPARE(drive1->currentText(), QString::fromStdString(fresher));
+    window_->offerDrives(bench::DriveList{{kDecoyEntry, "/elsewhere/ [xfs]"}, 1});
+    QCOMPARE(drive1->currentText(), QStringLiteral("/elsewhere/ [xfs]"));
 }
 
 } // namespace quvo::app

@@ -88,7 +88,7 @@ void WindowLayoutTest::initTestCase()
     buttonText_ = system.color(QPalette::ButtonText);
     windowText_ = system.color(QPalette::WindowText);
     windowBackground_ = system.color(QPalette::Base);
-    window_ = std::make_unique<DriveSpeedWindow>(DriveList{{"/tmp/ [test]"}, 0}, clock_);
+    window_ = std::make_unique<DriveSpeedWindow>(bench::DriveList{{"/tmp/ [test]"}, 0}, clock_);
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
 }

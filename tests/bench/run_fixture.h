@@ -67,7 +67,8 @@ protected:
             if (onClock)
                 onClock();
         };
-        MeasurementRun run(view, clock, runtime::NumberSeparators{}, stop.get());
+        view.flag = stop.get();
+        MeasurementRun run(view, clock, runtime::NumberSeparators{});
         return run.start();
     }
 

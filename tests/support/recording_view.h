@@ -29,6 +29,8 @@ public:
     std::function<void()> onPump;
     // Asked after every pump.
     std::function<bool()> stopWhen = [] { return false; };
+    // Read by the run between blocks.
+    const runtime::StopFlag* flag = nullptr;
 
     std::string driveText() override { return drive; }
     void setStatusText(std::string_view text) override { statuses.emplace_back(text); }
@@ -41,6 +43,7 @@ public:
             onPump();
     }
     bool stopRequested() override { return stopWhen(); }
+    const runtime::StopFlag* stopFlag() override { return flag; }
     void rowShown(int row, double value) override
     {
         lastShownRow = row;

@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: MIT
+#include "app/stop_signals.h"
+
+#include "app/drive_speed_window.h"
+
+#include <QSocketNotifier>
+
+#include <array>
+#include <unistd.h>
+
+namespace quvo::app {
+
+CloseOnStopSignals::CloseOnStopSignals(DriveSpeedWindow& window)
+    : window_(window)
+{
+    window_.heedStopFlag(&signals_.flag());
+    const int wake = signals_.wakeHandle();
+    if (wake < 0)
+        return;
+    notifier_ = std::make_unique<QSocketNotifier>(wake, QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, &window_, [this, wake] {
+        std::array<char, 64> drained{};
+        while (::read(wake, drained.data(), drained.size()) > 0) { }
+        window_.close();
+    });
+}
+
+CloseOnStopSignals::~CloseOnStopSignals()
+{
+    notifier_.reset();
+    window_.heedStopFlag(nullptr);
+}
+
+} // namespace quvo::app
