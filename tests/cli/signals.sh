@@ -1,36 +1,72 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# SIGINT and SIGTERM at random moments of twenty headless runs: each run must end with
-# a non-zero status and leave no test file. The moments are printed, so a failure can
-# be replayed with the same seed: signals.sh CLI [SEED].
+# Stop signals to the headless front end. SIGINT and SIGTERM at random moments of
+# twenty runs: each run must end with 128 plus the signal's number and leave no test
+# file, unless it had completed before the signal came. And SIGTERM in the middle of
+# the two longest rows, the 3-second write and the copy, on a disk: the run must end
+# within a second and a half, removal included (the rows are abandoned between
+# blocks, not finished). The moments
+# are printed, so a failure can be replayed with the same seed: signals.sh CLI [SEED].
 set -u
-cli=$1
+cli=$(realpath "$1")
 seed=${2:-$$}
 RANDOM=$seed
 echo "seed $seed"
 work=$(mktemp -d "${TMPDIR:-/tmp}/quvo-signals-XXXXXX")
-cleanup() { umount "$work" 2>/dev/null; rm -rf "$work"; }
+cleanup() { umount "$work/tmpfs" 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
+mkdir "$work/tmpfs" "$work/disk"
 # A tmpfs keeps a whole run near a second, so that the moments cover every row; on a
 # disk a run lasts far longer and the moments fall in its first rows.
-if [ "$(id -u)" = 0 ]; then mount -t tmpfs -o size=1g tmpfs "$work" 2>/dev/null; fi
+if [ "$(id -u)" = 0 ]; then mount -t tmpfs -o size=1g tmpfs "$work/tmpfs" 2>/dev/null; fi
 
 failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
 for run in $(seq 1 20); do
     signal=$([ $((run % 2)) = 0 ] && echo INT || echo TERM)
     delay=$(printf '0.%03d' $((RANDOM % 500)))
-    "$cli" "$work" >/dev/null 2>&1 &
+    "$cli" "$work/tmpfs" >/dev/null 2>&1 &
     pid=$!
     sleep "$delay"
     delivered=true
     kill -"$signal" "$pid" 2>/dev/null || delivered=false
     wait "$pid"
     status=$?
-    left=$(ls -A "$work")
+    left=$(ls -A "$work/tmpfs")
     echo "run $run: SIG$signal after ${delay}s$($delivered || echo ", after the run had ended"), exit $status${left:+, left: $left}"
-    # A run that ended before the signal came must have completed; any other must not claim to.
-    if $delivered && [ "$status" = 0 ] || ! $delivered && [ "$status" != 0 ] || [ -n "$left" ]; then
-        failures=$((failures + 1))
+    # A run that ended before the signal came must have completed; any other must say
+    # which signal stopped it.
+    if $delivered; then
+        [ "$status" = $((128 + $(kill -l "$signal"))) ] || fail "run $run: SIG$signal gave exit $status"
+    else
+        [ "$status" = 0 ] || fail "run $run: ended by itself with exit $status"
     fi
+    [ -z "$left" ] || fail "run $run: left $left"
 done
+
+# Waits until what the test names is true of the run writing to out, then stops it
+# with SIGTERM and says how long it took to end.
+stop_during() { # what condition-command
+    local what=$1
+    shift
+    "$cli" "$work/disk" >"$work/out" 2>&1 &
+    local pid=$!
+    for _ in $(seq 1200); do "$@" && break; sleep 0.05; done
+    local start status elapsed
+    start=$(date +%s%N)
+    kill -TERM "$pid"
+    wait "$pid"
+    status=$?
+    elapsed=$(( ($(date +%s%N) - start) / 1000000 ))
+    echo "SIGTERM during $what: exit $status after $elapsed ms"
+    [ "$status" = 143 ] || fail "SIGTERM during $what: exit $status"
+    [ "$elapsed" -lt 1500 ] || fail "SIGTERM during $what: the run took $elapsed ms to end"
+    [ -z "$(ls -A "$work/disk")" ] || fail "SIGTERM during $what: left $(ls -A "$work/disk")"
+}
+in_sustained_write() { grep -q "大文件只读速度" "$work/out" && sleep 1; }
+in_copy() { [ -e "$work/disk/DriveSpeedTest2.txt" ] && sleep 0.2; }
+stop_during "the 3-second write" in_sustained_write
+stop_during "the copy" in_copy
+
 exit $((failures > 0))

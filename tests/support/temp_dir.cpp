@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "tests/support/temp_dir.h"
 
+#include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <sys/mount.h>
@@ -71,6 +75,82 @@ std::string mountSkipReason()
     TempDir probe("quvo-mount-probe");
     const auto mount = ScopedMount::tmpfs(probe.path(), "1m");
     return mount.mounted() ? std::string() : "mount refused here: " + mount.error();
+}
+
+namespace {
+
+// A shell command's standard output, or nothing when it failed.
+std::optional<std::string> commandOutput(const std::string& command)
+{
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return std::nullopt;
+    std::string output;
+    std::array<char, 256> buffer{};
+    while (std::fgets(buffer.data(), static_cast<int>(buffer.size()), pipe) != nullptr)
+        output += buffer.data();
+    if (::pclose(pipe) != 0)
+        return std::nullopt;
+    return output;
+}
+
+// Quoted for the shell.
+std::string shellQuoted(const std::string& text)
+{
+    std::string result = "'";
+    for (const char c : text)
+        result += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return result + "'";
+}
+
+} // namespace
+
+ScopedLoopMount::ScopedLoopMount(const Setup& setup, const std::filesystem::path& directory)
+    : directory_(directory)
+{
+    if (::geteuid() != 0) {
+        error_ = "loop devices and mounts need root";
+        return;
+    }
+    const std::filesystem::path image = backing_ / "disk.img";
+    const auto attached = commandOutput("truncate -s " + std::to_string(setup.bytes) + " " + shellQuoted(image.string())
+        + " && losetup --find --show --sector-size " + std::to_string(setup.sectorBytes) + " "
+        + shellQuoted(image.string()));
+    if (!attached || attached->empty()) {
+        error_ = "losetup failed";
+        return;
+    }
+    device_ = attached->substr(0, attached->find('\n'));
+    const std::string options = setup.mountOptions.empty() ? "" : " -o " + shellQuoted(setup.mountOptions);
+    if (!commandOutput("mkfs." + setup.fileSystem + " -q " + shellQuoted(device_) + " >/dev/null 2>&1")) {
+        error_ = "mkfs." + setup.fileSystem + " failed or is missing";
+        return;
+    }
+    if (!commandOutput(
+            "mount" + options + " " + shellQuoted(device_) + " " + shellQuoted(directory_.string()) + " 2>&1")) {
+        error_ = "mounting " + setup.fileSystem + " failed";
+        return;
+    }
+    mounted_ = true;
+}
+
+ScopedLoopMount::~ScopedLoopMount()
+{
+    if (mounted_)
+        ::umount2(directory_.c_str(), 0);
+    if (!device_.empty())
+        (void)commandOutput("losetup -d " + shellQuoted(device_));
+}
+
+std::uint64_t ScopedLoopMount::bytesWritten() const
+{
+    // The block layer's statistics: the seventh field counts 512-byte sectors written.
+    const std::string name = device_.substr(device_.find_last_of('/') + 1);
+    std::istringstream stat(readFile("/sys/block/" + name + "/stat"));
+    std::uint64_t field = 0;
+    for (int i = 0; i < 7; ++i)
+        stat >> field;
+    return field * 512;
 }
 
 std::string readFile(const std::filesystem::path& path)
