@@ -9,6 +9,7 @@
 #include "runtime/clock.h"
 #include "runtime/designation.h"
 #include "runtime/volumes.h"
+#include "version.h"
 
 #include <array>
 #include <csignal>
@@ -61,7 +62,8 @@ void printHelp()
                 "在目录（默认为当前目录）中运行九项文件系统测试：小文件和大文件的写入与读取、\n"
                 "3 秒持续写入及其读回、文件查找、复制和删除。两个测试文件在测试结束时删除。\n\n"
                 "  --json   测试结束时输出一个 JSON 对象，而不是逐行的结果\n"
-                "  --help   显示本说明\n\n"
+                "  --help   显示本说明\n"
+                "  --version 显示版本\n\n"
                 "退出状态：0 测试完成，1 测试失败，2 用法错误，被信号中止时为 128 加信号值。\n",
         kUsage.data());
 }
@@ -108,6 +110,10 @@ int runHeadless(std::span<const char* const> args)
     if (!parsed.error.empty())
         return usageError(parsed.error);
     const Options& options = parsed.options;
+    if (options.version) {
+        std::printf("%s\n", kVersionLine.data());
+        return 0;
+    }
     if (options.help) {
         printHelp();
         return 0;

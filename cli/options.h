@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The headless front end's command line: [--json] [--] [DIRECTORY], or --help.
+// The headless front end's command line: [--json] [--] [DIRECTORY], or --help, or --version.
 #pragma once
 
 #include <span>
@@ -8,6 +8,7 @@
 namespace quvo::cli {
 
 struct Options {
+    bool version = false;
     bool json = false;
     bool help = false;
     std::string directory = ".";

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # What `cmake --install` puts in place for a desktop: the program, its freedesktop
-# entry and its icon in the sizes the icon theme looks for.
-# Usage: install_layout.sh BUILD_DIRECTORY
+# entry and its icon in the sizes the icon theme looks for; both programs answer
+# --version with the build's version line, the window's without a display.
+# Usage: install_layout.sh BUILD_DIRECTORY VERSION_LINE
 set -u
 build=$1
+version_line=$2
 failures=0
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/quvo-install-XXXXXX")
 trap 'rm -rf "$prefix"' EXIT
@@ -19,6 +21,11 @@ for file in bin/quvo-diskspeed bin/quvo-diskspeed-cli \
     [ -s "$prefix/$file" ] || fail "not installed: $file"
 done
 [ -x "$prefix/bin/quvo-diskspeed" ] || fail "the program is not executable"
+for program in quvo-diskspeed quvo-diskspeed-cli; do
+    answer=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/$program" --version 2>&1)
+    status=$?
+    [ "$status:$answer" = "0:$version_line" ] || fail "$program --version: status $status, printed: $answer"
+done
 entry="$prefix/share/applications/quvo-diskspeed.desktop"
 grep -qx 'Exec=quvo-diskspeed' "$entry" || fail "the entry does not start the program"
 grep -qx 'Icon=quvo-diskspeed' "$entry" || fail "the entry does not name the icon"
