@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# What `cmake --install` puts in place for a desktop: the program, its freedesktop
-# entry, its AppStream metainfo and its icon in the sizes the icon theme looks for;
-# both programs answer --version with the build's version line, the window's without
-# a display.
+# What `cmake --install` puts in place for a desktop: the programs, the freedesktop
+# entry, the AppStream metainfo, the icon in the sizes the icon theme looks for, the
+# licence and the changelog. Both programs answer --version with the build's version
+# line, the window's without a display.
 # Usage: install_layout.sh BUILD_DIRECTORY VERSION_LINE
 set -u
 build=$1
@@ -17,6 +17,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install 
 for file in bin/quvo-diskspeed bin/quvo-diskspeed-cli \
     share/applications/quvo-diskspeed.desktop \
     share/metainfo/example.quvo.diskspeed.metainfo.xml \
+    share/doc/quvo-diskspeed/copyright share/doc/quvo-diskspeed/changelog.gz \
     share/icons/hicolor/16x16/apps/quvo-diskspeed.png \
     share/icons/hicolor/32x32/apps/quvo-diskspeed.png \
     share/icons/hicolor/scalable/apps/quvo-diskspeed.svg; do
@@ -38,5 +39,5 @@ for size in 16 32; do
     [ "$width x $height" = "$size x $size" ] || fail "${size}x${size} icon is $width x $height"
 done
 
-[ "$failures" = 0 ] && echo "installed: programs, desktop entry, metainfo, icons 16, 32 and scalable"
+[ "$failures" = 0 ] && echo "installed: programs, desktop entry, metainfo, icons 16, 32 and scalable, licence, changelog"
 exit "$failures"
