@@ -5,13 +5,13 @@
 # (Qt and liburing through dpkg-shlibdeps, and the two fonts), it holds every file a
 # user and Debian look for, its changelog's newest entry is this version, and lintian
 # finds no error in it (its warnings and notes are printed for the reader).
-# Exit 77 (skipped) where dpkg-deb, dpkg-shlibdeps or lintian is missing:
+# Exit 77 (skipped) where dpkg-deb, dpkg-shlibdeps, file or lintian is missing:
 # scripts/install-deps --tests installs them.
 # Usage: deb.sh BUILD_DIRECTORY VERSION
 set -u
 build=$1
 version=$2
-for tool in dpkg-deb dpkg-shlibdeps dpkg-parsechangelog lintian cpack; do
+for tool in dpkg-deb dpkg-shlibdeps dpkg-parsechangelog file lintian cpack; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 failures=0
