@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The headless front end's command line: [--json] [--] [DIRECTORY], or --help, or --version.
+// The headless front end's command line: [--json] [--] [DIRECTORY], or --help.
 #pragma once
 
 #include <span>
@@ -8,7 +8,7 @@
 namespace quvo::cli {
 
 struct Options {
-    bool version = false;
+    bool version = false; // --version: print the version line, nothing else
     bool json = false;
     bool help = false;
     std::string directory = ".";
