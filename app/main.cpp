@@ -6,11 +6,20 @@
 #include "app/stop_signals.h"
 #include "bench/drives.h"
 #include "runtime/clock.h"
+#include "version.h"
 
 #include <QApplication>
 
+#include <cstdio>
+#include <string_view>
+
 int main(int argc, char** argv)
 {
+    // Answered before QApplication exists, so that it needs no display.
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::printf("%s\n", quvo::kVersionLine.data());
+        return 0;
+    }
     QApplication app(argc, argv);
     quvo::app::useFixedLook(app);
     quvo::runtime::SteadyClock clock;

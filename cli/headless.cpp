@@ -10,6 +10,7 @@
 #include "runtime/clock.h"
 #include "runtime/stop.h"
 #include "runtime/volumes.h"
+#include "version.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -29,6 +30,7 @@ void printHelp()
     std::printf("%s\n\n"
                 "在目录（默认为当前目录）中运行九项文件系统测试：小文件和大文件的写入与读取、\n"
                 "3 秒持续写入及其读回、文件查找、复制和删除。两个测试文件在测试结束时删除。\n\n"
+                "  --version 显示版本\n"
                 "  --json   测试结束时输出一个 JSON 对象，而不是逐行的结果\n"
                 "  --list   列出图形界面提供的磁盘（每行一个，第一个为默认选中的），然后退出\n"
                 "  --help   显示本说明\n\n"
@@ -79,6 +81,10 @@ int runHeadless(std::span<const char* const> args)
     if (!parsed.error.empty())
         return usageError(parsed.error);
     const Options& options = parsed.options;
+    if (options.version) {
+        std::printf("%s\n", kVersionLine.data());
+        return 0;
+    }
     if (options.help) {
         printHelp();
         return 0;

@@ -14,6 +14,8 @@ ParsedArguments parseArguments(std::span<const char* const> args)
         const std::string_view text(arg);
         if (!optionsEnded && text == "--") {
             optionsEnded = true;
+        } else if (!optionsEnded && text == "--version") {
+            parsed.options.version = true;
         } else if (!optionsEnded && text == "--json") {
             parsed.options.json = true;
         } else if (!optionsEnded && (text == "--help" || text == "-h")) {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The headless front end's command line: [--json] [--] [DIRECTORY], --list or --help.
+// The headless front end's command line: [--json] [--] [DIRECTORY], --list, --version or
+// --help.
 #pragma once
 
 #include <span>
@@ -8,6 +9,7 @@
 namespace quvo::cli {
 
 struct Options {
+    bool version = false; // --version: print the version line, nothing else
     bool json = false;
     bool help = false;
     bool list = false; // print the drive list instead of running

