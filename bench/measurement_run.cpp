@@ -39,12 +39,13 @@ static_assert(kLargestFixedFile == kLargeFileWrites && kLargeFileWrites <= TestC
 constexpr std::size_t kLongestLine = kLargeFileWrites;
 
 // Rows 0 and 2: one character of the content as a write item, writes times. A function
-// of its own, so that the compiler keeps its counter in a register rather than beside
-// the run's working values.
+// of its own, so that the compiler keeps its counter and the writer's cursor in
+// registers rather than beside the run's working values.
 std::error_code writeItems(runtime::NumberedFiles& files, const char* characters, int writes)
 {
+    runtime::NumberedFiles::ItemWriter file(files, kFileNumber);
     for (int i = 1; i <= writes; ++i)
-        if (auto error = files.writeItem(kFileNumber, {characters + i - 1, 1})) [[unlikely]]
+        if (auto error = file.writeItem({characters + i - 1, 1})) [[unlikely]]
             return error;
     return {};
 }

@@ -200,9 +200,12 @@ void writeItemsOurs(benchmark::State& state, const Row* row)
         const auto start = SteadyTime::now();
         if (auto error = files.openForOutput(kFileNumber, path))
             return fail(state, "open: " + error.message());
-        for (int i = 1; i <= writes; ++i)
-            if (auto error = files.writeItem(kFileNumber, {characters + i - 1, 1})) [[unlikely]]
-                return fail(state, "write: " + error.message());
+        {
+            runtime::NumberedFiles::ItemWriter file(files, kFileNumber);
+            for (int i = 1; i <= writes; ++i)
+                if (auto error = file.writeItem({characters + i - 1, 1})) [[unlikely]]
+                    return fail(state, "write: " + error.message());
+        }
         if (auto error = files.close(kFileNumber))
             return fail(state, "close: " + error.message());
         state.SetIterationTime(secondsSince(start));

@@ -14,6 +14,12 @@ constexpr std::size_t kStraightReadMinimum = kDirectIoAlignment;
 
 } // namespace
 
+// Where output items go: the block's bytes, written as char8_t.
+char8_t* NumberedFiles::blockStart(Slot& slot)
+{
+    return reinterpret_cast<char8_t*>(slot.block.get());
+}
+
 void NumberedFiles::BlockDelete::operator()(char* block) const
 {
     deleteIoBlock(block, kBlockSize);
@@ -25,9 +31,7 @@ NumberedFiles::~NumberedFiles() = default;
 
 std::error_code NumberedFiles::slotError(int number) const
 {
-    if (number < kFirstNumber || number > kLastNumber)
-        return Errc::badFileNumber;
-    return Errc::fileNotOpen;
+    return number < kFirstNumber || number > kLastNumber ? Errc::badFileNumber : Errc::fileNotOpen;
 }
 
 // Fresh memory costs a page fault per page at its first touch: taken here, at once.
@@ -42,20 +46,20 @@ void NumberedFiles::ensureBlock(std::unique_ptr<char[], BlockDelete>& block)
 
 std::error_code NumberedFiles::reserve(int number)
 {
-    if (number < kFirstNumber || number > kLastNumber)
+    Slot* slot = slotAt(number);
+    if (slot == nullptr)
         return Errc::badFileNumber;
-    Slot& slot = slots_[static_cast<std::size_t>(number - kFirstNumber)];
-    ensureBlock(slot.block);
-    ensureBlock(slot.ahead);
+    ensureBlock(slot->block);
+    ensureBlock(slot->ahead);
     return {};
 }
 
 // Finds a free slot for number and gives it its block.
 std::error_code NumberedFiles::prepare(int number, Slot*& slot)
 {
-    if (number < kFirstNumber || number > kLastNumber)
+    slot = slotAt(number);
+    if (slot == nullptr)
         return Errc::badFileNumber;
-    slot = &slots_[static_cast<std::size_t>(number - kFirstNumber)];
     if (slot->direction != Direction::Closed)
         return Errc::fileNumberInUse;
     ensureBlock(slot->block);
@@ -74,8 +78,8 @@ std::error_code NumberedFiles::openForOutput(int number, std::string_view pathTe
         return file.error();
     slot->file = std::move(*file);
     slot->direction = Direction::Output;
-    slot->cursor = slot->block.get();
-    slot->limit = slot->block.get() + kBlockSize;
+    slot->cursor = blockStart(*slot);
+    slot->limit = slot->cursor + kBlockSize;
     return {};
 }
 
@@ -95,6 +99,15 @@ std::error_code NumberedFiles::openForInput(int number, std::string_view pathTex
     return {};
 }
 
+NumberedFiles::Resumed NumberedFiles::writeItemSlow(Slot* slot, char8_t* cursor, std::string_view text)
+{
+    if (slot == nullptr)
+        return {cursor, cursor, make_error_code(Errc::badFileNumber)};
+    slot->cursor = cursor;
+    const std::error_code error = writeItemSlow(*slot, text);
+    return {slot->cursor, slot->limit, error};
+}
+
 // Fills the block to the brim, hands it to the system, and goes on with the rest.
 // Only whole, aligned blocks leave here, so streamed output can go direct.
 std::error_code NumberedFiles::writeItemSlow(Slot& slot, std::string_view text)
@@ -111,7 +124,7 @@ std::error_code NumberedFiles::writeItemSlow(Slot& slot, std::string_view text)
                 return Errc::stopped;
             if (auto error = slot.file.write(slot.block.get(), kBlockSize))
                 return error;
-            slot.cursor = slot.block.get();
+            slot.cursor = blockStart(slot);
         }
     }
     return {};
@@ -231,15 +244,16 @@ Result<bool> NumberedFiles::atEnd(int number)
 
 std::error_code NumberedFiles::close(int number)
 {
-    if (number < kFirstNumber || number > kLastNumber)
+    Slot* found = slotAt(number);
+    if (found == nullptr)
         return Errc::badFileNumber;
-    Slot& slot = slots_[static_cast<std::size_t>(number - kFirstNumber)];
+    Slot& slot = *found;
     if (slot.direction == Direction::Closed)
         return Errc::fileNotOpen;
     // A file closed after a stop request is abandoned: nothing more is forced out.
     std::error_code error = stopRequested() ? make_error_code(Errc::stopped) : std::error_code{};
-    if (!error && slot.direction == Direction::Output && slot.cursor != slot.block.get())
-        error = slot.file.write(slot.block.get(), static_cast<std::size_t>(slot.cursor - slot.block.get()));
+    if (!error && slot.direction == Direction::Output && slot.cursor != blockStart(slot))
+        error = slot.file.write(slot.block.get(), static_cast<std::size_t>(slot.cursor - blockStart(slot)));
     if (!error)
         error = slot.file.finish();
     release(slot);

@@ -52,6 +52,12 @@ public:
 
     // Appends text unchanged.
     std::error_code writeItem(int number, std::string_view text);
+
+    // Writes items to one number through a cursor of its own, which a loop of
+    // writeItem calls keeps in a register: the number learns where the cursor stands
+    // only when a block fills and when the writer goes. Nothing else may use the number
+    // while it lives.
+    class ItemWriter;
     // Appends text and a line end.
     std::error_code writeLine(int number, std::string_view text);
 
@@ -89,18 +95,31 @@ private:
         bool readingAhead = false;
         // Output: the next free byte of block and its end. Both are null unless the slot
         // is open for output, so that writeItem's one room test also covers the direction.
-        char* cursor = nullptr;
-        char* limit = nullptr;
+        // char8_t, unlike char, aliases nothing else: a byte stored through the cursor
+        // cannot change the cursor, so a loop of items keeps it in a register.
+        char8_t* cursor = nullptr;
+        char8_t* limit = nullptr;
         std::size_t begin = 0; // input: first unread byte of block
         std::size_t end = 0;   // input: bytes in block
     };
 
+    // Where a writer goes on after the slow path: its cursor and limit, or the error.
+    struct Resumed {
+        char8_t* cursor;
+        char8_t* limit;
+        std::error_code error;
+    };
+
+    // Null for a number outside the table.
+    Slot* slotAt(int number);
     Slot* slotFor(int number, Direction direction);
     std::error_code slotError(int number) const;
     static void ensureBlock(std::unique_ptr<char[], BlockDelete>& block);
     std::error_code prepare(int number, Slot*& slot);
     static void release(Slot& slot);
+    static char8_t* blockStart(Slot& slot);
     std::error_code writeItemSlow(Slot& slot, std::string_view text);
+    Resumed writeItemSlow(Slot* slot, char8_t* cursor, std::string_view text);
     bool stopRequested() const { return stop_ != nullptr && stop_->raised(); }
     Result<bool> refill(Slot& slot);
     Result<bool> readStraight(Slot& slot, std::string& line);
@@ -109,27 +128,65 @@ private:
     const StopFlag* stop_ = nullptr;
 };
 
-inline NumberedFiles::Slot* NumberedFiles::slotFor(int number, Direction direction)
+inline NumberedFiles::Slot* NumberedFiles::slotAt(int number)
 {
     if (number < kFirstNumber || number > kLastNumber)
         return nullptr;
-    Slot& slot = slots_[static_cast<std::size_t>(number - kFirstNumber)];
-    return slot.direction == direction ? &slot : nullptr;
+    return &slots_[static_cast<std::size_t>(number - kFirstNumber)];
 }
+
+inline NumberedFiles::Slot* NumberedFiles::slotFor(int number, Direction direction)
+{
+    Slot* slot = slotAt(number);
+    return slot != nullptr && slot->direction == direction ? slot : nullptr;
+}
+
+class NumberedFiles::ItemWriter {
+public:
+    ItemWriter(NumberedFiles& files, int number)
+        : files_(files)
+        , slot_(files.slotAt(number))
+        , cursor_(slot_ != nullptr ? slot_->cursor : nullptr)
+        , limit_(slot_ != nullptr ? slot_->limit : nullptr)
+    {
+    }
+    ~ItemWriter()
+    {
+        if (slot_ != nullptr)
+            slot_->cursor = cursor_;
+    }
+    ItemWriter(const ItemWriter&) = delete;
+    ItemWriter& operator=(const ItemWriter&) = delete;
+
+    std::error_code writeItem(std::string_view text)
+    {
+        // size - 1 wraps for the empty text, which goes the slow way with a full block,
+        // a number not open for output and an item larger than the room left.
+        if (text.size() - 1 < static_cast<std::size_t>(limit_ - cursor_)) [[likely]] {
+            // memcpy would store as char, which may alias the cursor itself.
+            if (text.size() == 1)
+                *cursor_ = static_cast<char8_t>(text.front());
+            else
+                std::memcpy(cursor_, text.data(), text.size());
+            cursor_ += text.size();
+            return {};
+        }
+        const Resumed resumed = files_.writeItemSlow(slot_, cursor_, text);
+        cursor_ = resumed.cursor;
+        limit_ = resumed.limit;
+        return resumed.error;
+    }
+
+private:
+    NumberedFiles& files_;
+    Slot* slot_; // null for a number outside the table
+    char8_t* cursor_;
+    char8_t* limit_;
+};
 
 inline std::error_code NumberedFiles::writeItem(int number, std::string_view text)
 {
-    if (number < kFirstNumber || number > kLastNumber)
-        return Errc::badFileNumber;
-    Slot& slot = slots_[static_cast<std::size_t>(number - kFirstNumber)];
-    // size - 1 wraps for the empty text, which goes the slow way with a full block, a
-    // slot not open for output and an item larger than the room left.
-    if (text.size() - 1 < static_cast<std::size_t>(slot.limit - slot.cursor)) [[likely]] {
-        std::memcpy(slot.cursor, text.data(), text.size());
-        slot.cursor += text.size();
-        return {};
-    }
-    return writeItemSlow(slot, text);
+    return ItemWriter(*this, number).writeItem(text);
 }
 
 inline std::error_code NumberedFiles::writeLine(int number, std::string_view text)
