@@ -64,13 +64,35 @@ std::string shown(std::string_view pathText)
     return runtime::fileSystemPath(pathText);
 }
 
+// Why a file operation failed, for the status line: the runtime's own refusals in the
+// window's language, the system's reasons as the system words them.
+std::string reasonFor(const std::error_code& error)
+{
+    if (error.category() != runtime::runtimeCategory())
+        return error.message();
+    switch (static_cast<runtime::Errc>(error.value())) {
+    case runtime::Errc::badFileNumber: return "文件号无效";
+    case runtime::Errc::fileNumberInUse: return "文件号已被占用";
+    case runtime::Errc::fileNotOpen: return "文件未打开";
+    case runtime::Errc::pastEndOfFile: return "已读到文件末尾";
+    case runtime::Errc::notRegularFile: return "该名称已被目录、链接或设备等占用，不是普通文件";
+    case runtime::Errc::ownedByOtherUser: return "该文件属于其他用户";
+    case runtime::Errc::replacedWhileOpening: return "打开时该文件被替换";
+    case runtime::Errc::hasOtherLinks: return "该文件还有其他硬链接，清空它会改动别处的文件";
+    case runtime::Errc::directoryInUse: return "该目录中另一个测试正在运行";
+    case runtime::Errc::stopped: return "已请求中止";
+    case runtime::Errc::reserveReached: return "再写下去会占用磁盘必须保留的可用空间";
+    }
+    return error.message();
+}
+
 // A stop requested in the middle of a row abandons it like one at a pump.
 Halt failure(std::string_view action, std::string_view what, const std::error_code& error)
 {
     if (error == runtime::Errc::stopped)
         return {RunOutcome::Stopped, std::string(kStoppedText)};
     return {RunOutcome::Failed,
-        std::string(kFailedText) + std::string(action) + " " + std::string(what) + " 时出错（" + error.message()
+        std::string(kFailedText) + std::string(action) + " " + std::string(what) + " 时出错（" + reasonFor(error)
             + "）"};
 }
 
@@ -428,7 +450,7 @@ std::string Pass::removeTestFiles()
         if (!error || error == std::errc::no_such_file_or_directory || error == runtime::Errc::notRegularFile
             || error == runtime::Errc::ownedByOtherUser || error == runtime::Errc::hasOtherLinks)
             continue;
-        remaining += "；测试文件未能删除：" + shown(path) + "（" + error.message() + "）";
+        remaining += "；测试文件未能删除：" + shown(path) + "（" + reasonFor(error) + "）";
     }
     return remaining;
 }

@@ -10,23 +10,23 @@ class RuntimeCategory final : public std::error_category {
 public:
     const char* name() const noexcept override { return "quvo.runtime"; }
 
-    // Worded for the status line, beside the system's own reasons.
+    // For logs and tests, as the system words its own; the run words them for users.
     std::string message(int value) const override
     {
         switch (static_cast<Errc>(value)) {
-        case Errc::badFileNumber: return "文件号无效";
-        case Errc::fileNumberInUse: return "文件号已被占用";
-        case Errc::fileNotOpen: return "文件未打开";
-        case Errc::pastEndOfFile: return "已读到文件末尾";
-        case Errc::notRegularFile: return "该名称已被目录、链接或设备等占用，不是普通文件";
-        case Errc::ownedByOtherUser: return "该文件属于其他用户";
-        case Errc::replacedWhileOpening: return "打开时该文件被替换";
-        case Errc::hasOtherLinks: return "该文件还有其他硬链接，清空它会改动别处的文件";
-        case Errc::directoryInUse: return "该目录中另一个测试正在运行";
-        case Errc::stopped: return "已请求中止";
-        case Errc::reserveReached: return "再写下去会占用磁盘必须保留的可用空间";
+        case Errc::badFileNumber: return "bad file number";
+        case Errc::fileNumberInUse: return "file number in use";
+        case Errc::fileNotOpen: return "file not open";
+        case Errc::pastEndOfFile: return "past the end of the file";
+        case Errc::notRegularFile: return "not a regular file";
+        case Errc::ownedByOtherUser: return "owned by another user";
+        case Errc::replacedWhileOpening: return "replaced while being opened";
+        case Errc::hasOtherLinks: return "has other names (hard links)";
+        case Errc::directoryInUse: return "directory in use by another run";
+        case Errc::stopped: return "stop requested";
+        case Errc::reserveReached: return "would take the space kept free";
         }
-        return "未知错误";
+        return "unknown error";
     }
 };
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The platform seam: the few file-system calls the rest of the runtime is built on.
-// One implementation per system, chosen by CMake (platform_posix.cpp). Paths here are
+// One implementation per system, chosen by CMake (platform_linux.cpp). Paths here are
 // the system's own, already decoded from the run's path texts (designation.h).
 //
 // Nothing at a test file's name is trusted: a name is never followed as a symbolic
@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <system_error>
+#include <utility>
 
 namespace quvo::runtime {
 
@@ -52,7 +53,45 @@ struct Space {
     std::uint64_t blockBytes = 1;     // the unit in which files take space
 };
 
-// The system's way of running a read while the caller goes on (platform_posix.cpp).
+// One of the system's handles on an open file or directory (a descriptor, a HANDLE),
+// closed when it goes, so that whatever holds one moves and ends by default.
+class FileHandle {
+public:
+    static constexpr std::intptr_t kNone = -1;
+
+    FileHandle() = default;
+    explicit FileHandle(std::intptr_t value)
+        : value_(value)
+    {
+    }
+    FileHandle(FileHandle&& other) noexcept
+        : value_(std::exchange(other.value_, kNone))
+    {
+    }
+    FileHandle& operator=(FileHandle&& other) noexcept
+    {
+        if (this != &other) {
+            close();
+            value_ = std::exchange(other.value_, kNone);
+        }
+        return *this;
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    ~FileHandle() { close(); }
+
+    bool isOpen() const { return value_ != kNone; }
+    std::intptr_t get() const { return value_; }
+    std::intptr_t release() { return std::exchange(value_, kNone); }
+
+private:
+    void close() noexcept;
+
+    std::intptr_t value_ = kNone;
+};
+
+// The system's way of running a read while the caller goes on (platform_linux.cpp); it
+// waits for a read still running when it goes.
 class ReadRing;
 
 class NativeFile {
@@ -71,7 +110,7 @@ public:
     // Opens an existing regular file at its start.
     static Result<NativeFile> openForReading(const std::string& path, ReadMode mode = ReadMode::Buffered);
 
-    bool isOpen() const { return handle_ != kNoHandle; }
+    bool isOpen() const { return handle_.isOpen(); }
     std::error_code write(const char* data, std::size_t size);
     // Up to capacity bytes; 0 at the end of the file. A streamed read into an unaligned
     // place goes on through the cache from there.
@@ -91,22 +130,19 @@ public:
     Result<Space> volumeSpace() const;
 
 private:
-    static constexpr std::intptr_t kNoHandle = -1;
-    NativeFile(std::intptr_t handle, WriteMode mode, bool writing);
-    void abandon() noexcept;
+    NativeFile(FileHandle handle, WriteMode mode, bool writing);
     std::error_code stopDirectIo();
     std::error_code recoverFrom(int failure);
-    void stopReadAhead() noexcept;
 
-    std::intptr_t handle_ = kNoHandle;
+    FileHandle handle_;
     WriteMode mode_ = WriteMode::Buffered;
     bool writing_ = false;
     bool direct_ = false;
     std::uint64_t offset_ = 0;    // bytes written or read so far
     std::uint64_t pacedUpTo_ = 0; // a paced file: bytes known to be on the device
-    // A started read: what runs it (none: awaitRead reads instead), and where it goes.
+    // A started read: what runs it (none, or not running: awaitRead reads instead), and
+    // where it goes.
     std::unique_ptr<ReadRing> readRing_;
-    bool readRunning_ = false;
     char* startedData_ = nullptr;
     std::size_t startedCapacity_ = 0;
 };
@@ -132,15 +168,13 @@ std::error_code removeOwnedFile(const std::string& path);
 class DirectoryLock {
 public:
     DirectoryLock() = default;
-    DirectoryLock(DirectoryLock&& other) noexcept;
-    DirectoryLock& operator=(DirectoryLock&& other) noexcept;
-    DirectoryLock(const DirectoryLock&) = delete;
-    DirectoryLock& operator=(const DirectoryLock&) = delete;
-    ~DirectoryLock();
+    explicit DirectoryLock(FileHandle directory)
+        : directory_(std::move(directory))
+    {
+    }
 
 private:
-    friend Result<DirectoryLock> lockDirectory(const std::string& directory);
-    std::intptr_t handle_ = -1;
+    FileHandle directory_;
 };
 
 // Errc::directoryInUse while another process (or another lock in this one) holds it.

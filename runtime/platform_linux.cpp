@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The platform seam on Linux and other POSIX systems.
+// The platform seam on Linux: O_PATH, O_DIRECT, sync_file_range and io_uring are its own.
 #include "runtime/platform.h"
 
 #include "runtime/errors.h"
@@ -28,29 +28,10 @@ std::error_code lastError()
     return {errno, std::system_category()};
 }
 
-int fdOf(std::intptr_t handle)
+int fdOf(const FileHandle& handle)
 {
-    return static_cast<int>(handle);
+    return static_cast<int>(handle.get());
 }
-
-class FdGuard {
-public:
-    explicit FdGuard(int fd)
-        : fd_(fd)
-    {
-    }
-    ~FdGuard()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FdGuard(const FdGuard&) = delete;
-    FdGuard& operator=(const FdGuard&) = delete;
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
 
 std::error_code checkOurs(const struct stat& st)
 {
@@ -95,14 +76,13 @@ bool sameFile(const struct stat& a, const struct stat& b)
 // O_PATH, which calls no driver's open, so a device or FIFO at the name is never
 // opened; O_NONBLOCK keeps a FIFO swapped in meanwhile from blocking the open, and the
 // identity test then refuses it.
-Result<int> openExisting(const std::string& path, int access, bool owned)
+Result<FileHandle> openExisting(const std::string& path, int access, bool owned)
 {
-    const int probe = ::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
-    if (probe < 0)
+    const FileHandle probe(::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    if (!probe.isOpen())
         return lastError();
-    FdGuard probeGuard(probe);
     struct stat checked { };
-    if (::fstat(probe, &checked) != 0)
+    if (::fstat(fdOf(probe), &checked) != 0)
         return lastError();
     if (!S_ISREG(checked.st_mode))
         return make_error_code(Errc::notRegularFile);
@@ -111,31 +91,30 @@ Result<int> openExisting(const std::string& path, int access, bool owned)
             return error;
     }
 
-    const int fd = ::open(path.c_str(), access | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    FileHandle file(::open(path.c_str(), access | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!file.isOpen())
         return lastError();
-    FdGuard guard(fd);
     struct stat opened { };
-    if (::fstat(fd, &opened) != 0)
+    if (::fstat(fdOf(file), &opened) != 0)
         return lastError();
     if (!sameFile(checked, opened))
         return make_error_code(Errc::replacedWhileOpening);
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+    const int flags = ::fcntl(fdOf(file), F_GETFL);
+    if (flags < 0 || ::fcntl(fdOf(file), F_SETFL, flags & ~O_NONBLOCK) != 0)
         return lastError();
-    return guard.release();
+    return file;
 }
 
 // A new file or an emptied regular file of this user, opened for writing.
-Result<int> createOrTruncate(const std::string& path)
+Result<FileHandle> createOrTruncate(const std::string& path)
 {
     // Twice at most: a file removed by someone else between our two looks is created anew.
     for (int attempt = 0;; ++attempt) {
         // O_EXCL makes a new name ours by construction and also refuses a dangling link.
         // Mode 0666 lets the user's umask decide the permissions.
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0)
-            return fd;
+        FileHandle created(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        if (created.isOpen())
+            return created;
         if (errno != EEXIST)
             return lastError();
         auto existing = openExisting(path, O_WRONLY, /*owned=*/true);
@@ -143,11 +122,8 @@ Result<int> createOrTruncate(const std::string& path)
             continue;
         if (!existing)
             return existing.error();
-        if (::ftruncate(*existing, 0) != 0) {
-            const auto error = lastError();
-            ::close(*existing);
-            return error;
-        }
+        if (::ftruncate(fdOf(*existing), 0) != 0)
+            return lastError();
         return existing;
     }
 }
@@ -169,27 +145,32 @@ public:
         return ring;
     }
 
+    // A read still running writes into memory its caller may free next: it is waited
+    // for. Should the system fail to wait (it has no reason to), the ring is left as it
+    // is rather than torn down under the read.
     ~ReadRing()
     {
-        if (initialised_)
+        if (initialised_ && !(running_ && !wait()))
             ::io_uring_queue_exit(&ring_);
     }
 
     ReadRing(const ReadRing&) = delete;
     ReadRing& operator=(const ReadRing&) = delete;
 
-    // False when the read was not taken.
-    bool submit(int fd, char* data, std::size_t size, std::uint64_t offset)
+    bool running() const { return running_; }
+
+    // Not running afterwards when the read was not taken.
+    void submit(int fd, char* data, std::size_t size, std::uint64_t offset)
     {
         io_uring_sqe* entry = ::io_uring_get_sqe(&ring_);
         if (entry == nullptr)
-            return false;
+            return;
         ::io_uring_prep_read(entry, fd, data, static_cast<unsigned>(size), offset);
-        return ::io_uring_submit(&ring_) == 1;
+        running_ = ::io_uring_submit(&ring_) == 1;
     }
 
-    // What the read submitted last gave: bytes, or a negated error number. Nothing when
-    // it cannot be waited for.
+    // What the running read gave: bytes, or a negated error number. Nothing when it
+    // cannot be waited for, and it counts as running still.
     std::optional<int> wait()
     {
         io_uring_cqe* completion = nullptr;
@@ -199,6 +180,7 @@ public:
         while (waited == -EINTR);
         if (waited != 0)
             return std::nullopt;
+        running_ = false;
         const int result = completion->res;
         ::io_uring_cqe_seen(&ring_, completion);
         return result;
@@ -209,98 +191,53 @@ private:
 
     io_uring ring_{};
     bool initialised_ = false;
+    bool running_ = false;
 };
+
+void FileHandle::close() noexcept
+{
+    if (value_ != kNone)
+        ::close(static_cast<int>(std::exchange(value_, kNone)));
+}
 
 NativeFile::NativeFile() = default;
 
-NativeFile::NativeFile(std::intptr_t handle, WriteMode mode, bool writing)
-    : handle_(handle)
+NativeFile::NativeFile(FileHandle handle, WriteMode mode, bool writing)
+    : handle_(std::move(handle))
     , mode_(mode)
     , writing_(writing)
 {
 }
 
-NativeFile::NativeFile(NativeFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, kNoHandle))
-    , mode_(other.mode_)
-    , writing_(other.writing_)
-    , direct_(other.direct_)
-    , offset_(other.offset_)
-    , pacedUpTo_(other.pacedUpTo_)
-    , readRing_(std::move(other.readRing_))
-    , readRunning_(std::exchange(other.readRunning_, false))
-    , startedData_(std::exchange(other.startedData_, nullptr))
-    , startedCapacity_(other.startedCapacity_)
-{
-}
-
-NativeFile& NativeFile::operator=(NativeFile&& other) noexcept
-{
-    if (this != &other) {
-        abandon();
-        handle_ = std::exchange(other.handle_, kNoHandle);
-        mode_ = other.mode_;
-        writing_ = other.writing_;
-        direct_ = other.direct_;
-        offset_ = other.offset_;
-        pacedUpTo_ = other.pacedUpTo_;
-        readRing_ = std::move(other.readRing_);
-        readRunning_ = std::exchange(other.readRunning_, false);
-        startedData_ = std::exchange(other.startedData_, nullptr);
-        startedCapacity_ = other.startedCapacity_;
-    }
-    return *this;
-}
-
-NativeFile::~NativeFile()
-{
-    abandon();
-}
-
-void NativeFile::abandon() noexcept
-{
-    stopReadAhead();
-    if (handle_ != kNoHandle)
-        ::close(fdOf(handle_));
-    handle_ = kNoHandle;
-}
-
-// Waits for a running read, whose memory is the caller's and may be freed next. Should
-// the system fail to wait (it has no reason to), the ring is left as it is rather than
-// torn down under the read.
-void NativeFile::stopReadAhead() noexcept
-{
-    if (readRing_ && readRunning_ && !readRing_->wait())
-        (void)readRing_.release();
-    readRing_.reset();
-    readRunning_ = false;
-    startedData_ = nullptr;
-}
+NativeFile::NativeFile(NativeFile&& other) noexcept = default;
+NativeFile& NativeFile::operator=(NativeFile&& other) noexcept = default;
+NativeFile::~NativeFile() = default;
 
 Result<NativeFile> NativeFile::createForWriting(const std::string& path, WriteMode mode)
 {
-    auto fd = createOrTruncate(path);
-    if (!fd)
-        return fd.error();
-    NativeFile file(*fd, mode, /*writing=*/true);
+    auto handle = createOrTruncate(path);
+    if (!handle)
+        return handle.error();
+    NativeFile file(std::move(*handle), mode, /*writing=*/true);
     // Where direct I/O is refused, synced ranges stand in.
     if (mode == WriteMode::Streaming)
-        file.direct_ = startDirectIo(*fd);
+        file.direct_ = startDirectIo(fdOf(file.handle_));
     return file;
 }
 
 Result<NativeFile> NativeFile::openForReading(const std::string& path, ReadMode mode)
 {
-    auto fd = openExisting(path, O_RDONLY, /*owned=*/false);
-    if (!fd)
-        return fd.error();
-    NativeFile file(*fd, WriteMode::Buffered, /*writing=*/false);
+    auto handle = openExisting(path, O_RDONLY, /*owned=*/false);
+    if (!handle)
+        return handle.error();
+    NativeFile file(std::move(*handle), WriteMode::Buffered, /*writing=*/false);
+    const int fd = fdOf(file.handle_);
     if (mode == ReadMode::Streaming)
-        file.direct_ = startDirectIo(*fd);
+        file.direct_ = startDirectIo(fd);
     if (file.direct_)
         file.readRing_ = ReadRing::open();
     else
-        ::posix_fadvise(*fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return file;
 }
 
@@ -389,11 +326,9 @@ void NativeFile::startRead(char* data, std::size_t capacity)
 {
     startedData_ = data;
     startedCapacity_ = capacity;
-    readRunning_ = false;
-    if (!readRing_ || !direct_ || !directIoAligned(data, capacity, offset_))
-        return;
     // Not taken: awaitRead reads in the plain way.
-    readRunning_ = readRing_->submit(fdOf(handle_), data, capacity, offset_);
+    if (readRing_ && direct_ && directIoAligned(data, capacity, offset_))
+        readRing_->submit(fdOf(handle_), data, capacity, offset_);
 }
 
 Result<std::size_t> NativeFile::awaitRead()
@@ -401,27 +336,22 @@ Result<std::size_t> NativeFile::awaitRead()
     if (startedData_ == nullptr)
         return make_error_code(std::errc::invalid_argument);
     char* const data = std::exchange(startedData_, nullptr);
-    if (!std::exchange(readRunning_, false))
+    if (!readRing_ || !readRing_->running())
         return read(data, startedCapacity_);
     const std::optional<int> got = readRing_->wait();
     if (!got) {
         const auto error = lastError();
-        readRunning_ = true; // still on its way, as far as anyone can tell
-        stopReadAhead();
+        readRing_.reset();
         return error;
     }
     if (*got < 0) {
-        // Some file systems accept the flag and refuse the transfer; older systems know
-        // no plain read in a ring.
-        if (*got == -EINVAL || *got == -EOPNOTSUPP) {
+        // Older systems know no plain read in a ring: read without one from now on.
+        // Otherwise the rule of every failed transfer decides.
+        if (*got == -EOPNOTSUPP)
             readRing_.reset();
-            if (*got == -EINVAL) {
-                if (auto error = stopDirectIo())
-                    return error;
-            }
-            return read(data, startedCapacity_);
-        }
-        return std::error_code(-*got, std::system_category());
+        else if (auto error = recoverFrom(-*got))
+            return error;
+        return read(data, startedCapacity_);
     }
     offset_ += static_cast<std::uint64_t>(*got);
     return static_cast<std::size_t>(*got);
@@ -429,8 +359,8 @@ Result<std::size_t> NativeFile::awaitRead()
 
 std::error_code NativeFile::finish()
 {
-    stopReadAhead();
-    const int fd = fdOf(std::exchange(handle_, kNoHandle));
+    readRing_.reset();
+    const int fd = static_cast<int>(handle_.release());
     std::error_code error;
     if (writing_ && ::fdatasync(fd) != 0)
         error = lastError();
@@ -525,38 +455,15 @@ std::uint64_t largestFileIn(const std::string& directory)
     return largest;
 }
 
-DirectoryLock::DirectoryLock(DirectoryLock&& other) noexcept
-    : handle_(std::exchange(other.handle_, -1))
-{
-}
-
-DirectoryLock& DirectoryLock::operator=(DirectoryLock&& other) noexcept
-{
-    if (this != &other) {
-        if (handle_ >= 0)
-            ::close(fdOf(handle_));
-        handle_ = std::exchange(other.handle_, -1);
-    }
-    return *this;
-}
-
-DirectoryLock::~DirectoryLock()
-{
-    if (handle_ >= 0)
-        ::close(fdOf(handle_));
-}
-
 Result<DirectoryLock> lockDirectory(const std::string& directory)
 {
     // flock needs a real descriptor (not O_PATH); a directory the user may write but
     // not read cannot be opened for one.
-    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
+    FileHandle handle(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!handle.isOpen())
         return errno == EACCES ? Result<DirectoryLock>(DirectoryLock{}) : Result<DirectoryLock>(lastError());
-    DirectoryLock lock;
-    lock.handle_ = fd;
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-        return lock;
+    if (::flock(fdOf(handle), LOCK_EX | LOCK_NB) == 0)
+        return DirectoryLock(std::move(handle));
     if (errno == EWOULDBLOCK)
         return make_error_code(Errc::directoryInUse);
     // No locks on this file system (some network and FUSE file systems).
