@@ -42,9 +42,11 @@ struct MountEntry {
 bool isUserVolume(const MountEntry& entry);
 
 // Network and FUSE file systems: a call into one may wait on a server or a daemon.
+// (Windows knows a network drive by its drive type, not by a name: false there.)
 bool mayNotAnswer(std::string_view fileSystem);
 
-// File systems whose medium is memory.
+// File systems whose medium is memory. (Windows knows a RAM disk by its drive type and
+// never offers one: false there.)
 bool isRamBacked(std::string_view fileSystem);
 
 // A volume as this user could measure it, once it has answered.
@@ -66,7 +68,8 @@ struct VolumeProbe {
 std::vector<VolumeProbe> probeVolumes(std::chrono::milliseconds patience);
 
 // The current directory, and the mount-table entry it lies on, without touching any
-// mounted file system.
+// mounted file system. (On Windows, a local drive's file system name comes from the
+// drive itself, which answers at once; a network drive is not asked.)
 std::string currentDirectory();
 std::optional<MountEntry> mountHolding(const std::string& directory);
 
