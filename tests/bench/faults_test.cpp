@@ -297,7 +297,7 @@ TEST_F(FaultTest, AnotherWriterOnTheVolumeNeverDrivesTheRunIntoTheReserve)
         int rowFourReadings = 0;
         view.onPump = [&] {
             leastFree = std::min(leastFree, availableBytes(dir.path()));
-            if (view.lastShownRow == c.afterRow && afterRow[c.afterRow].pumps == 1)
+            if (c.afterRow >= 0 && view.lastShownRow == c.afterRow && afterRow[c.afterRow].pumps == 1)
                 strike();
         };
         onClock = [&] {
