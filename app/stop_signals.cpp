@@ -5,9 +5,6 @@
 
 #include <QSocketNotifier>
 
-#include <array>
-#include <unistd.h>
-
 namespace quvo::app {
 
 CloseOnStopSignals::CloseOnStopSignals(DriveSpeedWindow& window)
@@ -18,9 +15,8 @@ CloseOnStopSignals::CloseOnStopSignals(DriveSpeedWindow& window)
     if (wake < 0)
         return;
     notifier_ = std::make_unique<QSocketNotifier>(wake, QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, &window_, [this, wake] {
-        std::array<char, 64> drained{};
-        while (::read(wake, drained.data(), drained.size()) > 0) { }
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, &window_, [this] {
+        signals_.drainWake();
         window_.close();
     });
 }

@@ -7,6 +7,14 @@
 namespace quvo::bench {
 namespace {
 
+// What a drive text says of a file system that has not told its name.
+constexpr std::string_view kUnknownFileSystem = "未知";
+
+std::string_view fileSystemName(std::string_view name)
+{
+    return name.empty() ? kUnknownFileSystem : name;
+}
+
 bool measurable(const runtime::VolumeProbe& probe)
 {
     const runtime::Volume& volume = probe.volume;
@@ -22,8 +30,9 @@ DriveList offeredDrives(std::chrono::milliseconds patience)
     bool current = false;
     for (const runtime::VolumeProbe& probe : runtime::probeVolumes(patience)) {
         if (probe.holdsCurrentDirectory) {
-            const std::string text = probe.answered ? runtime::driveText(probe.directory, probe.volume)
-                                                    : runtime::driveText(probe.directory, probe.volume.fileSystem);
+            const std::string text = probe.answered
+                ? runtime::driveText(probe.directory, probe.volume)
+                : runtime::driveText(probe.directory, fileSystemName(probe.volume.fileSystem));
             list.entries.insert(list.entries.begin(), text);
             current = true;
         } else if (measurable(probe)) {
@@ -39,7 +48,7 @@ DriveList provisionalDrives()
 {
     const std::string current = runtime::currentDirectory();
     const auto mount = runtime::mountHolding(current);
-    return {{runtime::driveText(current, mount ? mount->fileSystem : "未知")}, 0};
+    return {{runtime::driveText(current, fileSystemName(mount ? mount->fileSystem : ""))}, 0};
 }
 
 } // namespace quvo::bench

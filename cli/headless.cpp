@@ -8,6 +8,7 @@
 #include "cli/json.h"
 #include "cli/options.h"
 #include "runtime/clock.h"
+#include "runtime/designation.h"
 #include "runtime/stop.h"
 #include "runtime/volumes.h"
 #include "version.h"
@@ -42,6 +43,19 @@ int usageError(const std::string& message)
 {
     std::fprintf(stderr, "quvo-diskspeed-cli：%s\n%s\n", message.c_str(), kUsage.data());
     return kExitUsage;
+}
+
+// Paths from and to the program's UTF-8: std::filesystem reads a plain std::string in
+// the system's code page on Windows, but char8_t text as UTF-8 everywhere.
+std::filesystem::path pathOf(const std::string& utf8)
+{
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string textOf(const std::filesystem::path& path)
+{
+    const std::u8string utf8 = path.u8string();
+    return std::string(utf8.begin(), utf8.end());
 }
 
 int printDriveList()
@@ -92,9 +106,16 @@ int runHeadless(std::span<const char* const> args)
     if (options.list)
         return printDriveList();
     std::error_code error;
-    if (!std::filesystem::is_directory(options.directory, error))
+    if (!std::filesystem::is_directory(pathOf(options.directory), error))
         return usageError("不是目录：" + options.directory);
-    const std::string directory = std::filesystem::absolute(options.directory).lexically_normal().string();
+    const std::string directory = textOf(std::filesystem::absolute(pathOf(options.directory)).lexically_normal());
+    // The run names its files by the directory's designation. On Windows that is the
+    // drive's letter, "x:", which names the drive's current directory: the directory
+    // becomes it here, before the run, so that "x:DriveSpeedTest.txt" lies in it.
+    if (const auto failed = runtime::designateDirectory(directory)) {
+        std::fprintf(stderr, "quvo-diskspeed-cli：%s：%s\n", directory.c_str(), failed.message().c_str());
+        return kExitFailed;
+    }
 
     const std::string driveText = runtime::driveTextOf(directory);
     int signal = 0;

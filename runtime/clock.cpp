@@ -5,6 +5,8 @@
 
 namespace quvo::runtime {
 
+// Linux: CLOCK_MONOTONIC. Windows: QueryPerformanceCounter, directly with MSVC and through
+// winpthreads' clock_gettime(CLOCK_MONOTONIC) with MinGW-w64, both in nanosecond ticks.
 double SteadyClock::seconds()
 {
     using Seconds = std::chrono::duration<double>;

@@ -1,23 +1,47 @@
 // SPDX-License-Identifier: MIT
-// Drive designations on systems without lettered drives.
+// Drive designations and the path texts built on them. One implementation per system,
+// chosen by CMake (designation_posix.cpp, designation_windows.cpp).
 //
-// A drive text is "<designation> <description>". Its designation is a directory with
-// a trailing "/", in which blank, tab, newline and backslash are written with the
-// mount table's octal escapes (\040, \011, \012, \134), so the text up to its first
-// blank is always the whole designation, and the designation followed directly by a
-// file name is a path text naming that file in the directory.
+// A drive text is "<designation> <description>", and the designation followed directly
+// by a file name is a path text naming that file in the run's directory.
+//
+// On Windows a designation is a drive's lower-case letter and colon ("c:"), and
+// "c:DriveSpeedTest.txt" names the file in drive C's current directory, resolved as
+// the system resolves it (not its root, and not by inserting a separator).
+//
+// Elsewhere it is a directory with a trailing "/", in which blank, tab, newline and
+// backslash are written with the mount table's octal escapes (\040, \011, \012, \134),
+// so the text up to its first blank is always the whole designation.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace quvo::runtime {
 
-// The designation of a directory: escaped, with exactly one trailing "/".
+// The designation of a directory. Windows: its drive's letter and colon, or the empty
+// text for a directory on no lettered drive (a UNC path), which names the process's
+// current directory. Elsewhere: escaped, with exactly one trailing "/".
 std::string designationFor(std::string_view directory);
 
-// The file-system path that a path text names: each backslash followed by three octal
+// Makes designationFor(directory) name directory itself. A drive letter names its
+// drive's current directory, so on Windows this makes directory the process's current
+// directory (and with it its drive's); elsewhere a designation already is its
+// directory, and nothing changes.
+std::error_code designateDirectory(const std::string& directory);
+
+// The file-system path that a path text names. Windows: the full path, as
+// GetFullPathNameW resolves it. Elsewhere: each backslash followed by three octal
 // digits becomes that byte; every other character stands for itself.
 std::string fileSystemPath(std::string_view pathText);
+
+// The directory part of a file-system path: "/a/f" gives "/a", "/f" gives "/",
+// "C:\a\f" gives "C:\a" and "C:\f" gives "C:\"; a bare name gives ".".
+std::string parentDirectory(std::string_view path);
+
+// The file name at the end of a path text: what follows its last "/" (and on Windows
+// its last "\" or ":").
+std::string_view fileNamePart(std::string_view pathText);
 
 } // namespace quvo::runtime

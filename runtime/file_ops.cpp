@@ -14,12 +14,6 @@ namespace {
 
 constexpr std::size_t kCopyBlockSize = std::size_t{1} << 20;
 
-std::string_view fileNamePart(std::string_view pathText)
-{
-    const auto slash = pathText.find_last_of('/');
-    return slash == std::string_view::npos ? pathText : pathText.substr(slash + 1);
-}
-
 } // namespace
 
 Result<std::string_view> lookUpFile(std::string_view pathText)
@@ -84,11 +78,7 @@ std::error_code checkReplaceable(std::string_view pathText)
 
 std::string directoryOf(std::string_view pathText)
 {
-    const std::string path = fileSystemPath(pathText);
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return path.substr(0, slash == 0 ? 1 : slash);
+    return parentDirectory(fileSystemPath(pathText));
 }
 
 Result<Space> spaceFor(std::string_view pathText)

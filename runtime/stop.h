@@ -20,7 +20,8 @@ private:
     std::atomic<bool> raised_{false};
 };
 
-// While it lives, the system's requests to end the program (SIGINT, SIGTERM, SIGHUP)
+// While it lives, the system's requests to end the program (SIGINT, SIGTERM, SIGHUP;
+// on Windows the console's Ctrl-C, Ctrl-Break and close, logoff and shutdown events)
 // raise flag() instead, so that a run stops within a block and removes its files, and
 // make wakeHandle() readable for an event loop that waits on it. Signals that would
 // kill a writer outright (SIGPIPE on a closed output, SIGXFSZ past a file-size limit)
@@ -34,11 +35,16 @@ public:
     StopSignals& operator=(const StopSignals&) = delete;
 
     const StopFlag& flag() const;
-    // The number of the first stop signal that came, 0 while none has.
+    // The number of the first stop signal that came, 0 while none has. Windows has no
+    // signals: Ctrl-C and Ctrl-Break count as SIGINT, the console's close, logoff and
+    // shutdown as SIGTERM, so that 128 plus the number means there what it means here.
     int signal() const;
     // Readable once a stop signal has come (the read end of a pipe); -1 where none
-    // could be made.
+    // could be made, and always on Windows, whose console events come on a thread of
+    // their own and only raise the flag.
     int wakeHandle() const;
+    // Empties wakeHandle() once it was readable, so that it waits for the next signal.
+    void drainWake() const;
 
 private:
     struct Saved;

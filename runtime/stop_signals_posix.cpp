@@ -100,4 +100,11 @@ int StopSignals::wakeHandle() const
     return saved_->pipe[0];
 }
 
+void StopSignals::drainWake() const
+{
+    std::array<char, 64> drained{};
+    if (saved_->pipe[0] >= 0)
+        while (::read(saved_->pipe[0], drained.data(), drained.size()) > 0) { }
+}
+
 } // namespace quvo::runtime

@@ -1,5 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The machine's volumes, and the drive texts that name them.
+// The machine's volumes, and the drive texts that name them. One implementation per
+// system (volumes_linux.cpp, volumes_windows.cpp); the drive texts are shared.
+//
+// On Windows a volume is a lettered drive: the drive letters stand in for the mount
+// table, a drive's root for its mount point, and network drives for network mounts.
 //
 // A mount can stop answering (a network share whose server is gone, a FUSE daemon
 // that hangs), and a call into it then waits in the kernel. So nothing here touches a
@@ -22,6 +26,7 @@ struct Volume {
     std::string device;     // what is mounted: "/dev/sda1", "server:/share", ...
     std::uint64_t totalBytes = 0;
     std::uint64_t availableBytes = 0;
+    std::string label{}; // the volume's name where the system keeps one (Windows): "系统"
 };
 
 // One line of the mount table, as the system decodes it.
@@ -37,9 +42,11 @@ struct MountEntry {
 bool isUserVolume(const MountEntry& entry);
 
 // Network and FUSE file systems: a call into one may wait on a server or a daemon.
+// (Windows knows a network drive by its drive type, not by a name: false there.)
 bool mayNotAnswer(std::string_view fileSystem);
 
-// File systems whose medium is memory.
+// File systems whose medium is memory. (Windows knows a RAM disk by its drive type and
+// never offers one: false there.)
 bool isRamBacked(std::string_view fileSystem);
 
 // A volume as this user could measure it, once it has answered.
@@ -61,7 +68,8 @@ struct VolumeProbe {
 std::vector<VolumeProbe> probeVolumes(std::chrono::milliseconds patience);
 
 // The current directory, and the mount-table entry it lies on, without touching any
-// mounted file system.
+// mounted file system. (On Windows, a local drive's file system name comes from the
+// drive itself, which answers at once; a network drive is not asked.)
 std::string currentDirectory();
 std::optional<MountEntry> mountHolding(const std::string& directory);
 
@@ -69,7 +77,8 @@ std::optional<MountEntry> mountHolding(const std::string& directory);
 // Touches directory's own file system only.
 std::optional<Volume> volumeOf(const std::string& directory);
 
-// "<designation> [<file system>, <free space> 可用]" for a directory on volume.
+// "<designation> [<label>, <file system>, <free space> 可用]" for a directory on volume;
+// without "<label>, " where the volume has none.
 std::string driveText(std::string_view directory, const Volume& volume);
 // "<designation> [<file system>]": for a volume that has not answered.
 std::string driveText(std::string_view directory, std::string_view fileSystem);

@@ -3,8 +3,6 @@
 // mounted file system; stat, statvfs and access do, and run on threads of their own.
 #include "runtime/volumes.h"
 
-#include "runtime/designation.h"
-#include "runtime/number_format.h"
 #include "runtime/platform.h"
 
 #include <algorithm>
@@ -253,22 +251,6 @@ std::optional<Volume> volumeOf(const std::string& directory)
 {
     const auto entry = mountHolding(realPath(directory));
     return entry ? measured(*entry) : std::nullopt;
-}
-
-std::string driveText(std::string_view directory, const Volume& volume)
-{
-    return designationFor(directory) + " [" + volume.fileSystem + ", " + formatSize(volume.availableBytes) + " 可用]";
-}
-
-std::string driveText(std::string_view directory, std::string_view fileSystem)
-{
-    return designationFor(directory) + " [" + std::string(fileSystem) + "]";
-}
-
-std::string driveTextOf(const std::string& directory)
-{
-    const auto volume = volumeOf(directory);
-    return volume ? driveText(directory, *volume) : driveText(directory, "未知");
 }
 
 } // namespace quvo::runtime

@@ -31,7 +31,7 @@ TEST_F(MeasurementRunTest, ACompleteRunFillsEveryRowAndLeavesNoFile)
     TempDir dir("quvo 测试 dir");
     ASSERT_EQ(runIn(dir.path()), RunOutcome::Completed);
 
-    const std::string prefix = runtime::designationFor(dir.path().string());
+    const std::string prefix = runtime::designationFor(test::utf8(dir.path()));
     EXPECT_EQ(view.statuses, (std::vector<std::string>{std::string(kWaiting) + prefix, std::string(kCompleted)}));
     EXPECT_EQ(rowsShown(), kRowCount);
     EXPECT_TRUE(entries(dir.path()).empty());
@@ -123,7 +123,7 @@ TEST_F(MeasurementRunTest, AStartDuringARunIsIgnored)
     StepClock clock(0.001);
     MeasurementRun run(view, clock, runtime::NumberSeparators{});
     std::vector<RunOutcome> nested;
-    view.drive = runtime::designationFor(dir.path().string()) + " [test]";
+    view.drive = driveTextFor(dir.path());
     view.onPump = [&] { nested.push_back(run.start()); };
     ASSERT_EQ(run.start(), RunOutcome::Completed);
     EXPECT_EQ(nested, std::vector<RunOutcome>(23, RunOutcome::Ignored));
@@ -135,7 +135,7 @@ TEST_F(MeasurementRunTest, ASecondRunOnTheSameDirectoryIsRefusedAndTheFirstGoesO
 {
     TempDir dir;
     RecordingView second;
-    second.drive = runtime::designationFor(dir.path().string()) + " [test]";
+    second.drive = driveTextFor(dir.path());
     std::vector<RunOutcome> secondOutcomes;
     view.onPump = [&] {
         if (view.lastShownRow == 4 || view.lastShownRow == 6) {

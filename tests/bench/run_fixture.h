@@ -52,7 +52,7 @@ protected:
     // A run on directory, with a clock that advances by clockStep at every reading.
     RunOutcome runIn(const std::filesystem::path& directory, double clockStep = 0.001)
     {
-        view.drive = runtime::designationFor(directory.string()) + " [test]";
+        view.drive = driveTextFor(directory);
         const auto file1 = directory / kTestFile1Name;
         const auto file2 = directory / kTestFile2Name;
         auto previous = view.onPump;
@@ -70,6 +70,15 @@ protected:
         view.flag = stop.get();
         MeasurementRun run(view, clock, runtime::NumberSeparators{});
         return run.start();
+    }
+
+    // The drive text of a run in directory. A drive letter names its drive's current
+    // directory, so on Windows directory becomes that (TempDir steps out of it again).
+    static std::string driveTextFor(const std::filesystem::path& directory)
+    {
+        const std::string text = test::utf8(directory);
+        EXPECT_FALSE(runtime::designateDirectory(text)) << text;
+        return runtime::designationFor(text) + " [test]";
     }
 
     int rowsShown() const

@@ -1,54 +1,32 @@
 // SPDX-License-Identifier: MIT
-// Which mounts are volumes a user would measure, and how they are worded.
+// On every system: the volume list holds the current directory's volume once, as the
+// place a run there works, and a drive text says what its volume is.
 #include "runtime/volumes.h"
+
+#include "runtime/designation.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 
 namespace quvo::runtime {
 namespace {
 
-TEST(Volumes, OnlyRealWritableFileSystemsAreUserVolumes)
+TEST(Volumes, DriveTextsNameTheLabelWhereThereIsOne)
 {
-    const struct {
-        MountEntry entry;
-        bool expected;
-    } cases[] = {
-        {{"/", "ext4", false}, true},
-        {{"/", "overlay", false}, true},
-        {{"/home", "btrfs", false}, true},
-        {{"/run/media/lin/USB STICK", "vfat", false}, true},
-        {{"/media/cdrom", "iso9660", true}, false},
-        {{"/mnt/data", "xfs", true}, false},
-        {{"/proc", "proc", false}, false},
-        {{"/sys/fs/cgroup", "tmpfs", false}, false},
-        {{"/sys/fs/cgroup/cpu", "cgroup", false}, false},
-        {{"/dev", "devtmpfs", false}, false},
-        {{"/dev/shm", "tmpfs", false}, false},
-        {{"/run", "tmpfs", false}, false},
-        {{"/run/user/1000", "tmpfs", false}, false},
-        {{"/tmp", "tmpfs", false}, true},
-        {{"/snap/core/1", "squashfs", false}, false},
-        {{"/var/lib/docker/overlay2/x/merged", "overlay", false}, false},
-        {{"/net", "autofs", false}, false},
-        {{"/runner", "ext4", false}, true},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(isUserVolume(c.entry), c.expected) << c.entry.mountPoint << " " << c.entry.fileSystem;
-}
-
-TEST(Volumes, DriveTextStartsWithTheDesignationAndDescribesTheVolume)
-{
-    const Volume volume{"/", "ext4", "/dev/sda1", std::uint64_t{100} << 30, (std::uint64_t{796} << 30) / 10};
-    EXPECT_EQ(driveText("/home/lin", volume), "/home/lin/ [ext4, 79.6 GB 可用]");
-    EXPECT_EQ(driveText("/tmp/a b", volume), "/tmp/a\\040b/ [ext4, 79.6 GB 可用]");
+    const std::string directory = currentDirectory();
+    const std::string designation = designationFor(directory);
+    const std::uint64_t total = std::uint64_t{100} << 30, available = (std::uint64_t{796} << 30) / 10;
+    const Volume labelled{"C:\\", "NTFS", "C:\\", total, available, "系统"};
+    const Volume bare{"/", "ext4", "/dev/sda1", total, available};
+    EXPECT_EQ(driveText(directory, labelled), designation + " [系统, NTFS, 79.6 GB 可用]");
+    EXPECT_EQ(driveText(directory, bare), designation + " [ext4, 79.6 GB 可用]");
+    EXPECT_EQ(driveText(directory, "NTFS"), designation + " [NTFS]");
 }
 
 TEST(Volumes, TheCurrentDirectoryIsTheTargetOfItsOwnVolume)
 {
-    const std::string cwd = std::filesystem::current_path().string();
+    const std::string cwd = currentDirectory();
     const auto probes = probeVolumes(std::chrono::seconds(10));
     const auto holders = std::count_if(probes.begin(), probes.end(), [](auto& p) { return p.holdsCurrentDirectory; });
     EXPECT_EQ(holders, 1);
@@ -59,7 +37,6 @@ TEST(Volumes, TheCurrentDirectoryIsTheTargetOfItsOwnVolume)
             EXPECT_EQ(probe.directory, cwd);
         }
     }
-    EXPECT_EQ(volumeOf("/")->mountPoint, "/");
 }
 
 } // namespace

@@ -161,6 +161,11 @@ std::string readFile(const std::filesystem::path& path)
     return content.str();
 }
 
+std::string utf8(const std::filesystem::path& path)
+{
+    return path.string();
+}
+
 void writeFile(const std::filesystem::path& path, const std::string& content)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

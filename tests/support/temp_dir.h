@@ -78,6 +78,9 @@ private:
 };
 
 std::string readFile(const std::filesystem::path& path);
+// A path as the program holds it, in UTF-8 (path.string() is the system's code page on
+// Windows).
+std::string utf8(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& content);
 
 } // namespace quvo::test

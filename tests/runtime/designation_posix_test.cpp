@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Drive designations: the mount table's escapes, both ways.
+// Drive designations without lettered drives: the mount table's escapes, both ways.
 #include "runtime/designation.h"
 
 #include <gtest/gtest.h>
@@ -52,7 +52,7 @@ TEST(Designation, PathTextsDecodeOnlyTheirEscapes)
 
 TEST(Designation, NamesTheSameDirectoryAfterDecoding)
 {
-    for (const char* directory : {"/tmp/a b", "/tmp/\\040 literally", "/x/\t\n\\ 中"})
+    for (const char* directory : {"/tmp/a b", "/tmp/ lead", "/tmp/trail ", "/tmp/\\040 literally", "/x/\t\n\\ 中"})
         EXPECT_EQ(fileSystemPath(designationFor(directory) + "f"), std::string(directory) + "/f") << directory;
 }
 

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+// Drive designations on systems without lettered drives: escaped directories.
 #include "runtime/designation.h"
 
 namespace quvo::runtime {
@@ -60,6 +61,25 @@ std::string fileSystemPath(std::string_view pathText)
         i += 3;
     }
     return path;
+}
+
+std::error_code designateDirectory(const std::string&)
+{
+    return {};
+}
+
+std::string parentDirectory(std::string_view path)
+{
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string_view::npos)
+        return ".";
+    return std::string(path.substr(0, slash == 0 ? 1 : slash));
+}
+
+std::string_view fileNamePart(std::string_view pathText)
+{
+    const auto slash = pathText.find_last_of('/');
+    return slash == std::string_view::npos ? pathText : pathText.substr(slash + 1);
 }
 
 } // namespace quvo::runtime

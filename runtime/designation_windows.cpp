@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: MIT
+// Drive designations on Windows: a drive's letter and colon, naming the drive's
+// current directory, with paths resolved as the system resolves them.
+#include "runtime/designation.h"
+
+#include "runtime/windows_text.h"
+
+#include <windows.h>
+
+namespace quvo::runtime {
+namespace {
+
+bool isSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+bool isDriveLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// Long paths and device paths name their drive after a prefix: \\?\C:\... and \\.\C:\...
+std::string_view withoutDevicePrefix(std::string_view path)
+{
+    if (path.size() >= 4 && isSeparator(path[0]) && isSeparator(path[1]) && (path[2] == '?' || path[2] == '.')
+        && isSeparator(path[3]))
+        return path.substr(4);
+    return path;
+}
+
+// Bytes of path's root, its last separator included: 3 for "C:\x", 15 for
+// "\\server\share\x"; 0 where it has none.
+std::size_t rootLength(std::string_view path)
+{
+    if (path.size() >= 3 && isDriveLetter(path[0]) && path[1] == ':' && isSeparator(path[2]))
+        return 3;
+    if (path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1])) {
+        // \\server\share\: the root ends at the separator after the share's name.
+        std::size_t separators = 2;
+        for (std::size_t i = 2; i < path.size(); ++i)
+            if (isSeparator(path[i]) && ++separators == 4)
+                return i + 1;
+        return path.size();
+    }
+    return 0;
+}
+
+} // namespace
+
+std::string designationFor(std::string_view directory)
+{
+    const std::string_view path = withoutDevicePrefix(directory);
+    if (path.size() < 2 || !isDriveLetter(path[0]) || path[1] != ':')
+        return {};
+    const char letter = path[0] >= 'A' && path[0] <= 'Z' ? static_cast<char>(path[0] - 'A' + 'a') : path[0];
+    return {letter, ':'};
+}
+
+std::error_code designateDirectory(const std::string& directory)
+{
+    // The system keeps one current directory per process; a drive-relative path on
+    // its drive ("x:name") resolves into it.
+    if (!::SetCurrentDirectoryW(widen(directory).c_str()))
+        return lastWindowsError();
+    return {};
+}
+
+std::string fileSystemPath(std::string_view pathText)
+{
+    const std::wstring text = widen(pathText);
+    if (text.empty())
+        return {};
+    // The length with the terminating NUL when the buffer is too small; without it on success.
+    DWORD length = ::GetFullPathNameW(text.c_str(), 0, nullptr, nullptr);
+    std::wstring full;
+    while (length > full.size()) {
+        full.resize(length);
+        length = ::GetFullPathNameW(text.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    }
+    if (length == 0)
+        return std::string(pathText);
+    full.resize(length);
+    return narrow(full);
+}
+
+std::string parentDirectory(std::string_view path)
+{
+    const auto separator = path.find_last_of("\\/");
+    if (separator == std::string_view::npos)
+        return ".";
+    // The root keeps its separator: "C:" alone would name the drive's current directory.
+    const std::size_t root = rootLength(withoutDevicePrefix(path)) + (path.size() - withoutDevicePrefix(path).size());
+    if (separator < root)
+        return std::string(path.substr(0, root));
+    return std::string(path.substr(0, separator));
+}
+
+std::string_view fileNamePart(std::string_view pathText)
+{
+    const auto separator = pathText.find_last_of("\\/:");
+    return separator == std::string_view::npos ? pathText : pathText.substr(separator + 1);
+}
+
+} // namespace quvo::runtime

@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: MIT
+// Temporary directories on Windows, where a test has no mounts to make.
+#include "tests/support/temp_dir.h"
+
+#include <algorithm>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <utility>
+
+namespace quvo::test {
+namespace {
+
+// Names are UTF-8 inside the program; a plain std::string would be read in the system's
+// code page.
+std::filesystem::path pathOf(const std::string& utf8)
+{
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+} // namespace
+
+TempDir::TempDir(const std::string& name)
+{
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto candidate
+            = std::filesystem::temp_directory_path() / pathOf(name + "-" + std::to_string(random() % 1'000'000));
+        if (std::filesystem::create_directory(candidate)) {
+            path_ = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("no fresh temporary directory for " + name);
+}
+
+// Windows removes no directory that is a process's current directory, which a run's
+// directory becomes (designateDirectory): the process steps out first.
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    const auto here = std::filesystem::current_path(ignored);
+    const auto [inside, rest] = std::mismatch(path_.begin(), path_.end(), here.begin(), here.end());
+    if (inside == path_.end())
+        std::filesystem::current_path(path_.parent_path(), ignored);
+    std::filesystem::remove_all(path_, ignored);
+}
+
+ScopedMount ScopedMount::tmpfs(const std::filesystem::path&, const std::string&)
+{
+    ScopedMount mount;
+    mount.error_ = "Windows has no tmpfs";
+    return mount;
+}
+
+ScopedMount ScopedMount::readOnlyBind(const std::filesystem::path&, const std::filesystem::path&)
+{
+    ScopedMount mount;
+    mount.error_ = "Windows has no bind mounts";
+    return mount;
+}
+
+ScopedMount::ScopedMount(ScopedMount&& other) noexcept
+    : directory_(std::exchange(other.directory_, {}))
+    , error_(std::move(other.error_))
+{
+}
+
+ScopedMount::~ScopedMount() = default;
+
+std::string mountSkipReason()
+{
+    return "Windows has no tmpfs or bind mounts";
+}
+
+std::string readFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void writeFile(const std::filesystem::path& path, const std::string& content)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+}
+
+std::string utf8(const std::filesystem::path& path)
+{
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+} // namespace quvo::test
