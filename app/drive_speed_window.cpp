@@ -16,7 +16,9 @@
 #include <QPushButton>
 #include <QTextDocument>
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace quvo::app {
 namespace {
@@ -61,6 +63,66 @@ QRect pixelRect(const ControlSpec& c)
 QRect lineRect(const ControlSpec& c)
 {
     return {pixels(c.left), pixels(c.top), pixels(c.width - c.left), 1};
+}
+
+void styleLabel(QLabel& label, const ControlSpec& spec)
+{
+    label.setAlignment(Qt::AlignTop | (spec.align == Align::Centre ? Qt::AlignHCenter : Qt::AlignLeft));
+    // Never markup: a directory named "<img src=...>" is shown as it is named.
+    label.setTextFormat(Qt::PlainText);
+    label.setFont(spec.font == TextFont::Result ? resultFont() : windowFont());
+    setColour(label, QPalette::WindowText, spec.colour);
+}
+
+QLabel* makeLabel(const ControlSpec& spec, QWidget& window)
+{
+    auto* label = new QLabel(qt(spec.caption), &window);
+    styleLabel(*label, spec);
+    return label;
+}
+
+QComboBox* makeDriveList(const bench::DriveList& drives, QWidget& window)
+{
+    auto* list = new QComboBox(&window);
+    for (const std::string& entry : drives.entries)
+        list->addItem(qt(entry));
+    list->setCurrentIndex(drives.selected);
+    return list;
+}
+
+QFrame* makeLine(const ControlSpec& spec, QWidget& window)
+{
+    auto* line = new QFrame(&window);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setLineWidth(1);
+    setColour(*line, QPalette::WindowText, spec.colour);
+    return line;
+}
+
+// The border is the frame's own colour showing in a one-pixel ring around an interior
+// box. Painted as areas rather than stroked, it stays whole at any scale; and the
+// interior, not the frame, holds the fill, so a fill wider than the interior is cut off
+// there instead of painting over the border.
+QWidget* makeBarFrame(const ControlSpec& spec, QWidget& window, QWidget*& interior)
+{
+    auto* frame = new QWidget(&window);
+    frame->setAutoFillBackground(true);
+    setColour(*frame, QPalette::Window, Colour::WindowText);
+    interior = new QWidget(frame);
+    interior->setAutoFillBackground(true);
+    setColour(*interior, QPalette::Window, spec.colour);
+    const int border = pixels(kFrameBorderTwips);
+    interior->setGeometry(border, border, pixels(spec.width) - 2 * border, pixels(spec.height) - 2 * border);
+    return frame;
+}
+
+QWidget* makeBarFill(const ControlSpec& spec, QWidget& interior)
+{
+    auto* fill = new QWidget(&interior);
+    fill->setAutoFillBackground(true);
+    setColour(*fill, QPalette::Window, spec.colour);
+    return fill;
 }
 
 // A label that answers a click: the left button pressed and released over it.
@@ -115,90 +177,64 @@ DriveSpeedWindow::DriveSpeedWindow(const bench::DriveList& drives, runtime::Cloc
     setPalette(face);
 
     buildControls(drives);
-    setTabOrder(drive1_, cmdCheckSpeed_);
-    drive1_->setFocus();
 }
 
 DriveSpeedWindow::~DriveSpeedWindow() = default;
 
+// Builds every control of the table in its order, each in its place, and keeps the
+// ones the run and the user reach.
 void DriveSpeedWindow::buildControls(const bench::DriveList& drives)
 {
     QWidget* interior = nullptr; // of the frame built last, which holds the next fill
+    std::vector<std::pair<int, QWidget*>> tabStops;
     for (const ControlSpec& spec : kControls) {
         QWidget* control = nullptr;
         switch (spec.kind) {
-        case ControlKind::Label:
+        case ControlKind::Label: control = makeLabel(spec, *this); break;
         case ControlKind::LinkLabel: {
-            QLabel* label = spec.kind == ControlKind::LinkLabel
-                ? new ClickableLabel(qt(spec.caption), this, [this] { openMakerSite(); })
-                : new QLabel(qt(spec.caption), this);
-            label->setAlignment(Qt::AlignTop | (spec.align == Align::Centre ? Qt::AlignHCenter : Qt::AlignLeft));
-            // Never markup: a directory named "<img src=...>" is shown as it is named.
-            label->setTextFormat(Qt::PlainText);
-            label->setFont(spec.font == TextFont::Result ? resultFont() : windowFont());
-            setColour(*label, QPalette::WindowText, spec.colour);
-            if (spec.kind == ControlKind::LinkLabel)
-                label->setCursor(Qt::PointingHandCursor);
-            if (spec.name == "lblStatus")
-                lblStatus_ = label;
-            else if (spec.name == "lblStatusBar")
-                lblStatusBar_.at(static_cast<std::size_t>(spec.index)) = label;
-            control = label;
+            auto* link = new ClickableLabel(qt(spec.caption), this, [this] { openMakerSite(); });
+            styleLabel(*link, spec);
+            link->setCursor(Qt::PointingHandCursor);
+            control = link;
             break;
         }
-        case ControlKind::DriveList:
-            drive1_ = new QComboBox(this);
-            for (const std::string& entry : drives.entries)
-                drive1_->addItem(qt(entry));
-            drive1_->setCurrentIndex(drives.selected);
-            control = drive1_;
-            break;
+        case ControlKind::DriveList: control = drive1_ = makeDriveList(drives, *this); break;
         case ControlKind::Button:
-            cmdCheckSpeed_ = new QPushButton(qt(spec.caption), this);
+            control = cmdCheckSpeed_ = new QPushButton(qt(spec.caption), this);
             // Enter presses the button once it has the focus; outside a dialog this
             // makes no default button of it.
             cmdCheckSpeed_->setAutoDefault(true);
             connect(cmdCheckSpeed_, &QPushButton::clicked, this, &DriveSpeedWindow::checkSpeed);
-            control = cmdCheckSpeed_;
             break;
-        case ControlKind::Line: {
-            auto* line = new QFrame(this);
-            line->setFrameShape(QFrame::HLine);
-            line->setFrameShadow(QFrame::Plain);
-            line->setLineWidth(1);
-            setColour(*line, QPalette::WindowText, spec.colour);
-            control = line;
-            break;
-        }
-        case ControlKind::BarFrame: {
-            // The border is the frame's own colour showing in a one-pixel ring around
-            // an interior box. Painted as areas rather than stroked, it stays whole at
-            // any scale; and the interior, not the frame, holds the fill, so a fill
-            // wider than the interior is cut off there instead of painting over the
-            // border.
-            auto* frame = new QWidget(this);
-            frame->setAutoFillBackground(true);
-            setColour(*frame, QPalette::Window, Colour::WindowText);
-            interior = new QWidget(frame);
-            interior->setAutoFillBackground(true);
-            setColour(*interior, QPalette::Window, spec.colour);
-            const int border = pixels(kFrameBorderTwips);
-            interior->setGeometry(border, border, pixels(spec.width) - 2 * border, pixels(spec.height) - 2 * border);
-            control = frame;
-            break;
-        }
-        case ControlKind::BarFill: {
-            auto* fill = new QWidget(interior);
-            fill->setAutoFillBackground(true);
-            setColour(*fill, QPalette::Window, spec.colour);
-            pctStatusBarDetail_.at(static_cast<std::size_t>(spec.index)) = fill;
-            control = fill;
-            break;
-        }
+        case ControlKind::Line: control = makeLine(spec, *this); break;
+        case ControlKind::BarFrame: control = makeBarFrame(spec, *this, interior); break;
+        case ControlKind::BarFill: control = makeBarFill(spec, *interior); break;
         }
         control->setObjectName(qt(controlName(spec)));
         control->setGeometry(spec.kind == ControlKind::Line ? lineRect(spec) : pixelRect(spec));
+        if (spec.tab != kNoTab)
+            tabStops.emplace_back(spec.tab, control);
+        keep(spec, *control);
     }
+
+    // The keyboard order is the table's; the first stop has the focus.
+    std::sort(tabStops.begin(), tabStops.end());
+    for (std::size_t i = 1; i < tabStops.size(); ++i)
+        setTabOrder(tabStops[i - 1].second, tabStops[i].second);
+    tabStops.front().second->setFocus();
+}
+
+// The controls the run writes to, found by the names the table gives them (each of
+// which the table holds once: window_layout.cpp checks that as it compiles).
+void DriveSpeedWindow::keep(const ControlSpec& spec, QWidget& control)
+{
+    const auto row = static_cast<std::size_t>(spec.index);
+    if (spec.name == kStatusName)
+        lblStatus_ = static_cast<QLabel*>(&control);
+    else if (spec.name == kResultName)
+        lblStatusBar_.at(row) = static_cast<QLabel*>(&control);
+    else if (spec.name == kBarFillName)
+        pctStatusBarDetail_.at(row) = &control;
 }
 
 void DriveSpeedWindow::offerDrives(const bench::DriveList& drives)

@@ -31,6 +31,8 @@ class QPushButton;
 
 namespace quvo::app {
 
+struct ControlSpec;
+
 class DriveSpeedWindow final : public QWidget, public bench::RunView {
     Q_OBJECT
 
@@ -66,6 +68,7 @@ protected:
 
 private:
     void buildControls(const bench::DriveList& drives);
+    void keep(const ControlSpec& spec, QWidget& control);
     void checkSpeed();
     void openMakerSite();
 

@@ -117,6 +117,38 @@ constexpr bool onPixelGrid(const ControlSpec& c)
         && c.height % kTwipsPerPixel == 0;
 }
 
+constexpr int countOf(std::string_view name, int index, ControlKind kind)
+{
+    return static_cast<int>(std::count_if(kControls.begin(), kControls.end(),
+        [&](const ControlSpec& c) { return c.name == name && c.index == index && c.kind == kind; }));
+}
+
+// Every control the window keeps is in the table once, of the kind it is kept as.
+constexpr bool keptControlsAreThere()
+{
+    if (countOf(kStatusName, kNoIndex, ControlKind::Label) != 1
+        || countOf("Drive1", kNoIndex, ControlKind::DriveList) != 1
+        || countOf("cmdCheckSpeed", kNoIndex, ControlKind::Button) != 1)
+        return false;
+    for (int row = 0; row < bench::kRowCount; ++row)
+        if (countOf(kResultName, row, ControlKind::Label) != 1 || countOf(kBarFillName, row, ControlKind::BarFill) != 1)
+            return false;
+    return true;
+}
+
+// The keyboard order's places run 0, 1, ... without a gap or a repeat.
+constexpr bool tabPlacesAreAnOrder()
+{
+    int stops = 0;
+    for (const ControlSpec& c : kControls)
+        stops += c.tab != kNoTab ? 1 : 0;
+    for (int place = 0; place < stops; ++place)
+        if (std::count_if(kControls.begin(), kControls.end(), [&](const ControlSpec& c) { return c.tab == place; })
+            != 1)
+            return false;
+    return stops > 0;
+}
+
 constexpr std::string_view captionOf(std::string_view name)
 {
     for (const ControlSpec& c : kControls)
@@ -141,6 +173,8 @@ static_assert(captionOf("Label18") == bench::kRows[5].caption);
 static_assert(captionOf("Label23") == bench::kRows[6].caption);
 static_assert(captionOf("Label21") == bench::kRows[7].caption);
 static_assert(captionOf("Label26") == bench::kRows[8].caption);
+static_assert(keptControlsAreThere());
+static_assert(tabPlacesAreAnOrder());
 // Its box holds 25 single-byte characters of the window font.
 static_assert(kMakerSite.size() <= 25);
 

@@ -81,6 +81,11 @@ struct ControlSpec {
 
 inline constexpr int kControlCount = 62;
 
+// The controls the run writes to: the status line, and each row's result and bar fill.
+inline constexpr std::string_view kStatusName = "lblStatus";
+inline constexpr std::string_view kResultName = "lblStatusBar";
+inline constexpr std::string_view kBarFillName = "pctStatusBarDetail";
+
 // In the design's order: the top strip, rules, status line and footer, then the
 // nine result rows, each as caption, left and right legend, result label, bar frame
 // and bar fill.

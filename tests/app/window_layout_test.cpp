@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
-// The main window against the design's layout: every control's place, size, text,
-// alignment, colour, font cell and focus, and the client area around them. The
-// expected values are the design's tables in twips, converted here at 15 per pixel.
+// The main window against its layout table: every control of the table is built once,
+// where the table puts it at 15 twips a pixel, as the kind it names, with its text,
+// colour and font; text-sized boxes hold exactly their captions in the 6 × 12 pixel
+// cell; and the rows keep the design's bands. The table itself is data, read here, not
+// typed out again.
 #include "app/drive_speed_window.h"
 #include "app/look.h"
 #include "app/window_layout.h"
+#include "bench/result_rows.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -23,9 +26,10 @@ namespace {
 
 using Kind = ControlKind;
 
+// Twips: 1/1440 inch, 15 per pixel at 96 dpi.
 constexpr int kTwips = 15;
 
-QRect twipsRect(int left, int top, int width, int height)
+QRect pixelsOf(int left, int top, int width, int height)
 {
     return {left / kTwips, top / kTwips, width / kTwips, height / kTwips};
 }
@@ -36,10 +40,28 @@ public:
     double seconds() override { return 0; }
 };
 
-enum class Font { None, Window, Result };
+QString qt(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
-const QColor kBlue(0, 0, 255);
-const QColor kBarFill(90, 136, 169);
+const ControlSpec& find(std::string_view name, int index = kNoIndex)
+{
+    for (const ControlSpec& spec : kControls)
+        if (spec.name == name && spec.index == index)
+            return spec;
+    qFatal("no %s in the table", std::string(name).c_str());
+}
+
+// A caption's width in the design's measure: 90 twips for each byte it takes in GBK,
+// one for ASCII and two for the rest.
+int gbkTwips(const QString& caption)
+{
+    int bytes = 0;
+    for (const QChar c : caption)
+        bytes += c.unicode() < 0x80 ? 1 : 2;
+    return bytes * 90;
+}
 
 } // namespace
 
@@ -51,43 +73,23 @@ private Q_SLOTS:
     void cleanupTestCase();
 
     void clientArea();
+    void everyControlOnce();
     void controls_data();
     void controls();
-    void everyControlIsChecked();
+    void rowBands();
     void barPixels_data();
     void barPixels();
 
 private:
-    // One row per control.
-    void addControl(const char* name, Kind kind, QRect pixels, const QString& caption, Qt::Alignment align,
-        QColor colour, Font font, bool textSized, bool takesFocus);
-    void label(const char* name, int left, int top, int width, int height, const QString& caption, Qt::Alignment align,
-        bool textSized);
-    // A result row as the design's two row tables give it, in one line.
-    struct Legend {
-        const char* name;
-        QString caption;
-        int left;
-        int top;
-    };
-    void resultRow(int row, const char* captionLabel, const QString& caption, int left, int top, int width,
-        const Legend& leftEnd, const Legend& rightEnd, QRect resultLabel, QPoint frame);
+    QColor colourOf(Colour colour) const;
 
-    QColor buttonText_;
-    QColor windowText_;
-    QColor windowBackground_;
     IdleClock clock_;
     std::unique_ptr<DriveSpeedWindow> window_;
-    QStringList checked_;
 };
 
 void WindowLayoutTest::initTestCase()
 {
     useFixedLook(*qApp);
-    const QPalette system = QApplication::palette();
-    buttonText_ = system.color(QPalette::ButtonText);
-    windowText_ = system.color(QPalette::WindowText);
-    windowBackground_ = system.color(QPalette::Base);
     window_ = std::make_unique<DriveSpeedWindow>(bench::DriveList{{"/tmp/ [test]"}, 0}, clock_);
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
@@ -96,6 +98,19 @@ void WindowLayoutTest::initTestCase()
 void WindowLayoutTest::cleanupTestCase()
 {
     window_.reset();
+}
+
+QColor WindowLayoutTest::colourOf(Colour colour) const
+{
+    const QPalette system = QApplication::palette();
+    switch (colour) {
+    case Colour::ButtonText: return system.color(QPalette::ButtonText);
+    case Colour::Blue: return QColor(0, 0, 255);
+    case Colour::WindowText: return system.color(QPalette::WindowText);
+    case Colour::WindowBackground: return system.color(QPalette::Base);
+    case Colour::BarFill: return QColor(90, 136, 169);
+    }
+    return {};
 }
 
 void WindowLayoutTest::clientArea()
@@ -113,139 +128,95 @@ void WindowLayoutTest::clientArea()
     QCOMPARE(window_->cursor().shape(), Qt::ArrowCursor);
 }
 
-void WindowLayoutTest::addControl(const char* name, Kind kind, QRect pixels, const QString& caption,
-    Qt::Alignment align, QColor colour, Font font, bool textSized, bool takesFocus)
+void WindowLayoutTest::everyControlOnce()
 {
-    QTest::newRow(name) << QString::fromLatin1(name) << static_cast<int>(kind) << pixels << caption
-                        << static_cast<int>(align) << colour << static_cast<int>(font) << textSized << takesFocus;
-}
-
-void WindowLayoutTest::label(const char* name, int left, int top, int width, int height, const QString& caption,
-    Qt::Alignment align, bool textSized)
-{
-    addControl(name, Kind::Label, twipsRect(left, top, width, height), caption, align, buttonText_, Font::Window,
-        textSized, false);
-}
-
-void WindowLayoutTest::resultRow(int row, const char* captionLabel, const QString& caption, int left, int top,
-    int width, const Legend& leftEnd, const Legend& rightEnd, QRect resultLabel, QPoint frame)
-{
-    label(captionLabel, left, top, width, 180, caption, Qt::AlignLeft, true);
-    label(leftEnd.name, leftEnd.left, leftEnd.top, 540, 180, leftEnd.caption, Qt::AlignLeft, true);
-    label(rightEnd.name, rightEnd.left, rightEnd.top, 540, 180, rightEnd.caption, Qt::AlignLeft, true);
-    const QByteArray result = "lblStatusBar(" + QByteArray::number(row) + ")";
-    addControl(result.constData(), Kind::Label, resultLabel, QString(), Qt::AlignHCenter, buttonText_, Font::Result,
-        false, false);
-    const QByteArray bar = "pctStatusBar(" + QByteArray::number(row) + ")";
-    addControl(bar.constData(), Kind::BarFrame, twipsRect(frame.x(), frame.y(), 3735, 285), QString(), {},
-        windowBackground_, Font::None, false, false);
-    const QByteArray fill = "pctStatusBarDetail(" + QByteArray::number(row) + ")";
-    addControl(
-        fill.constData(), Kind::BarFill, twipsRect(0, 0, 15, 255), QString(), {}, kBarFill, Font::None, false, false);
+    // 40 labels, 18 picture boxes, a button, a drive list and two lines, as the table
+    // has them, and nothing named beside them.
+    QStringList named;
+    for (QWidget* widget : window_->findChildren<QWidget*>())
+        if (!widget->objectName().isEmpty() && !widget->objectName().startsWith(QLatin1String("qt_")))
+            named << widget->objectName();
+    QStringList expected;
+    for (const ControlSpec& spec : kControls)
+        expected << QString::fromStdString(controlName(spec));
+    named.sort();
+    expected.sort();
+    QCOMPARE(named, expected);
+    QCOMPARE(expected.size(), 62);
+    QCOMPARE(window_->findChildren<QLabel*>().size(), 40);
+    const auto boxes = std::count_if(kControls.begin(), kControls.end(),
+        [](const ControlSpec& c) { return c.kind == Kind::BarFrame || c.kind == Kind::BarFill; });
+    QCOMPARE(boxes, 18);
 }
 
 void WindowLayoutTest::controls_data()
 {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<QRect>("pixels");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<int>("align");
-    QTest::addColumn<QColor>("colour");
-    QTest::addColumn<int>("font");
-    QTest::addColumn<bool>("textSized");
-    QTest::addColumn<bool>("takesFocus");
-
-    const auto s = [](const char* text) { return QString::fromUtf8(text); };
-    // Top strip, rules, status line and footer. A line's rectangle runs from X1, Y1
-    // to X2, Y2, one pixel high.
-    label("Label1", 60, 120, 1440, 180, s("请选择本地磁盘："), Qt::AlignLeft, true);
-    addControl("Drive1", Kind::DriveList, twipsRect(1800, 60, 3135, 300), s("/tmp/ [test]"), {}, {}, Font::Window,
-        false, true);
-    addControl(
-        "cmdCheckSpeed", Kind::Button, twipsRect(5040, 60, 1125, 315), s("测试"), {}, {}, Font::Window, false, true);
-    addControl(
-        "Line1", Kind::Line, QRect(0, 420 / kTwips, 7800 / kTwips, 1), {}, {}, windowText_, Font::None, false, false);
-    label("lblStatus", 30, 480, 7725, 255, s("测试本地磁盘数据仅供参考"), Qt::AlignHCenter, false);
-    addControl(
-        "Line2", Kind::Line, QRect(0, 780 / kTwips, 7800 / kTwips, 1), {}, {}, windowText_, Font::None, false, false);
-    addControl("Label2", Kind::Label, twipsRect(4200, 4560, 975, 255), s("Quvo博客:"), Qt::AlignLeft, kBlue,
-        Font::Window, false, false);
-    addControl("Label30", Kind::LinkLabel, twipsRect(5160, 4560, 2295, 255), s("http://www.quvo.example"),
-        Qt::AlignLeft, kBlue, Font::Window, false, false);
-
-    // Result rows: caption, legends, result label and bar of each.
-    // clang-format off
-    resultRow(0, "Label3", s("小文件写入速度 (1MB):"), 60, 870, 1890,
-        {"Label5", s("<-- 快"), 60, 1110}, {"Label6", s("慢 -->"), 3060, 1110}, twipsRect(765, 1110, 2220, 195), {30, 1320});
-    resultRow(1, "Label4", s("小文件只读速度 (1MB):"), 4050, 870, 1890,
-        {"Label7", s("<-- 快"), 4050, 1110}, {"Label8", s("慢 -->"), 7020, 1110}, twipsRect(4770, 1110, 2190, 195), {4020, 1320});
-    resultRow(2, "Label9", s("大文件写入速度 (10 MB):"), 60, 1680, 2070,
-        {"Label10", s("<-- 快"), 60, 1920}, {"Label11", s("慢 -->"), 3030, 1920}, twipsRect(780, 1920, 2190, 195), {30, 2130});
-    resultRow(3, "Label12", s("大文件只读速度 (10 MB):"), 4050, 1680, 2070,
-        {"Label13", s("<-- 快"), 4050, 1920}, {"Label14", s("慢 -->"), 7020, 1920}, twipsRect(4770, 1920, 2190, 195), {4020, 2130});
-    resultRow(4, "Label15", s("磁盘全部写入速度 (KB/秒):"), 60, 2490, 2250,
-        {"Label16", s("<-- 慢"), 60, 2730}, {"Label17", s("快 -->"), 3030, 2730}, twipsRect(840, 2730, 2190, 195), {30, 2940});
-    resultRow(5, "Label18", s("磁盘全部只读速度 (KB/秒):"), 4050, 2490, 2250,
-        {"Label19", s("<-- 慢"), 4050, 2730}, {"Label20", s("快 -->"), 7020, 2730}, twipsRect(4830, 2730, 2190, 195), {4020, 2940});
-    resultRow(6, "Label23", s("文件查找速度 (10000个文件):"), 60, 3300, 2430,
-        {"Label28", s("<-- 快"), 60, 3540}, {"Label22", s("慢 -->"), 3030, 3540}, twipsRect(780, 3540, 2190, 195), {30, 3750});
-    resultRow(7, "Label21", s("文件复制速度 (10 MB):"), 4050, 3300, 1890,
-        {"Label24", s("<-- 快"), 4050, 3540}, {"Label25", s("慢 -->"), 7020, 3540}, twipsRect(4770, 3540, 2190, 195), {4020, 3750});
-    resultRow(8, "Label26", s("文件删除速度 (20 MB):"), 60, 4110, 1890,
-        {"Label29", s("<-- 快"), 60, 4350}, {"Label27", s("慢 -->"), 3030, 4350}, twipsRect(780, 4350, 2190, 195), {30, 4560});
-    // clang-format on
+    QTest::addColumn<int>("at");
+    for (std::size_t at = 0; at < kControls.size(); ++at)
+        QTest::newRow(controlName(kControls[at]).c_str()) << static_cast<int>(at);
 }
 
 void WindowLayoutTest::controls()
 {
-    QFETCH(QString, name);
-    QFETCH(int, kind);
-    QFETCH(QRect, pixels);
-    QFETCH(QString, caption);
-    QFETCH(int, align);
-    QFETCH(QColor, colour);
-    QFETCH(int, font);
-    QFETCH(bool, textSized);
-    QFETCH(bool, takesFocus);
-    checked_ << name;
-
+    QFETCH(int, at);
+    const ControlSpec& spec = kControls[static_cast<std::size_t>(at)];
+    const QString name = QString::fromStdString(controlName(spec));
     const auto matches = window_->findChildren<QWidget*>(name);
     QCOMPARE(matches.size(), 1);
     QWidget* control = matches.front();
-    QCOMPARE(control->geometry(), pixels);
     QVERIFY2(control->isVisibleTo(window_.get()), "shown");
-    QCOMPARE(control->focusPolicy() != Qt::NoFocus, takesFocus);
+    // Only the drive list and the button take the focus; labels and bars never do.
+    QCOMPARE(control->focusPolicy() != Qt::NoFocus, spec.tab != kNoTab);
+    const QColor colour = colourOf(spec.colour);
 
-    switch (static_cast<Kind>(kind)) {
+    switch (spec.kind) {
     case Kind::Label:
     case Kind::LinkLabel: {
+        QCOMPARE(control->geometry(), pixelsOf(spec.left, spec.top, spec.width, spec.height));
         auto* label = qobject_cast<QLabel*>(control);
         QVERIFY(label);
         QCOMPARE(label->parentWidget(), window_.get());
-        QCOMPARE(label->text(), caption);
+        QCOMPARE(label->text(), qt(spec.caption));
+        const int align = spec.align == Align::Centre ? Qt::AlignHCenter : Qt::AlignLeft;
         QCOMPARE(static_cast<int>(label->alignment() & Qt::AlignHorizontal_Mask), align);
         QCOMPARE(static_cast<int>(label->alignment() & Qt::AlignVertical_Mask), static_cast<int>(Qt::AlignTop));
         QCOMPARE(label->palette().color(QPalette::WindowText), colour);
         QVERIFY2(!label->autoFillBackground(), "the window's face colour shows through");
         QVERIFY(!label->wordWrap());
+        QCOMPARE(label->cursor().shape(), spec.kind == Kind::LinkLabel ? Qt::PointingHandCursor : Qt::ArrowCursor);
+        // The captions and legends (180 twips high, one line of the cell) are sized to
+        // their text: exactly the box the caption needs. Every other caption fits its box.
+        const int advance = label->fontMetrics().horizontalAdvance(label->text());
+        if (spec.height == 180) {
+            QCOMPARE(spec.width, gbkTwips(label->text()));
+            QCOMPARE(advance, spec.width / kTwips);
+        } else {
+            QVERIFY(advance <= label->width());
+        }
         break;
     }
     case Kind::DriveList: {
+        QCOMPARE(control->geometry(), pixelsOf(spec.left, spec.top, spec.width, spec.height));
         auto* list = qobject_cast<QComboBox*>(control);
         QVERIFY(list);
         QVERIFY(!list->isEditable());
-        QCOMPARE(list->currentText(), caption);
+        QCOMPARE(list->currentText(), QStringLiteral("/tmp/ [test]"));
+        QVERIFY2(list->hasFocus() || !window_->isActiveWindow(), "the focus starts here");
         break;
     }
     case Kind::Button: {
+        QCOMPARE(control->geometry(), pixelsOf(spec.left, spec.top, spec.width, spec.height));
         auto* button = qobject_cast<QPushButton*>(control);
         QVERIFY(button);
-        QCOMPARE(button->text(), caption);
+        QCOMPARE(button->text(), qt(spec.caption));
         QVERIFY2(!button->isDefault(), "no default button");
         break;
     }
     case Kind::Line: {
+        // From X1, Y1 to X2, Y2 (kept in Left, Top, Width, Height), one pixel high.
+        QCOMPARE(spec.top, spec.height);
+        QCOMPARE(
+            control->geometry(), QRect(spec.left / kTwips, spec.top / kTwips, (spec.width - spec.left) / kTwips, 1));
         auto* line = qobject_cast<QFrame*>(control);
         QVERIFY(line);
         QCOMPARE(line->frameShape(), QFrame::HLine);
@@ -254,23 +225,24 @@ void WindowLayoutTest::controls()
         break;
     }
     case Kind::BarFrame: {
-        // A one-pixel border in the window-text colour around the interior,
-        // 3705 × 255 twips, in the window-background colour.
+        // A one-pixel border in the window-text colour around the interior, the frame
+        // less that border on each side, in the window-background colour.
+        QCOMPARE(control->geometry(), pixelsOf(spec.left, spec.top, spec.width, spec.height));
         QVERIFY(control->autoFillBackground());
-        QCOMPARE(control->palette().color(QPalette::Window), windowText_);
+        QCOMPARE(control->palette().color(QPalette::Window), colourOf(Colour::WindowText));
         const auto boxes = control->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
         QCOMPARE(boxes.size(), 1);
         QWidget* interior = boxes.front();
-        QCOMPARE(interior->geometry(), QRect(1, 1, 3705 / kTwips, 255 / kTwips));
+        QCOMPARE(interior->geometry(), QRect(1, 1, spec.width / kTwips - 2, spec.height / kTwips - 2));
         QVERIFY(interior->autoFillBackground());
         QCOMPARE(interior->palette().color(QPalette::Window), colour);
         break;
     }
     case Kind::BarFill: {
-        // Inside its frame's interior, which cuts it off.
+        // Placed in its frame's interior, which cuts it off.
+        QCOMPARE(control->geometry(), pixelsOf(spec.left, spec.top, spec.width, spec.height));
         QWidget* interior = control->parentWidget();
         QVERIFY(interior);
-        QCOMPARE(interior->geometry(), QRect(1, 1, 3705 / kTwips, 255 / kTwips));
         QCOMPARE(interior->parentWidget()->objectName(), QString(name).remove(QStringLiteral("Detail")));
         QVERIFY(control->autoFillBackground());
         QCOMPARE(control->palette().color(QPalette::Window), colour);
@@ -278,7 +250,9 @@ void WindowLayoutTest::controls()
     }
     }
 
-    if (font == static_cast<int>(Font::Window)) {
+    if (spec.kind == Kind::BarFrame || spec.kind == Kind::BarFill || spec.kind == Kind::Line)
+        return;
+    if (spec.font == TextFont::Window) {
         // The 6 × 12 pixel cell that the text-sized boxes are measured in.
         const QFontMetrics metrics(control->font());
         QCOMPARE(QFontInfo(control->font()).pixelSize(), 12);
@@ -287,30 +261,45 @@ void WindowLayoutTest::controls()
         QCOMPARE(metrics.horizontalAdvance(QStringLiteral("快")), 12);
         QCOMPARE(metrics.horizontalAdvance(QStringLiteral("：")), 12);
         QVERIFY(!control->font().underline());
-    } else if (font == static_cast<int>(Font::Result)) {
+    } else {
         const QFontInfo info(control->font());
         QCOMPARE(info.pixelSize(), 11);
         QVERIFY(info.bold());
         QVERIFY2(info.family() == QStringLiteral("MS Sans Serif") || info.family() == QStringLiteral("Liberation Sans"),
             qPrintable(info.family()));
     }
-    if (textSized) {
-        // 90 twips for each byte of the caption in GBK: one for ASCII, two for the rest.
-        int bytes = 0;
-        for (const QChar c : caption)
-            bytes += c.unicode() < 0x80 ? 1 : 2;
-        QCOMPARE(pixels.width(), bytes * 90 / kTwips);
-        QCOMPARE(QFontMetrics(control->font()).horizontalAdvance(caption), pixels.width());
-    }
 }
 
-void WindowLayoutTest::everyControlIsChecked()
+void WindowLayoutTest::rowBands()
 {
-    // 40 labels, 18 picture boxes, a button, a drive list and two lines, all named.
-    QCOMPARE(checked_.size(), 62);
-    checked_.removeDuplicates();
-    QCOMPARE(checked_.size(), 62);
-    QCOMPARE(window_->findChildren<QLabel*>().size(), 40);
+    // Rows 2b and 2b+1 share band b; the bands repeat every 810 twips. A row's caption
+    // stands above its bar at the bar's left, its legends and result on the line
+    // below, and its frame, 3735 × 285, under them; the left column's frames start at
+    // 30, the right column's at 4020, reaching 120 twips past the client area.
+    for (int row = 0; row < bench::kRowCount; ++row) {
+        const int band = row / 2;
+        const bool right = row % 2 == 1;
+        const ControlSpec& frame = find("pctStatusBar", row);
+        QCOMPARE(frame.left, right ? 4020 : 30);
+        QCOMPARE(frame.top, 1320 + 810 * band);
+        QCOMPARE(frame.width, 3735);
+        QCOMPARE(frame.height, 285);
+        QCOMPARE(find("lblStatusBar", row).top, 1110 + 810 * band);
+        const ControlSpec& fill = find("pctStatusBarDetail", row);
+        QCOMPARE(QRect(fill.left, fill.top, fill.width, fill.height), QRect(0, 0, 15, 255));
+        int captions = 0;
+        for (const ControlSpec& c : kControls) {
+            if (c.kind != Kind::Label || c.index != kNoIndex)
+                continue;
+            if (qt(c.caption) == qt(bench::kRows[static_cast<std::size_t>(row)].caption)) {
+                ++captions;
+                QCOMPARE(c.top, 870 + 810 * band);
+                QCOMPARE(c.left, frame.left + 30);
+            }
+        }
+        QCOMPARE(captions, 1);
+    }
+    QCOMPARE(find("pctStatusBar", 1).left + find("pctStatusBar", 1).width, kClientWidthTwips + 120);
 }
 
 void WindowLayoutTest::barPixels_data()
