@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "cli/console_view.h"
 
+#include "cli/utf8.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -36,13 +38,10 @@ int displayWidth(std::string_view text)
 {
     int width = 0;
     for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
-        for (std::size_t k = 1; k < length && i + k < text.size(); ++k)
-            c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        width += isWide(c) ? 2 : 1;
-        i += length;
+        // A byte that starts no sequence shows as one replacement character.
+        const CodePoint c = codePointAt(text, i);
+        width += c.length > 0 && isWide(c.value) ? 2 : 1;
+        i += c.length > 0 ? c.length : 1;
     }
     return width;
 }
