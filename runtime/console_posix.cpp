@@ -9,6 +9,8 @@ std::vector<std::string> programArguments(int argc, char** argv)
     return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>{};
 }
 
-void printUtf8ToConsole() { }
+void printUtf8ToConsole()
+{
+}
 
 } // namespace quvo::runtime

@@ -97,6 +97,8 @@ int StopSignals::wakeHandle() const
     return -1;
 }
 
-void StopSignals::drainWake() const { }
+void StopSignals::drainWake() const
+{
+}
 
 } // namespace quvo::runtime

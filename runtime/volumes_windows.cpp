@@ -47,8 +47,8 @@ std::optional<VolumeInformation> informationOf(const std::wstring& root)
     std::array<wchar_t, MAX_PATH + 1> label{};
     std::array<wchar_t, MAX_PATH + 1> fileSystem{};
     DWORD flags = 0;
-    if (!::GetVolumeInformationW(root.c_str(), label.data(), static_cast<DWORD>(label.size()), nullptr, nullptr,
-            &flags, fileSystem.data(), static_cast<DWORD>(fileSystem.size())))
+    if (!::GetVolumeInformationW(root.c_str(), label.data(), static_cast<DWORD>(label.size()), nullptr, nullptr, &flags,
+            fileSystem.data(), static_cast<DWORD>(fileSystem.size())))
         return std::nullopt;
     return VolumeInformation{narrow(label.data()), narrow(fileSystem.data()), (flags & FILE_READ_ONLY_VOLUME) != 0};
 }
@@ -72,9 +72,9 @@ std::optional<Volume> measured(
 // opening the directory for FILE_ADD_FILE asks exactly that, and writes nothing.
 bool mayCreateFilesIn(const std::string& directory)
 {
-    const HANDLE handle = ::CreateFileW(widen(directory).c_str(), FILE_ADD_FILE,
-        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-        nullptr);
+    const HANDLE handle
+        = ::CreateFileW(widen(directory).c_str(), FILE_ADD_FILE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
     ::CloseHandle(handle);
@@ -99,10 +99,8 @@ std::optional<VolumeProbe> ask(const std::wstring& root, const std::string& curr
     auto volume = measured(root, directory, information);
     if (!volume || volume->totalBytes == 0)
         return std::nullopt;
-    VolumeProbe probe{.volume = std::move(*volume),
-        .directory = directory,
-        .holdsCurrentDirectory = holdsCurrent,
-        .answered = true};
+    VolumeProbe probe{
+        .volume = std::move(*volume), .directory = directory, .holdsCurrentDirectory = holdsCurrent, .answered = true};
     probe.writable = isUserVolume({probe.volume.mountPoint, probe.volume.fileSystem, information->readOnly})
         && mayCreateFilesIn(directory);
     return probe;

@@ -47,9 +47,8 @@ TEST(ProgramResources, TheIconComesIn16And32PixelsAndTheVersionIs1000)
     ASSERT_NE(version, nullptr) << "no version record";
     // VS_VERSIONINFO: its fixed part follows the key L"VS_VERSION_INFO", aligned to 32 bits.
     const BYTE* end = version + size;
-    const auto* fixed = reinterpret_cast<const VS_FIXEDFILEINFO*>(
-        std::search(version, end, reinterpret_cast<const BYTE*>("\xBD\x04\xEF\xFE"),
-            reinterpret_cast<const BYTE*>("\xBD\x04\xEF\xFE") + 4));
+    const auto* fixed = reinterpret_cast<const VS_FIXEDFILEINFO*>(std::search(version, end,
+        reinterpret_cast<const BYTE*>("\xBD\x04\xEF\xFE"), reinterpret_cast<const BYTE*>("\xBD\x04\xEF\xFE") + 4));
     ASSERT_NE(reinterpret_cast<const BYTE*>(fixed), end) << "no fixed file information";
     EXPECT_EQ(fixed->dwFileVersionMS, 0x0001'0000u);
     EXPECT_EQ(fixed->dwFileVersionLS, 0u);

@@ -41,8 +41,8 @@ TEST(TargetPrefix, TestFileNamesFollowThePrefixDirectly)
 // of them, and the rule gives it back whole.
 TEST(TargetPrefix, ADesignationSurvivesTheRuleWhateverItsDirectoryHolds)
 {
-    for (const char* directory : {"/", "/tmp/a b", "/tmp/ lead", "/tmp/trail ", "/x/\t\n\\", "/tmp/中文 目录",
-             "C:\\", "c:\\a b", "\\\\?\\D:\\中文 目录", "\\\\server\\share"}) {
+    for (const char* directory : {"/", "/tmp/a b", "/tmp/ lead", "/tmp/trail ", "/x/\t\n\\", "/tmp/中文 目录", "C:\\",
+             "c:\\a b", "\\\\?\\D:\\中文 目录", "\\\\server\\share"}) {
         const std::string designation = runtime::designationFor(directory);
         EXPECT_EQ(targetPrefix(designation + " [系统, NTFS, 1.0 GB 可用]"), designation) << directory;
     }

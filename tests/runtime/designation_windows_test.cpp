@@ -87,7 +87,8 @@ TEST(WindowsDesignation, ALetterNamesItsDrivesCurrentDirectory)
     const char other = own[0] == 'q' ? 'r' : 'q';
     const std::wstring variable = {L'=', static_cast<wchar_t>(std::toupper(other)), L':'};
     const std::string otherRoot = std::string(1, other) + ":\\";
-    ASSERT_TRUE(::SetEnvironmentVariableW(variable.c_str(), (std::wstring(1, static_cast<wchar_t>(other)) + L":\\kept dir").c_str()));
+    ASSERT_TRUE(::SetEnvironmentVariableW(
+        variable.c_str(), (std::wstring(1, static_cast<wchar_t>(other)) + L":\\kept dir").c_str()));
     EXPECT_EQ(lowered(fileSystemPath(std::string(1, other) + ":f")), lowered(otherRoot + "kept dir\\f"));
     ASSERT_TRUE(::SetEnvironmentVariableW(variable.c_str(), nullptr));
     EXPECT_EQ(lowered(fileSystemPath(std::string(1, other) + ":f")), lowered(otherRoot + "f"));

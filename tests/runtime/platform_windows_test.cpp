@@ -49,7 +49,7 @@ TEST(WindowsHostileNames, NothingAtATestFileNameIsFollowedOpenedOrRemovedUnlessI
         {"hard link to a file outside",
             [](const fs::path& at, const fs::path& target) {
                 return ::CreateHardLinkW(at.c_str(), target.c_str(), nullptr) ? std::string()
-                                                                                : "no hard links on this volume";
+                                                                              : "no hard links on this volume";
             },
             Errc::hasOtherLinks},
         {"symbolic link to a file outside",
