@@ -103,13 +103,6 @@ Halt spaceShortage(std::uint64_t needed, std::uint64_t available)
             + runtime::formatSize(available) + "）"};
 }
 
-// Why the sustained write's window may end before its three seconds.
-enum class Cap {
-    None,
-    Space,    // its file and the copy of it would cut into the reserve
-    FileSize, // the largest file the target takes
-};
-
 // One run: its working values and its steps, in the order they run.
 class Pass {
 public:
@@ -135,7 +128,7 @@ private:
     Step prepare();
     runtime::Result<std::uint64_t> sustainedPause(std::uint64_t lines);
     Step writeRepeated(int row, int writes, int pumps);
-    Step readToEnd(int row, int pumps);
+    Step readToEnd(int row, std::uint64_t bytes, int pumps);
     Step sustainedWrite();
     Step readBack();
     Step lookUps();
@@ -157,7 +150,7 @@ private:
     std::uint64_t reserve_ = 0;
     // The sustained write's file: the most lines it may grow to, and why.
     std::uint64_t sustainedLineLimit_ = 0;
-    Cap sustainedCap_ = Cap::None;
+    CutShort sustainedCap_ = CutShort::No; // what ends the window if the limit is reached
     std::uint64_t sustainedBytes_ = 0;
     bool mayHaveWritten_ = false;
 };
@@ -179,11 +172,11 @@ Step Pass::measure()
     mayHaveWritten_ = true;
     Step halt = writeRepeated(0, kSmallFileWrites, 2);
     if (!halt)
-        halt = readToEnd(1, 1);
+        halt = readToEnd(1, kSmallFileWrites, 1);
     if (!halt)
         halt = writeRepeated(2, kLargeFileWrites, 2);
     if (!halt)
-        halt = readToEnd(3, 2);
+        halt = readToEnd(3, kLargeFileWrites, 2);
     if (!halt)
         halt = sustainedWrite();
     if (!halt)
@@ -241,7 +234,7 @@ Step Pass::prepare()
             std::string(kFailedText) + "该处单个文件不能超过 " + runtime::formatSize(largestFile) + "，放不下 "
                 + runtime::formatSize(kLargestFixedFile) + " 的测试文件"};
     sustainedLineLimit_ = largestFile / kLineBytes;
-    sustainedCap_ = Cap::FileSize;
+    sustainedCap_ = CutShort::FileSizeLimit;
     if (auto pause = sustainedPause(0); !pause)
         return failure("检查", shown(path), pause.error());
 
@@ -276,7 +269,7 @@ runtime::Result<std::uint64_t> Pass::sustainedPause(std::uint64_t lines)
     const std::uint64_t fileBytes = above / 2 / space->blockBytes * space->blockBytes;
     if (fileBytes / kLineBytes < sustainedLineLimit_) {
         sustainedLineLimit_ = fileBytes / kLineBytes;
-        sustainedCap_ = Cap::Space;
+        sustainedCap_ = CutShort::Space;
     }
     return std::min(sustainedLineLimit_, lines + runtime::spaceCheckInterval(reserve_) / kLineBytes);
 }
@@ -291,7 +284,7 @@ Step Pass::writeRepeated(int row, int writes, int pumps)
         return failure("写入", shown(path), error);
     if (auto error = files_.close(kFileNumber))
         return failure("写入", shown(path), error);
-    rows_.showElapsed(row, start);
+    rows_.showElapsed(row, start, static_cast<std::uint64_t>(writes));
     return pump(pumps);
 }
 
@@ -316,13 +309,14 @@ Step Pass::readLines(const std::string& path, int& count, runtime::ReadMode mode
     return std::nullopt;
 }
 
-Step Pass::readToEnd(int row, int pumps)
+// bytes: what the file holds, as the row before wrote it.
+Step Pass::readToEnd(int row, std::uint64_t bytes, int pumps)
 {
     const double start = clock_.seconds();
     int lines = 0;
     if (auto halt = readLines(testFile1(), lines))
         return halt;
-    rows_.showElapsed(row, start);
+    rows_.showElapsed(row, start, bytes);
     return pump(pumps);
 }
 
@@ -336,6 +330,7 @@ Step Pass::sustainedWrite()
     // The loop always ends on a clock test, never on a write, unless the file reaches
     // its limit: a window cut short that way is measured by the time it really lasted.
     double seconds = kSustainedSeconds;
+    CutShort cut = CutShort::No;
     std::uint64_t pause = 0;
     for (;;) {
         const double elapsed = clock_.seconds() - start;
@@ -348,6 +343,7 @@ Step Pass::sustainedWrite()
             pause = *next;
             if (static_cast<std::uint64_t>(count) >= pause) {
                 seconds = elapsed;
+                cut = sustainedCap_;
                 break;
             }
         }
@@ -358,9 +354,7 @@ Step Pass::sustainedWrite()
     if (auto error = files_.close(kFileNumber))
         return failure("写入", shown(path), error);
     sustainedBytes_ = static_cast<std::uint64_t>(count) * kLineBytes;
-    if (seconds == kSustainedSeconds)
-        sustainedCap_ = Cap::None;
-    rows_.showFixedRate(4, count, seconds);
+    rows_.showFixedRate(4, count, seconds, sustainedBytes_, cut);
     return pump(2);
 }
 
@@ -371,7 +365,7 @@ Step Pass::readBack()
     // Streamed as it was written: the rate counts what the device delivers.
     if (auto halt = readLines(testFile1(), count, runtime::ReadMode::Streaming))
         return halt;
-    rows_.showRate(5, count, start);
+    rows_.showRate(5, count, start, sustainedBytes_);
     return pump(1);
 }
 
@@ -417,7 +411,7 @@ Step Pass::copy()
         const auto now = runtime::spaceFor(destination);
         return spaceShortage(needed, now ? now->availableBytes : 0);
     }
-    rows_.showElapsed(7, start);
+    rows_.showElapsed(7, start, sustainedBytes_);
     return pump(1);
 }
 

@@ -27,28 +27,29 @@ void ResultRows::reset(int row)
     view_.setBarWidth(row, kResetTwips);
 }
 
-void ResultRows::showElapsed(int row, double start)
+void ResultRows::showElapsed(int row, double start, std::uint64_t bytes)
 {
     setBar(row, clock_.seconds() - start);
     const double value = clock_.seconds() - start;
     setCaption(row, value);
-    view_.rowShown(row, value);
+    view_.rowShown(row, {.value = value, .seconds = value, .bytes = bytes});
 }
 
-void ResultRows::showRate(int row, int count, double start)
+void ResultRows::showRate(int row, int count, double start, std::uint64_t bytes)
 {
     setBar(row, count / (clock_.seconds() - start));
-    const double value = count / (clock_.seconds() - start);
+    const double seconds = clock_.seconds() - start;
+    const double value = count / seconds;
     setCaption(row, value);
-    view_.rowShown(row, value);
+    view_.rowShown(row, {.value = value, .seconds = seconds, .bytes = bytes});
 }
 
-void ResultRows::showFixedRate(int row, int count, double seconds)
+void ResultRows::showFixedRate(int row, int count, double seconds, std::uint64_t bytes, CutShort cut)
 {
     const double value = count / seconds;
     setBar(row, value);
     setCaption(row, value);
-    view_.rowShown(row, value);
+    view_.rowShown(row, {.value = value, .seconds = seconds, .bytes = bytes, .cut = cut});
 }
 
 void ResultRows::setBar(int row, double value)

@@ -5,10 +5,27 @@
 
 #include "runtime/stop.h"
 
+#include <cmath>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace quvo::bench {
+
+// Why the sustained write's window ended before its three seconds.
+enum class CutShort {
+    No,
+    Space,         // its file and the copy of it would have cut into the space kept free
+    FileSizeLimit, // its file reached the largest the target takes
+};
+
+// What a row measured, beside what its bar and caption show.
+struct RowReport {
+    double value = NAN;      // the caption's number; NaN when it could not be computed
+    double seconds = NAN;    // the caption's elapsed time, or the sustained write's window
+    std::uint64_t bytes = 0; // what the row wrote, read or copied; none for lookups and deletes
+    CutShort cut = CutShort::No;
+};
 
 class RunView {
 public:
@@ -27,9 +44,9 @@ public:
     // Read between blocks of file work, where there is one: raised, it ends the run
     // within a block, the row in progress abandoned and its test files removed.
     virtual const runtime::StopFlag* stopFlag() { return nullptr; }
-    // A row's bar and caption are set; value is the caption's number (NaN when it
-    // could not be computed). For front ends that report more than the window shows.
-    virtual void rowShown(int /*row*/, double /*value*/) { }
+    // A row's bar and caption are set: what it measured, for front ends that report
+    // more than the window shows.
+    virtual void rowShown(int /*row*/, const RowReport& /*report*/) { }
 };
 
 } // namespace quvo::bench

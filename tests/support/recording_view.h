@@ -23,6 +23,7 @@ public:
     std::array<std::string, bench::kRowCount> results{};
     std::array<float, bench::kRowCount> bars{};
     std::array<double, bench::kRowCount> values{};
+    std::array<bench::RowReport, bench::kRowCount> reports{};
     int lastShownRow = -1;
     int pumps = 0;
     // Called at every pump, after it is counted.
@@ -44,10 +45,11 @@ public:
     }
     bool stopRequested() override { return stopWhen(); }
     const runtime::StopFlag* stopFlag() override { return flag; }
-    void rowShown(int row, double value) override
+    void rowShown(int row, const bench::RowReport& report) override
     {
         lastShownRow = row;
-        values.at(static_cast<std::size_t>(row)) = value;
+        values.at(static_cast<std::size_t>(row)) = report.value;
+        reports.at(static_cast<std::size_t>(row)) = report;
     }
 };
 

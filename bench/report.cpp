@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: MIT
+#include "bench/report.h"
+
+#include "runtime/number_format.h"
+#include "version.h"
+
+#include <ctime>
+#include <utility>
+
+namespace quvo::bench {
+namespace {
+
+std::string cutReason(CutShort cut)
+{
+    switch (cut) {
+    case CutShort::No: return {};
+    case CutShort::Space: return "（为保留磁盘空间而提前结束）";
+    case CutShort::FileSizeLimit: return "（达到单个文件大小上限而提前结束）";
+    }
+    return {};
+}
+
+} // namespace
+
+void RunRecord::start(std::string driveText)
+{
+    started_ = std::chrono::system_clock::now();
+    driveText_ = std::move(driveText);
+    status_.clear();
+    rows_ = {};
+}
+
+void RunRecord::rowShown(int row, const RowReport& report)
+{
+    RowRecord& record = rows_.at(static_cast<std::size_t>(row));
+    record.shown = true;
+    record.report = report;
+}
+
+std::string utcTimestamp(std::chrono::system_clock::time_point when)
+{
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+    std::tm utc{};
+#ifdef _WIN32
+    gmtime_s(&utc, &seconds);
+#else
+    gmtime_r(&seconds, &utc);
+#endif
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+std::string plainTextReport(const RunRecord& record)
+{
+    std::string report = "Quvo磁盘速度测试 (" + std::string(kVersionLine) + ")\n";
+    if (record.started() != std::chrono::system_clock::time_point{})
+        report += "日期：" + utcTimestamp(record.started()) + "\n";
+    report += "磁盘：" + record.driveText() + "\n\n";
+    for (int row = 0; row < kRowCount; ++row) {
+        const RowRecord& shown = record.rows()[static_cast<std::size_t>(row)];
+        report += std::string(kRows[static_cast<std::size_t>(row)].caption) + " ";
+        if (!shown.shown) {
+            report += "（未测）\n";
+            continue;
+        }
+        report += shown.text;
+        if (shown.report.bytes > 0)
+            report += "，"
+                + runtime::formatNumber(static_cast<double>(shown.report.bytes), runtime::NumberPattern::GroupedWhole,
+                    runtime::NumberSeparators{})
+                + " 字节";
+        report += cutReason(shown.report.cut) + "\n";
+    }
+    return report + "\n" + record.status() + "\n";
+}
+
+} // namespace quvo::bench
