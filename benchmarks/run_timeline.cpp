@@ -9,10 +9,11 @@
 #include "bench/measurement_run.h"
 #include "bench/result_rows.h"
 #include "cli/console_view.h"
-#include "cli/json.h"
 #include "runtime/clock.h"
 #include "runtime/stop.h"
 #include "runtime/volumes.h"
+
+#include <nlohmann/json.hpp>
 
 #include <array>
 #include <chrono>
@@ -97,9 +98,9 @@ public:
     void pumpEvents() override { console_.pumpEvents(); }
     bool stopRequested() override { return console_.stopRequested(); }
     const runtime::StopFlag* stopFlag() override { return console_.stopFlag(); }
-    void rowShown(int row, double value) override
+    void rowShown(int row, const bench::RowReport& report) override
     {
-        console_.rowShown(row, value);
+        console_.rowShown(row, report);
         if (running_)
             clock_.arm();
     }
@@ -133,11 +134,6 @@ Gaps gapsOf(const std::array<Section, bench::kRowCount>& sections, double runSta
     return gaps;
 }
 
-std::string number(double value)
-{
-    return cli::jsonNumber(value);
-}
-
 void printTable(const std::array<Section, bench::kRowCount>& sections, const Gaps& gaps, double beforeRun,
     double afterRun, double program)
 {
@@ -162,26 +158,20 @@ void printTable(const std::array<Section, bench::kRowCount>& sections, const Gap
 void printJson(const std::array<Section, bench::kRowCount>& sections, const Gaps& gaps, double beforeRun,
     double afterRun, double program)
 {
+    using nlohmann::json;
     double between = 0;
-    std::string gapList;
-    for (double gap : gaps.seconds) {
+    for (double gap : gaps.seconds)
         between += gap;
-        gapList += (gapList.empty() ? "" : ",") + number(gap);
-    }
-    std::string rows;
-    for (std::size_t row = 0; row < sections.size(); ++row) {
-        const Section& s = sections[row];
-        rows += std::string(rows.empty() ? "" : ",") + "{\"row\":" + std::to_string(row) + ",\"name\":"
-            + cli::jsonString(bench::kRows[row].caption) + ",\"seconds\":" + number(s.end - s.start) + "}";
-    }
+    json rows = json::array();
+    for (std::size_t row = 0; row < sections.size(); ++row)
+        rows.push_back(
+            {{"row", row}, {"name", bench::kRows[row].caption}, {"seconds", sections[row].end - sections[row].start}});
     const Section& sustained = sections[kSustainedRow];
-    std::printf("{\"rows\":[%s],\"sustained_close_seconds\":%s,\"sections_seconds\":%s,\"gaps_seconds\":[%s],\"outside_"
-                "run_seconds\":%s,"
-                "\"before_run_seconds\":%s,\"after_run_seconds\":%s,\"outside_program_seconds\":%s,"
-                "\"program_seconds\":%s}\n",
-        rows.c_str(), number(sustained.end - sustained.loopEnd).c_str(), number(gaps.sections).c_str(), gapList.c_str(),
-        number(between).c_str(), number(beforeRun).c_str(), number(afterRun).c_str(),
-        number(between + beforeRun + afterRun).c_str(), number(program).c_str());
+    const json report = {{"rows", rows}, {"sustained_close_seconds", sustained.end - sustained.loopEnd},
+        {"sections_seconds", gaps.sections}, {"gaps_seconds", gaps.seconds}, {"outside_run_seconds", between},
+        {"before_run_seconds", beforeRun}, {"after_run_seconds", afterRun},
+        {"outside_program_seconds", between + beforeRun + afterRun}, {"program_seconds", program}};
+    std::printf("%s\n", report.dump().c_str());
 }
 
 int run(int argc, char** argv)
@@ -203,7 +193,8 @@ int run(int argc, char** argv)
     }
     directory = std::filesystem::absolute(directory).lexically_normal().string();
     const runtime::StopSignals stopSignals;
-    cli::ConsoleView console(runtime::driveTextOf(directory), json, stdout, &stopSignals.flag());
+    cli::ConsoleView console(runtime::driveTextOf(directory), {.lines = !json, .bars = true, .progress = false}, stdout,
+        &stopSignals.flag());
     TimelineClock clock;
     TimelineView view(console, clock);
     bench::MeasurementRun measurementRun(view, clock, runtime::NumberSeparators{});
@@ -211,11 +202,11 @@ int run(int argc, char** argv)
     const bench::RunOutcome outcome = measurementRun.start();
     const double runEnd = now();
     if (outcome != bench::RunOutcome::Completed) {
-        std::fprintf(stderr, "quvo-diskspeed-timeline: %s\n", console.status().c_str());
+        std::fprintf(stderr, "quvo-diskspeed-timeline: %s\n", console.record().status().c_str());
         return 1;
     }
     if (!json)
-        std::printf("%s\n", console.status().c_str());
+        std::printf("%s\n", console.record().status().c_str());
     const Gaps gaps = gapsOf(view.sections(), runStart, runEnd);
     const double afterRun = now() - runEnd;
     const double program = now() - programStart;

@@ -4,6 +4,7 @@
 #include "cli/utf8.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace quvo::cli {
@@ -46,55 +47,66 @@ int displayWidth(std::string_view text)
     return width;
 }
 
-std::string rowLine(std::string_view caption, std::string_view result, float barTwips)
+std::string rowLine(std::string_view caption, std::string_view result, float barTwips, bool bar)
 {
+    std::string line = std::string(caption) + spaces(kCaptionColumns - displayWidth(caption))
+        + spaces(kResultColumns - displayWidth(result)) + std::string(result);
+    if (!bar)
+        return line;
     const double share = std::clamp(barTwips / bench::kFullScaleTwips, 0.0, 1.0);
     const int filled = static_cast<int>(std::lround(share * kBarCells));
-    return std::string(caption) + spaces(kCaptionColumns - displayWidth(caption))
-        + spaces(kResultColumns - displayWidth(result)) + std::string(result) + "  │" + repeated("█", filled)
-        + repeated("░", kBarCells - filled) + "│";
+    return line + "  │" + repeated("█", filled) + repeated("░", kBarCells - filled) + "│";
 }
 
-ConsoleView::ConsoleView(std::string driveText, bool json, std::FILE* out, const runtime::StopFlag* stop)
-    : driveText_(std::move(driveText))
-    , json_(json)
+ConsoleView::ConsoleView(std::string driveText, ConsoleStyle style, std::FILE* out, const runtime::StopFlag* stop)
+    : style_(style)
     , out_(out)
     , stop_(stop)
 {
+    record_.start(std::move(driveText));
+    if (style_.progress)
+        progress_.emplace(stderr);
 }
 
 void ConsoleView::setStatusText(std::string_view text)
 {
-    status_ = text;
+    record_.setStatusText(text);
     statusPrinted_ = false;
-}
-
-void ConsoleView::setBarWidth(int row, float twips)
-{
-    rows_[static_cast<std::size_t>(row)].barTwips = twips;
-}
-
-void ConsoleView::setResultText(int row, std::string_view text)
-{
-    rows_[static_cast<std::size_t>(row)].text = text;
 }
 
 void ConsoleView::pumpEvents()
 {
-    if (!json_ && !statusPrinted_)
-        std::fprintf(out_, "%s\n", status_.c_str());
+    if (style_.lines && !statusPrinted_) {
+        const auto print = [this] { std::fprintf(out_, "%s\n", record_.status().c_str()); };
+        progress_ ? progress_->print(print) : print();
+    }
+    // The status is the waiting message until the end: the row after the last shown
+    // is the one being measured.
+    if (progress_ && !statusPrinted_) {
+        int next = 0;
+        while (next < bench::kRowCount && record_.rows()[static_cast<std::size_t>(next)].shown)
+            ++next;
+        progress_->measuring(next);
+    }
     statusPrinted_ = true;
     std::fflush(out_);
 }
 
-void ConsoleView::rowShown(int row, double value)
+void ConsoleView::rowShown(int row, const bench::RowReport& report)
 {
-    ShownRow& shown = rows_[static_cast<std::size_t>(row)];
-    shown.value = value;
-    shown.measured = true;
-    if (!json_)
+    record_.rowShown(row, report);
+    if (progress_)
+        progress_->measuring(row + 1);
+    if (!style_.lines)
+        return;
+    const bench::RowRecord& shown = record_.rows()[static_cast<std::size_t>(row)];
+    const auto print = [&] {
         std::fprintf(out_, "%s\n",
-            rowLine(bench::kRows[static_cast<std::size_t>(row)].caption, shown.text, shown.barTwips).c_str());
+            rowLine(bench::kRows[static_cast<std::size_t>(row)].caption, shown.text, shown.barTwips, style_.bars)
+                .c_str());
+        std::fflush(out_);
+    };
+    progress_ ? progress_->print(print) : print();
 }
 
 } // namespace quvo::cli

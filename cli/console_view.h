@@ -1,62 +1,58 @@
 // SPDX-License-Identifier: MIT
 // The measurement run's view on a terminal: status texts and one line per row as the
-// run goes, or one JSON report at the end.
+// run goes, a live line on stderr while a row is measured, and a record of it all for
+// the report at the end.
 #pragma once
 
+#include "bench/report.h"
 #include "bench/result_rows.h"
 #include "bench/run_view.h"
+#include "cli/progress_line.h"
 
-#include <array>
-#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <string>
 
 namespace quvo::cli {
 
-// One row as the window would show it.
-struct ShownRow {
-    std::string text;
-    float barTwips = bench::kResetTwips;
-    double value = NAN;
-    bool measured = false;
+struct ConsoleStyle {
+    bool lines = true;     // status texts and row lines on out as they come
+    bool bars = true;      // a text bar beside each row: for a terminal, not a pipe
+    bool progress = false; // the live line on stderr (a terminal)
 };
 
 class ConsoleView final : public bench::RunView {
 public:
-    // Row lines go to out as they come unless json is set. stop, where given, is read
-    // between blocks and at every pump.
-    ConsoleView(std::string driveText, bool json, std::FILE* out, const runtime::StopFlag* stop);
+    // stop, where given, is read between blocks and at every pump.
+    ConsoleView(std::string driveText, ConsoleStyle style, std::FILE* out, const runtime::StopFlag* stop);
 
-    std::string driveText() override { return driveText_; }
+    std::string driveText() override { return record_.driveText(); }
     void setStatusText(std::string_view text) override;
-    void setBarWidth(int row, float twips) override;
-    void setResultText(int row, std::string_view text) override;
+    void setBarWidth(int row, float twips) override { record_.setBarWidth(row, twips); }
+    void setResultText(int row, std::string_view text) override { record_.setResultText(row, text); }
     void pumpEvents() override;
     bool stopRequested() override { return stop_ != nullptr && stop_->raised(); }
     const runtime::StopFlag* stopFlag() override { return stop_; }
-    void rowShown(int row, double value) override;
+    void rowShown(int row, const bench::RowReport& report) override;
 
-    // The last status text; the run's final one is not printed by the view, so that
-    // the front end can send a failure to stderr.
-    const std::string& status() const { return status_; }
-    const std::array<ShownRow, bench::kRowCount>& rows() const { return rows_; }
+    // The run's last status text is not printed by the view, so that the front end can
+    // send a failure to stderr.
+    const bench::RunRecord& record() const { return record_; }
 
 private:
-    std::string driveText_;
-    bool json_;
+    ConsoleStyle style_;
     std::FILE* out_;
     const runtime::StopFlag* stop_;
-    std::string status_;
+    bench::RunRecord record_;
     bool statusPrinted_ = true;
-    std::array<ShownRow, bench::kRowCount> rows_{};
+    std::optional<ProgressLine> progress_;
 };
 
 // "小文件写入速度 (1MB):        0.012 秒  │██░░…│": caption, result and a text bar of
 // kBarCells cells at the window's scale (a full frame is 3705 twips), cut off like
-// the window's bar at the frame's edge.
+// the window's bar at the frame's edge. Without the bar for a pipe.
 inline constexpr int kBarCells = 40;
-std::string rowLine(std::string_view caption, std::string_view result, float barTwips);
+std::string rowLine(std::string_view caption, std::string_view result, float barTwips, bool bar = true);
 
 // Terminal columns of UTF-8 text: East Asian wide characters take two.
 int displayWidth(std::string_view text);

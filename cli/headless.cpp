@@ -5,9 +5,10 @@
 #include "bench/measurement_run.h"
 #include "bench/target.h"
 #include "cli/console_view.h"
-#include "cli/json.h"
 #include "cli/options.h"
+#include "cli/report_json.h"
 #include "runtime/clock.h"
+#include "runtime/console.h"
 #include "runtime/designation.h"
 #include "runtime/stop.h"
 #include "runtime/volumes.h"
@@ -32,7 +33,8 @@ void printHelp()
                 "在目录（默认为当前目录）中运行九项文件系统测试：小文件和大文件的写入与读取、\n"
                 "3 秒持续写入及其读回、文件查找、复制和删除。两个测试文件在测试结束时删除。\n\n"
                 "  --version 显示版本\n"
-                "  --json   测试结束时输出一个 JSON 对象，而不是逐行的结果\n"
+                "  --json   测试结束时输出一个 JSON 对象（字段见 docs/report.md），而不是逐行的结果\n"
+                "  --quiet  测试过程中不输出任何行，只在失败时报告原因\n"
                 "  --list   列出图形界面提供的磁盘（每行一个，第一个为默认选中的），然后退出\n"
                 "  --help   显示本说明\n\n"
                 "退出状态：0 测试完成，1 测试失败，2 用法错误，被信号中止时为 128 加信号值。\n",
@@ -65,28 +67,6 @@ int printDriveList()
     return 0;
 }
 
-std::string jsonReport(
-    const std::string& directory, const std::string& prefix, bench::RunOutcome outcome, const ConsoleView& view)
-{
-    const bool ok = outcome == bench::RunOutcome::Completed;
-    std::string json = "{\"directory\":" + jsonString(directory) + ",\"prefix\":" + jsonString(prefix)
-        + ",\"ok\":" + (ok ? "true" : "false") + ",\"error\":" + (ok ? "null" : jsonString(view.status()))
-        + ",\"status\":" + jsonString(view.status()) + ",\"rows\":[";
-    bool first = true;
-    for (int row = 0; row < bench::kRowCount; ++row) {
-        const ShownRow& shown = view.rows()[static_cast<std::size_t>(row)];
-        if (!shown.measured)
-            continue;
-        const bench::RowSpec& spec = bench::kRows[static_cast<std::size_t>(row)];
-        json += std::string(first ? "" : ",") + "{\"row\":" + std::to_string(row) + ",\"name\":"
-            + jsonString(spec.caption) + ",\"kind\":" + (spec.kind == bench::RowKind::Time ? "\"time\"" : "\"speed\"")
-            + ",\"value\":" + jsonNumber(shown.value) + ",\"text\":" + jsonString(shown.text)
-            + ",\"bar_twips\":" + jsonNumber(shown.barTwips) + "}";
-        first = false;
-    }
-    return json + "]}";
-}
-
 } // namespace
 
 int runHeadless(std::span<const char* const> args)
@@ -117,7 +97,14 @@ int runHeadless(std::span<const char* const> args)
         return kExitFailed;
     }
 
-    const std::string driveText = runtime::driveTextOf(directory);
+    // For people on a terminal, bars and a live line while a row is measured; for a
+    // pipe, plain numbers a script can read, without grouping separators.
+    const bool terminal = runtime::isTerminal(stdout);
+    const ConsoleStyle style{.lines = !options.json && !options.quiet,
+        .bars = terminal,
+        .progress = !options.quiet && runtime::isTerminal(stderr)};
+    const runtime::NumberSeparators separators{.decimal = ".", .grouping = terminal && !options.json ? "," : ""};
+    ReportContext context{.directory = directory, .volume = runtime::volumeOf(directory)};
     int signal = 0;
     bench::RunOutcome outcome{};
     std::optional<ConsoleView> view;
@@ -125,19 +112,22 @@ int runHeadless(std::span<const char* const> args)
         // A signal from here on stops the run, which removes its files; once the run
         // is over, a signal ends the process as usual.
         const runtime::StopSignals stopSignals;
-        view.emplace(driveText, options.json, stdout, &stopSignals.flag());
+        view.emplace(runtime::driveTextOf(directory), style, stdout, &stopSignals.flag());
         runtime::SteadyClock clock;
-        bench::MeasurementRun run(*view, clock, runtime::NumberSeparators{});
+        bench::MeasurementRun run(*view, clock, separators);
         outcome = run.start();
         signal = stopSignals.signal();
     }
+    const bench::RunRecord record = view->record();
+    view.reset(); // and with it the live line
+    context.ok = outcome == bench::RunOutcome::Completed;
 
     if (options.json)
-        std::printf("%s\n", jsonReport(directory, bench::targetPrefix(driveText), outcome, *view).c_str());
-    else if (outcome == bench::RunOutcome::Completed)
-        std::printf("%s\n", view->status().c_str());
-    if (outcome != bench::RunOutcome::Completed)
-        std::fprintf(stderr, "%s\n", view->status().c_str());
+        std::printf("%s\n", jsonReport(record, context).c_str());
+    else if (context.ok && !options.quiet)
+        std::printf("%s\n", record.status().c_str());
+    if (!context.ok)
+        std::fprintf(stderr, "%s\n", record.status().c_str());
     std::fflush(stdout);
 
     if (signal != 0)

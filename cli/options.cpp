@@ -22,6 +22,8 @@ ParsedArguments parseArguments(std::span<const char* const> args)
             parsed.options.help = true;
         } else if (!optionsEnded && text == "--list") {
             parsed.options.list = true;
+        } else if (!optionsEnded && (text == "--quiet" || text == "-q")) {
+            parsed.options.quiet = true;
         } else if (!optionsEnded && text.size() > 1 && text.front() == '-') {
             parsed.error = "未知选项：" + std::string(text);
             return parsed;

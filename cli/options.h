@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The headless front end's command line: [--json] [--] [DIRECTORY], --list, --version or
-// --help.
+// The headless front end's command line: [--json] [--quiet] [--] [DIRECTORY], --list,
+// --version or --help.
 #pragma once
 
 #include <span>
@@ -12,7 +12,8 @@ struct Options {
     bool version = false; // --version: print the version line, nothing else
     bool json = false;
     bool help = false;
-    bool list = false; // print the drive list instead of running
+    bool list = false;  // print the drive list instead of running
+    bool quiet = false; // no lines as the run goes: only a failure, or the JSON report
     std::string directory = ".";
 };
 
@@ -24,6 +25,6 @@ struct ParsedArguments {
 // args excludes the program name.
 ParsedArguments parseArguments(std::span<const char* const> args);
 
-inline constexpr std::string_view kUsage = "用法：quvo-diskspeed-cli [--json] [--] [目录] | --list";
+inline constexpr std::string_view kUsage = "用法：quvo-diskspeed-cli [--json] [--quiet] [--] [目录] | --list";
 
 } // namespace quvo::cli

@@ -4,6 +4,7 @@
 // console_windows.cpp).
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -17,5 +18,8 @@ std::vector<std::string> programArguments(int argc, char** argv);
 // Lets a console show the UTF-8 the program prints (Windows: the console's output code
 // page); output to a file or a pipe is bytes as they are everywhere.
 void printUtf8ToConsole();
+
+// Whether stream goes to a terminal (a console), not to a file or a pipe.
+bool isTerminal(std::FILE* stream);
 
 } // namespace quvo::runtime

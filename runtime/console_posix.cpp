@@ -2,6 +2,8 @@
 // Console text on POSIX systems: bytes in, bytes out.
 #include "runtime/console.h"
 
+#include <unistd.h>
+
 namespace quvo::runtime {
 
 std::vector<std::string> programArguments(int argc, char** argv)
@@ -11,6 +13,11 @@ std::vector<std::string> programArguments(int argc, char** argv)
 
 void printUtf8ToConsole()
 {
+}
+
+bool isTerminal(std::FILE* stream)
+{
+    return ::isatty(::fileno(stream)) == 1;
 }
 
 } // namespace quvo::runtime

@@ -4,6 +4,7 @@
 
 #include "runtime/windows_text.h"
 
+#include <io.h>
 #include <windows.h>
 
 #include <shellapi.h>
@@ -26,6 +27,11 @@ std::vector<std::string> programArguments(int, char**)
 void printUtf8ToConsole()
 {
     ::SetConsoleOutputCP(CP_UTF8);
+}
+
+bool isTerminal(std::FILE* stream)
+{
+    return ::_isatty(::_fileno(stream)) != 0;
 }
 
 } // namespace quvo::runtime

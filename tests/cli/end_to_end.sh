@@ -4,7 +4,7 @@
 # file system and on a tmpfs, JSON that parses, a failing target, and a signal.
 # Usage: end_to_end.sh path/to/quvo-diskspeed-cli
 set -u
-cli=$1
+cli=$(realpath "$1")
 failures=0
 work=$(mktemp -d "${TMPDIR:-/tmp}/quvo-e2e-XXXXXX")
 cleanup() { umount "$work/tmpfs" "$work/readonly" 2>/dev/null; rm -rf "$work"; }
@@ -23,7 +23,7 @@ if [ "$(id -u)" = 0 ] && mkdir -p "$work/tmpfs" && mount -t tmpfs -o size=1g tmp
 fi
 
 # Bad usage: exit 2 with the usage line.
-for args in "--fast" "$work/missing" "/etc/hostname" "a b"; do
+for args in "--fast" "$work/missing" "/etc/hostname" "a b" "--list $work"; do
     "$cli" $args >/dev/null 2>"$work/err"
     expect_status 2 $? "usage: $args"
     grep -q "用法" "$work/err" || fail "usage: $args: no usage line"
@@ -37,8 +37,10 @@ odd="$work/-磁盘 测试"
 mkdir "$odd"
 (cd "$work" && "$cli" -- "-磁盘 测试") >"$work/out" 2>"$work/err"
 expect_status 0 $? "complete run"
-rows=$(grep -c "秒  │" "$work/out")
+rows=$(grep -cE "^(小文件|大文件|磁盘全部|文件).* (秒|KB/秒)$" "$work/out")
 [ "$rows" = 9 ] || fail "complete run: $rows row lines, expected 9"
+# Into a pipe or a file: plain numbers, no bars and no grouping separators.
+! grep -qE "│|[0-9],[0-9]{3}" "$work/out" || fail "complete run: bars or grouping in piped output"
 [ "$(tail -n 1 "$work/out")" = "本地磁盘测试完成" ] || fail "complete run: no completion message"
 head -n 1 "$work/out" | grep -qF -- '-磁盘\040测试/' || fail "complete run: status does not name the escaped directory"
 expect_no_test_files "$odd" "complete run"
@@ -53,6 +55,39 @@ jq -e '.ok == true and .error == null and .status == "本地磁盘测试完成" 
        and all(.rows[]; (.value | type) == "number" and (.bar_twips | type) == "number" and (.text | length) > 0)' \
     "$work/json" >/dev/null || fail "json run: unexpected report: $(cat "$work/json")"
 expect_no_test_files "$target" "json run"
+# The fields docs/report.md gives, as a script in another language reads them.
+python3 - "$work/json" <<'PY' || fail "json run: the report lacks documented fields: $(cat "$work/json")"
+import json, sys
+report = json.load(open(sys.argv[1], encoding="utf-8"))
+assert report["schema"] == 1 and isinstance(report["version"], str)
+assert report["started"].endswith("Z") and report["ok"] is True and report["error"] is None
+volume = report["volume"]
+assert all(isinstance(volume[k], str) for k in ("mount_point", "file_system", "device"))
+assert all(isinstance(volume[k], int) and volume[k] > 0 for k in ("total_bytes", "available_bytes"))
+ids = ["small_write", "small_read", "large_write", "large_read", "sustained_write", "read_back", "lookup", "copy", "delete"]
+assert [row["id"] for row in report["rows"]] == ids
+for row in report["rows"]:
+    assert row["unit"] == ("KB/s" if row["kind"] == "speed" else "s")
+    assert isinstance(row["bytes"], int) and isinstance(row["seconds"], float) and row["seconds"] >= 0
+    assert row["cut_short"] in (None, "space", "file_size_limit")
+    assert (row["bytes"] > 0) == (row["id"] not in ("lookup", "delete"))
+rows = {row["id"]: row for row in report["rows"]}
+assert rows["small_write"]["bytes"] == 1024000 and rows["large_read"]["bytes"] == 10240000
+assert rows["read_back"]["bytes"] == rows["copy"]["bytes"] == rows["sustained_write"]["bytes"]
+assert rows["sustained_write"]["bytes"] % 1025 == 0
+PY
+
+# On a terminal: bars beside the rows, and a live line while a row is measured.
+if $root && command -v script >/dev/null; then
+    script -qec "$(printf '%q ' "$cli" "$work/tmpfs")" /dev/null >"$work/terminal" 2>&1
+    expect_status 0 $? "run on a terminal"
+    [ "$(grep -c "秒  │" "$work/terminal")" = 9 ] || fail "run on a terminal: no bars"
+    grep -q "正在测试：" "$work/terminal" || fail "run on a terminal: no live line"
+    expect_no_test_files "$work/tmpfs" "run on a terminal"
+fi
+"$cli" --quiet "$odd" >"$work/out" 2>"$work/err"
+expect_status 0 $? "--quiet"
+[ ! -s "$work/out" ] && [ ! -s "$work/err" ] || fail "--quiet printed: $(cat "$work/out" "$work/err")"
 
 # An unwritable target: exit 1, the reason on stderr, nothing created.
 mkdir -p "$work/source" "$work/readonly"
