@@ -6,14 +6,17 @@
 #include "bench/target.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
 #include <QIcon>
 #include <QLabel>
 #include <QLocale>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -177,6 +180,9 @@ DriveSpeedWindow::DriveSpeedWindow(const bench::DriveList& drives, runtime::Cloc
     setPalette(face);
 
     buildControls(drives);
+    // Adds nothing to the layout: a key, and a menu shown only when asked for.
+    auto* copy = new QShortcut(QKeySequence::Copy, this);
+    connect(copy, &QShortcut::activated, this, &DriveSpeedWindow::copyResults);
 }
 
 DriveSpeedWindow::~DriveSpeedWindow() = default;
@@ -258,6 +264,7 @@ std::string DriveSpeedWindow::driveText()
 
 void DriveSpeedWindow::setStatusText(std::string_view text)
 {
+    record_.setStatusText(text);
     lblStatus_->setText(qt(text));
     // The box never grows: a text it cannot hold whole is there in full as its tooltip.
     const bool cut
@@ -267,12 +274,14 @@ void DriveSpeedWindow::setStatusText(std::string_view text)
 
 void DriveSpeedWindow::setBarWidth(int row, float twips)
 {
+    record_.setBarWidth(row, twips);
     QWidget* fill = pctStatusBarDetail_.at(static_cast<std::size_t>(row));
     fill->resize(barPixels(twips), fill->height());
 }
 
 void DriveSpeedWindow::setResultText(int row, std::string_view text)
 {
+    record_.setResultText(row, text);
     lblStatusBar_.at(static_cast<std::size_t>(row))->setText(qt(text));
 }
 
@@ -299,12 +308,30 @@ void DriveSpeedWindow::closeEvent(QCloseEvent* event)
 void DriveSpeedWindow::checkSpeed()
 {
     // A click during a run reaches here from one of its pumps and is ignored.
-    if (run_.start() == bench::RunOutcome::Ignored)
+    if (run_.isRunning())
         return;
+    record_.start(driveText());
+    run_.start();
     if (stopRequested()) {
         closeRequested_ = false;
         close();
     }
+}
+
+void DriveSpeedWindow::copyResults()
+{
+    if (record_.driveText().empty())
+        record_.start(driveText()); // before any run: the drive and the rows not measured
+    QGuiApplication::clipboard()->setText(qt(bench::plainTextReport(record_)));
+}
+
+void DriveSpeedWindow::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (event->pos().y() < pixels(kResultAreaTopTwips))
+        return QWidget::contextMenuEvent(event);
+    QMenu menu(this);
+    connect(menu.addAction(QStringLiteral("复制结果")), &QAction::triggered, this, &DriveSpeedWindow::copyResults);
+    menu.exec(event->globalPos());
 }
 
 void DriveSpeedWindow::openMakerSite()

@@ -13,6 +13,7 @@
 #include "app/shell_open.h"
 #include "bench/drives.h"
 #include "bench/measurement_run.h"
+#include "bench/report.h"
 #include "bench/result_rows.h"
 #include "bench/run_view.h"
 #include "runtime/clock.h"
@@ -60,11 +61,17 @@ public:
     void pumpEvents() override;
     bool stopRequested() override;
     const runtime::StopFlag* stopFlag() override { return stopFlag_; }
+    void rowShown(int row, const bench::RowReport& report) override { record_.rowShown(row, report); }
+
+    // The last run as plain text, to the clipboard: Ctrl+C, or "复制结果" in the result
+    // area's context menu.
+    void copyResults();
 
 protected:
     // During a run the close is held: the run stops at its next pump, removes its
     // files, and the window closes then.
     void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void buildControls(const bench::DriveList& drives);
@@ -74,6 +81,7 @@ private:
 
     LinkOpener openLink_;
     bench::MeasurementRun run_;
+    bench::RunRecord record_;
     bool closeRequested_ = false;
     const runtime::StopFlag* stopFlag_ = nullptr;
 

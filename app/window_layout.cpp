@@ -174,6 +174,9 @@ static_assert(captionOf("Label23") == bench::kRows[6].caption);
 static_assert(captionOf("Label21") == bench::kRows[7].caption);
 static_assert(captionOf("Label26") == bench::kRows[8].caption);
 static_assert(keptControlsAreThere());
+static_assert(countOf("Line2", kNoIndex, ControlKind::Line) == 1
+    && std::find_if(kControls.begin(), kControls.end(), [](const ControlSpec& c) { return c.name == "Line2"; })->top
+        == kResultAreaTopTwips);
 static_assert(tabPlacesAreAnOrder());
 // Its box holds 25 single-byte characters of the window font.
 static_assert(kMakerSite.size() <= 25);

@@ -81,6 +81,9 @@ struct ControlSpec {
 
 inline constexpr int kControlCount = 62;
 
+// Where the result rows begin: the second rule (Line2).
+inline constexpr int kResultAreaTopTwips = 780;
+
 // The controls the run writes to: the status line, and each row's result and bar fill.
 inline constexpr std::string_view kStatusName = "lblStatus";
 inline constexpr std::string_view kResultName = "lblStatusBar";

@@ -13,6 +13,7 @@
 #include "tests/support/temp_dir.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -120,6 +121,7 @@ private Q_SLOTS:
     void keys_data();
     void keys();
     void completeRun();
+    void resultsToTheClipboard();
     void clickDuringRunIsIgnored();
     void link_data();
     void link();
@@ -415,6 +417,29 @@ void DriveSpeedWindowTest::completeRun()
         QVERIFY2((speedRow ? speed : seconds).match(result).hasMatch(), qPrintable(rowName("row", row) + result));
     }
     QVERIFY(window_->isVisible());
+}
+
+void DriveSpeedWindowTest::resultsToTheClipboard()
+{
+    showActive();
+    const auto widgets = window_->findChildren<QWidget*>().size();
+    QTest::mouseClick(control(QStringLiteral("cmdCheckSpeed")), Qt::LeftButton);
+    QGuiApplication::clipboard()->clear();
+    QTest::keySequence(window_.get(), QKeySequence::Copy);
+    const QString report = QGuiApplication::clipboard()->text();
+    QVERIFY2(report.contains(QString::fromStdString(driveText_)), qPrintable(report));
+    QVERIFY(report.contains(QRegularExpression(QStringLiteral("quvo-diskspeed \\d+\\.\\d+\\.\\d+"))));
+    QVERIFY(report.contains(QRegularExpression(QStringLiteral("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ"))));
+    // Each row's caption with the result the window shows, and the bytes it moved.
+    for (int row = 0; row < bench::kRowCount; ++row) {
+        const QString line = QString::fromStdString(std::string(bench::kRows[static_cast<std::size_t>(row)].caption))
+            + QLatin1Char(' ') + label(rowName("lblStatusBar", row));
+        QVERIFY2(report.contains(line), qPrintable(line));
+    }
+    QVERIFY(report.contains(QStringLiteral("10,240,000 字节")));
+    QVERIFY(report.trimmed().endsWith(kCompleted));
+    // The layout is as it was: nothing was added to show for it.
+    QCOMPARE(window_->findChildren<QWidget*>().size(), widgets);
 }
 
 void DriveSpeedWindowTest::clickDuringRunIsIgnored()
