@@ -31,8 +31,9 @@ enum class WriteMode {
     // against a clock count only data the device has taken.
     Streaming,
     // Each block is handed to the device as it is written, and the writer waits only
-    // for the block before it, so that the cache never holds more than two blocks of
-    // the file: the device works all the while, and finish() has little left to force.
+    // for what lies more than a few MiB behind it, so that the cache never holds more
+    // than that of the file: the device works all the while, and finish() has little
+    // left to force.
     Paced,
 };
 

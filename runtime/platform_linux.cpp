@@ -23,6 +23,11 @@
 namespace quvo::runtime {
 namespace {
 
+// How far a paced writer may run ahead of what the device has taken. Waiting for each
+// block before the next left the device idle between them: a 3 GB copy on the virtual
+// disk here took 8 to 15 s so, and 7 s with 8 MiB on their way.
+constexpr std::uint64_t kPacedLagBytes = std::uint64_t{8} << 20;
+
 std::error_code lastError()
 {
     return {errno, std::system_category()};
@@ -291,15 +296,20 @@ std::error_code NativeFile::write(const char* data, std::size_t size)
             return lastError();
     }
     if (mode_ == WriteMode::Paced) {
-        // This block on its way, then everything before it on the device.
+        // This block on its way, then on the device whatever lies further back than
+        // the lag.
         if (::sync_file_range(
                 fd, static_cast<off_t>(blockStart), static_cast<off_t>(offset_ - blockStart), SYNC_FILE_RANGE_WRITE)
-                != 0
-            || ::sync_file_range(
-                   fd, static_cast<off_t>(pacedUpTo_), static_cast<off_t>(blockStart - pacedUpTo_), kWriteAndWait)
-                != 0)
+            != 0)
             return lastError();
-        pacedUpTo_ = blockStart;
+        if (offset_ > pacedUpTo_ + kPacedLagBytes) {
+            const std::uint64_t upTo = offset_ - kPacedLagBytes;
+            if (::sync_file_range(
+                    fd, static_cast<off_t>(pacedUpTo_), static_cast<off_t>(upTo - pacedUpTo_), kWriteAndWait)
+                != 0)
+                return lastError();
+            pacedUpTo_ = upTo;
+        }
     }
     return {};
 }
