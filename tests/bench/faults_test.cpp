@@ -52,11 +52,6 @@ bool plantSocket(const fs::path& at)
 
 class FaultTest : public RunFixture {
 protected:
-    void skipUnlessMountsWork()
-    {
-        if (const std::string reason = test::mountSkipReason(); !reason.empty())
-            GTEST_SKIP() << reason;
-    }
 
     void expectFailure(const char* name, std::string_view reason, int rows)
     {
@@ -170,7 +165,8 @@ TEST_F(FaultTest, AFaultDuringARunStopsItWithAMessageAndTheNextRunStillWorks)
 
 TEST_F(FaultTest, AFaultOnAMountedTargetStopsTheRunWithAMessage)
 {
-    skipUnlessMountsWork();
+    if (const std::string reason = test::mountSkipReason(); !reason.empty())
+        GTEST_SKIP() << reason;
     // Each target is a tmpfs of its own, so that the fault cannot reach anything else.
     const MidRunFault faults[] = {
         {"volume unmounted", 2, [](auto& target) { ::umount2(target.c_str(), MNT_DETACH); },
@@ -207,7 +203,8 @@ TEST_F(FaultTest, AFaultOnAMountedTargetStopsTheRunWithAMessage)
 
 TEST_F(FaultTest, ATargetThatCannotHoldTheRunIsRefusedOrSparedItsReserve)
 {
-    skipUnlessMountsWork();
+    if (const std::string reason = test::mountSkipReason(); !reason.empty())
+        GTEST_SKIP() << reason;
     const struct {
         const char* name;
         const char* size;
@@ -266,7 +263,8 @@ void takeSpace(const fs::path& at, std::uint64_t bytes)
 
 TEST_F(FaultTest, AnotherWriterOnTheVolumeNeverDrivesTheRunIntoTheReserve)
 {
-    skipUnlessMountsWork();
+    if (const std::string reason = test::mountSkipReason(); !reason.empty())
+        GTEST_SKIP() << reason;
     // On a 64 MiB tmpfs, with the sustained write wanting 30000 lines: another program
     // takes part of the room above the reserve at some moment.
     const struct {
@@ -355,7 +353,8 @@ TEST_F(FaultTest, AFileSizeLimitEndsTheSustainedWriteEarlyOrRefusesTheRun)
 
 TEST_F(FaultTest, WhatIsNotOursIsRefusedAndLeftUnchanged)
 {
-    skipUnlessMountsWork();
+    if (const std::string reason = test::mountSkipReason(); !reason.empty())
+        GTEST_SKIP() << reason;
     {
         TempDir source;
         TempDir dir;
