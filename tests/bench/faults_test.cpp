@@ -52,7 +52,6 @@ bool plantSocket(const fs::path& at)
 
 class FaultTest : public RunFixture {
 protected:
-
     void expectFailure(const char* name, std::string_view reason, int rows)
     {
         ASSERT_FALSE(view.statuses.empty()) << name;
