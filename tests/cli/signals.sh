@@ -23,11 +23,25 @@ if [ "$(id -u)" = 0 ]; then mount -t tmpfs -o size=1g tmpfs "$work/tmpfs" 2>/dev
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
+# Whether pid has a handler for signal number n (its caught-signals mask): the moments
+# count from the handler on.
+catches() {
+    local mask
+    mask=$(awk '/^SigCgt:/ { print $2 }' "/proc/$1/status" 2>/dev/null) || return 1
+    [ -n "$mask" ] && (( (16#$mask >> ($2 - 1)) & 1 ))
+}
+
 for run in $(seq 1 20); do
     signal=$([ $((run % 2)) = 0 ] && echo INT || echo TERM)
     delay=$(printf '0.%03d' $((RANDOM % 500)))
-    "$cli" "$work/tmpfs" >/dev/null 2>&1 &
+    # A script's background job would start with SIGINT ignored, and a program keeps a
+    # signal its parent ignores ignored once its run is over; a user's terminal does not.
+    env --default-signal=INT,TERM "$cli" "$work/tmpfs" >/dev/null 2>&1 &
     pid=$!
+    for _ in $(seq 1000); do
+        { catches "$pid" "$(kill -l "$signal")" || ! kill -0 "$pid" 2>/dev/null; } && break
+        sleep 0.01
+    done
     sleep "$delay"
     delivered=true
     kill -"$signal" "$pid" 2>/dev/null || delivered=false
