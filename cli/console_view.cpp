@@ -80,14 +80,9 @@ void ConsoleView::pumpEvents()
         const auto print = [this] { std::fprintf(out_, "%s\n", record_.status().c_str()); };
         progress_ ? progress_->print(print) : print();
     }
-    // The status is the waiting message until the end: the row after the last shown
-    // is the one being measured.
-    if (progress_ && !statusPrinted_) {
-        int next = 0;
-        while (next < bench::kRowCount && record_.rows()[static_cast<std::size_t>(next)].shown)
-            ++next;
-        progress_->measuring(next);
-    }
+    // The one status a pump follows is the waiting message: row 0 comes next.
+    if (progress_ && !statusPrinted_)
+        progress_->measuring(0);
     statusPrinted_ = true;
     std::fflush(out_);
 }
