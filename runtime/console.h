@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // A console program's text at the system's edge: its arguments and its output in
-// UTF-8, as the program holds all text. One implementation per system (console_posix.cpp,
-// console_windows.cpp).
+// UTF-8, as the program holds all text. Implemented by each system's console.cpp
+// (posix/, windows/).
 #pragma once
 
 #include <cstdio>

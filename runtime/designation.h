@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Drive designations and the path texts built on them. One implementation per system,
-// chosen by CMake (designation_posix.cpp, designation_windows.cpp).
+// Drive designations and the path texts built on them. Implemented by each system's
+// designation.cpp (posix/, windows/).
 //
 // A drive text is "<designation> <description>", and the designation followed directly
 // by a file name is a path text naming that file in the run's directory.

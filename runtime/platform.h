@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The platform seam: the few file-system calls the rest of the runtime is built on.
-// One implementation per system, chosen by CMake (platform_linux.cpp). Paths here are
+// Implemented by each system's platform.cpp (linux/, windows/). Paths here are
 // the system's own, already decoded from the run's path texts (designation.h).
 //
 // Nothing at a test file's name is trusted: a name is never followed as a symbolic
@@ -91,7 +91,7 @@ private:
     std::intptr_t value_ = kNone;
 };
 
-// The system's way of running a read while the caller goes on (platform_linux.cpp); it
+// The system's way of running a read while the caller goes on (each platform.cpp); it
 // waits for a read still running when it goes.
 class ReadRing;
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Requests to stop a run: a flag that the file work reads between blocks, and the
-// system's stop signals turned into it.
+// system's stop signals turned into it (each system's stop.cpp: posix/, windows/).
 #pragma once
 
 #include <atomic>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The machine's volumes, and the drive texts that name them. One implementation per
-// system (volumes_linux.cpp, volumes_windows.cpp); the drive texts are shared.
+// The machine's volumes, and the drive texts that name them. The volumes are each
+// system's volumes.cpp (linux/, windows/); the drive texts are shared (volumes.cpp).
 //
 // On Windows a volume is a lettered drive: the drive letters stand in for the mount
 // table, a drive's root for its mount point, and network drives for network mounts.

@@ -10,6 +10,7 @@
 #include "bench/target.h"
 #include "runtime/designation.h"
 #include "runtime/volumes.h"
+#include "tests/support/clocks.h"
 #include "tests/support/temp_dir.h"
 
 #include <QApplication>
@@ -39,21 +40,6 @@ const QString kSite = QStringLiteral("http://www.quvo.example/");
 const QColor kBarFill(90, 136, 169);
 // A drive list entry no run can use: a run that took it would fail at once.
 const std::string kDecoyEntry = "/nonexistent-quvo-drive/ [none]";
-
-// Steps at every reading and lets a test act there, inside the run.
-class SteppingClock final : public runtime::Clock {
-public:
-    double seconds() override
-    {
-        if (onRead)
-            onRead();
-        return now_ += 0.001;
-    }
-    std::function<void()> onRead;
-
-private:
-    double now_ = 1000;
-};
 
 struct Opened {
     QWidget* window;
@@ -150,7 +136,8 @@ private:
 
     std::unique_ptr<test::TempDir> directory_;
     std::string driveText_;
-    SteppingClock clock_;
+    // Lets a test act at a reading, inside the run.
+    test::StepClock clock_{0.001};
     QList<Opened> opened_;
     std::unique_ptr<DriveSpeedWindow> window_;
 };
@@ -166,7 +153,7 @@ void DriveSpeedWindowTest::init()
 {
     directory_ = std::make_unique<test::TempDir>("quvo-window");
     driveText_ = runtime::driveTextOf(directory_->path().string());
-    clock_.onRead = nullptr;
+    clock_.onReading = nullptr;
     opened_.clear();
     window_ = std::make_unique<DriveSpeedWindow>(
         bench::DriveList{{kDecoyEntry, driveText_}, 1}, clock_, [this](QWidget& window, const QString& address) {
@@ -389,7 +376,7 @@ void DriveSpeedWindowTest::completeRun()
     QStringList statusesSeen;
     bool inOrder = true;
     bool fileWritten = false;
-    clock_.onRead = [&] {
+    clock_.onReading = [&] {
         const QString status = label(QStringLiteral("lblStatus"));
         if (statusesSeen.isEmpty() || statusesSeen.back() != status)
             statusesSeen << status;
@@ -463,7 +450,7 @@ void DriveSpeedWindowTest::clickDuringRunIsIgnored()
 
     bool posted = false;
     bool enabledDuringRun = true;
-    clock_.onRead = [&] {
+    clock_.onReading = [&] {
         enabledDuringRun = enabledDuringRun && button->isEnabled();
         if (posted || label(rowName("lblStatusBar", 1)).isEmpty())
             return;
@@ -560,7 +547,7 @@ void DriveSpeedWindowTest::closing()
 
     bool asked = false;
     bool fileWhenAsked = false;
-    clock_.onRead = [&] {
+    clock_.onReading = [&] {
         if (asked || label(rowName("lblStatusBar", 0)).isEmpty())
             return;
         fileWhenAsked = fs::exists(directory_->path() / "DriveSpeedTest.txt");
@@ -610,7 +597,7 @@ void DriveSpeedWindowTest::outsideTextIsPlain()
     fs::create_directories(marked);
     window_->offerDrives(bench::DriveList{{runtime::driveTextOf(marked.string())}, 0});
     QString waiting;
-    clock_.onRead = [&] {
+    clock_.onReading = [&] {
         if (waiting.isEmpty())
             waiting = label(QStringLiteral("lblStatus"));
     };

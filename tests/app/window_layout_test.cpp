@@ -8,6 +8,7 @@
 #include "app/look.h"
 #include "app/window_layout.h"
 #include "bench/result_rows.h"
+#include "tests/support/clocks.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -33,12 +34,6 @@ QRect pixelsOf(int left, int top, int width, int height)
 {
     return {left / kTwips, top / kTwips, width / kTwips, height / kTwips};
 }
-
-// Nothing in this file reads the clock: no run is started.
-class IdleClock final : public runtime::Clock {
-public:
-    double seconds() override { return 0; }
-};
 
 QString qt(std::string_view text)
 {
@@ -83,7 +78,7 @@ private Q_SLOTS:
 private:
     QColor colourOf(Colour colour) const;
 
-    IdleClock clock_;
+    test::StepClock clock_{0}; // no run is started: never read
     std::unique_ptr<DriveSpeedWindow> window_;
 };
 

@@ -5,6 +5,8 @@
 #include "bench/measurement_run.h"
 
 #include "tests/bench/run_fixture.h"
+#include "tests/support/mounts.h"
+#include "tests/support/planted.h"
 
 #include <gtest/gtest.h>
 
@@ -15,10 +17,8 @@
 #include <functional>
 #include <sys/mount.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace quvo::bench {
@@ -39,17 +39,6 @@ public:
     Deadline& operator=(const Deadline&) = delete;
 };
 
-bool plantSocket(const fs::path& at)
-{
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    at.string().copy(address.sun_path, sizeof address.sun_path - 1);
-    const bool bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return bound;
-}
-
 class FaultTest : public RunFixture {
 protected:
     void expectFailure(const char* name, std::string_view reason, int rows)
@@ -62,56 +51,45 @@ protected:
     }
 };
 
-TEST_F(FaultTest, NothingPlantedAtEitherNameIsFollowedOpenedOrRemoved)
+// How the run words each refusal of the file layer.
+std::string_view reasonFor(runtime::Errc refusal)
 {
-    struct Planted {
-        const char* name;
-        std::function<bool(const fs::path& at, const fs::path& outside)> plant;
-        const char* reason = "不是普通文件";
-    };
-    const Planted planted[] = {
-        {"link to a file outside",
-            [](auto& at, auto& outside) {
-                fs::create_symlink(outside, at);
-                return true;
-            }},
-        {"dangling link",
-            [](auto& at, auto& outside) {
-                fs::create_symlink(outside.string() + ".none", at);
-                return true;
-            }},
-        {"hard link to a file outside",
-            [](auto& at, auto& outside) {
-                fs::create_hard_link(outside, at);
-                return true;
-            },
-            "硬链接"},
-        {"fifo", [](auto& at, auto&) { return ::mkfifo(at.c_str(), 0600) == 0; }},
-        {"directory", [](auto& at, auto&) { return fs::create_directory(at); }},
-        {"socket", [](auto& at, auto&) { return plantSocket(at); }},
-    };
-    const std::string outsideContent = "outside\nleft exactly as it was\n";
-    for (const Planted& thing : planted) {
-        for (const std::string_view name : {kTestFile1Name, kTestFile2Name}) {
-            TempDir dir;
-            TempDir elsewhere;
-            const fs::path outside = elsewhere / "precious.txt";
-            test::writeFile(outside, outsideContent);
-            const fs::path at = dir / std::string(name);
-            ASSERT_TRUE(thing.plant(at, outside)) << thing.name;
-            const auto type = fs::symlink_status(at).type();
-            view = {};
-            {
-                const Deadline deadline(30);
-                EXPECT_EQ(runIn(dir.path()), RunOutcome::Failed) << thing.name << " at " << name;
-            }
-            expectFailure(thing.name, thing.reason, 0);
-            EXPECT_EQ(fs::symlink_status(at).type(), type) << thing.name << " at " << name;
-            EXPECT_EQ(entries(dir.path()), std::vector<std::string>{std::string(name)}) << thing.name << " at " << name;
-            EXPECT_EQ(test::readFile(outside), outsideContent) << thing.name << " at " << name;
-        }
+    switch (refusal) {
+    case runtime::Errc::hasOtherLinks: return "硬链接";
+    case runtime::Errc::ownedByOtherUser: return "属于其他用户";
+    default: return "不是普通文件";
     }
 }
+
+class PlantedAtATestFileName : public FaultTest, public ::testing::WithParamInterface<test::Planted> { };
+
+TEST_P(PlantedAtATestFileName, IsNeitherFollowedOpenedNorRemoved)
+{
+    const test::Planted& thing = GetParam();
+    const std::string outsideContent = "outside\nleft exactly as it was\n";
+    for (const std::string_view name : {kTestFile1Name, kTestFile2Name}) {
+        TempDir dir;
+        TempDir elsewhere;
+        const fs::path outside = elsewhere / "precious.txt";
+        test::writeFile(outside, outsideContent);
+        const fs::path at = dir / std::string(name);
+        if (const std::string why = thing.plant(at, outside); !why.empty())
+            GTEST_SKIP() << why;
+        const auto type = fs::symlink_status(at).type();
+        view = {};
+        {
+            const Deadline deadline(30);
+            EXPECT_EQ(runIn(dir.path()), RunOutcome::Failed) << name;
+        }
+        expectFailure(thing.id.data(), reasonFor(thing.refusal), 0);
+        EXPECT_EQ(fs::symlink_status(at).type(), type) << name;
+        EXPECT_EQ(entries(dir.path()), std::vector<std::string>{std::string(name)}) << name;
+        EXPECT_EQ(test::readFile(outside), outsideContent) << name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Planted, PlantedAtATestFileName, ::testing::ValuesIn(test::plantedThings()), test::PlantedId());
 
 // A fault that strikes at the first pump after a row, and what the run must say.
 struct MidRunFault {
@@ -353,30 +331,17 @@ TEST_F(FaultTest, AFileSizeLimitEndsTheSustainedWriteEarlyOrRefusesTheRun)
     std::signal(SIGXFSZ, previousHandler);
 }
 
-TEST_F(FaultTest, WhatIsNotOursIsRefusedAndLeftUnchanged)
+TEST_F(FaultTest, AReadOnlyTargetIsRefusedWithNothingCreated)
 {
     if (const std::string reason = test::mountSkipReason(); !reason.empty())
         GTEST_SKIP() << reason;
-    {
-        TempDir source;
-        TempDir dir;
-        const auto mount = ScopedMount::readOnlyBind(source.path(), dir.path());
-        ASSERT_TRUE(mount.mounted() && mount.error().empty()) << mount.error();
-        EXPECT_EQ(runIn(dir.path()), RunOutcome::Failed);
-        expectFailure("read-only target", "Read-only file system", 0);
-        EXPECT_TRUE(entries(source.path()).empty());
-    }
-    for (const std::string_view name : {kTestFile1Name, kTestFile2Name}) {
-        TempDir dir;
-        const fs::path theirs = dir / std::string(name);
-        test::writeFile(theirs, "theirs");
-        ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
-        view = {};
-        EXPECT_EQ(runIn(dir.path()), RunOutcome::Failed);
-        expectFailure("another user's file", "属于其他用户", 0);
-        EXPECT_EQ(test::readFile(theirs), "theirs");
-        EXPECT_EQ(entries(dir.path()), std::vector<std::string>{std::string(name)});
-    }
+    TempDir source;
+    TempDir dir;
+    const auto mount = ScopedMount::readOnlyBind(source.path(), dir.path());
+    ASSERT_TRUE(mount.mounted() && mount.error().empty()) << mount.error();
+    EXPECT_EQ(runIn(dir.path()), RunOutcome::Failed);
+    expectFailure("read-only target", "Read-only file system", 0);
+    EXPECT_TRUE(entries(source.path()).empty());
 }
 
 TEST_F(FaultTest, DirectoriesWithOddNamesAreMeasuredInPlace)

@@ -5,6 +5,7 @@
 #include "bench/measurement_run.h"
 
 #include "tests/bench/run_fixture.h"
+#include "tests/support/mounts.h"
 
 #include <gtest/gtest.h>
 
@@ -17,46 +18,48 @@ namespace fs = std::filesystem;
 using test::ScopedLoopMount;
 using test::TempDir;
 
-class FileSystemTest : public RunFixture { };
+struct FileSystemCase {
+    const char* id;
+    ScopedLoopMount::Setup setup;
+};
 
-TEST_F(FileSystemTest, EachTakesTheBytesTheRunClaims)
+void PrintTo(const FileSystemCase& c, std::ostream* out)
 {
-    const struct {
-        const char* name;
-        ScopedLoopMount::Setup setup;
-    } cases[] = {
-        {"ext4 on 4096-byte sectors", {.fileSystem = "ext4", .sectorBytes = 4096}},
-        {"xfs", {.fileSystem = "xfs"}},
-        {"btrfs", {.fileSystem = "btrfs"}},
-        {"btrfs, compressing everything", {.fileSystem = "btrfs", .mountOptions = "compress-force=zstd"}},
-    };
-    for (const auto& c : cases) {
-        TempDir dir;
-        const ScopedLoopMount disk(c.setup, dir.path());
-        if (!disk.error().empty())
-            GTEST_SKIP() << c.name << ": " << disk.error();
-        view = {};
-        afterRow = {};
-        // What the disk was asked to write by the first pump after each row.
-        std::array<std::uint64_t, kRowCount> written{};
-        view.onPump = [&] {
-            const int row = view.lastShownRow;
-            if (row >= 0 && written[static_cast<std::size_t>(row)] == 0)
-                written[static_cast<std::size_t>(row)] = disk.bytesWritten();
-        };
-        // 0.1 ms a reading: the sustained write is 30000 lines, 30 MB.
-        ASSERT_EQ(runIn(dir.path(), 0.0001), RunOutcome::Completed) << c.name << ": " << view.statuses.back();
-        for (const auto& name : entries(dir.path()))
-            EXPECT_FALSE(name.starts_with("DriveSpeedTest")) << c.name << ": " << name << " left";
-        EXPECT_GT(afterRow[4].file1, 20'000'000u) << c.name;
-        const double sustained = static_cast<double>(written[4] - written[3]) / static_cast<double>(afterRow[4].file1);
-        const double copy = static_cast<double>(written[7] - written[6]) / static_cast<double>(afterRow[7].file2);
-        EXPECT_GE(sustained, 0.9) << c.name << ": the sustained write";
-        EXPECT_GE(copy, 0.9) << c.name << ": the copy";
-        std::printf(
-            "%s: the disk took %.3f of the sustained write's bytes, %.3f of the copy's\n", c.name, sustained, copy);
-    }
+    *out << c.id;
 }
+
+class FileSystemTest : public RunFixture, public ::testing::WithParamInterface<FileSystemCase> { };
+
+TEST_P(FileSystemTest, TakesTheBytesTheRunClaims)
+{
+    TempDir dir;
+    const ScopedLoopMount disk(GetParam().setup, dir.path());
+    if (!disk.error().empty())
+        GTEST_SKIP() << disk.error();
+    // What the disk was asked to write by the first pump after each row.
+    std::array<std::uint64_t, kRowCount> written{};
+    view.onPump = [&] {
+        const int row = view.lastShownRow;
+        if (row >= 0 && written[static_cast<std::size_t>(row)] == 0)
+            written[static_cast<std::size_t>(row)] = disk.bytesWritten();
+    };
+    // 0.1 ms a reading: the sustained write is 30000 lines, 30 MB.
+    ASSERT_EQ(runIn(dir.path(), 0.0001), RunOutcome::Completed) << view.statuses.back();
+    for (const auto& name : entries(dir.path()))
+        EXPECT_FALSE(name.starts_with("DriveSpeedTest")) << name << " left";
+    EXPECT_GT(afterRow[4].file1, 20'000'000u);
+    const double sustained = static_cast<double>(written[4] - written[3]) / static_cast<double>(afterRow[4].file1);
+    const double copy = static_cast<double>(written[7] - written[6]) / static_cast<double>(afterRow[7].file2);
+    EXPECT_GE(sustained, 0.9) << "the sustained write";
+    EXPECT_GE(copy, 0.9) << "the copy";
+    std::printf("the disk took %.3f of the sustained write's bytes, %.3f of the copy's\n", sustained, copy);
+}
+
+INSTANTIATE_TEST_SUITE_P(OnALoopDisk, FileSystemTest,
+    ::testing::Values(FileSystemCase{"Ext4On4096ByteSectors", {.fileSystem = "ext4", .sectorBytes = 4096}},
+        FileSystemCase{"Xfs", {.fileSystem = "xfs"}}, FileSystemCase{"Btrfs", {.fileSystem = "btrfs"}},
+        FileSystemCase{"BtrfsCompressingEverything", {.fileSystem = "btrfs", .mountOptions = "compress-force=zstd"}}),
+    [](const auto& info) { return std::string(info.param.id); });
 
 } // namespace
 } // namespace quvo::bench

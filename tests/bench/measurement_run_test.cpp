@@ -5,6 +5,7 @@
 
 #include "runtime/designation.h"
 #include "tests/bench/run_fixture.h"
+#include "tests/support/clocks.h"
 
 #include <gtest/gtest.h>
 

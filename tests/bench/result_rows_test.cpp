@@ -3,6 +3,7 @@
 // of the two cannot be computed.
 #include "bench/result_rows.h"
 
+#include "tests/support/clocks.h"
 #include "tests/support/recording_view.h"
 
 #include <gtest/gtest.h>

@@ -7,6 +7,7 @@
 #include "bench/target.h"
 #include "bench/test_content.h"
 #include "runtime/designation.h"
+#include "tests/support/clocks.h"
 #include "tests/support/recording_view.h"
 #include "tests/support/temp_dir.h"
 

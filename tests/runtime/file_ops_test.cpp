@@ -1,20 +1,17 @@
 // SPDX-License-Identifier: MIT
-// Whole-file operations, and what they do when the name holds something not ours.
+// Whole-file operations on every system, what they do when a test file's name holds
+// something not ours, and the lock that keeps a second run out of a directory.
 #include "runtime/file_ops.h"
 
 #include "runtime/errors.h"
 #include "runtime/numbered_files.h"
+#include "tests/support/planted.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 namespace quvo::runtime {
 namespace {
@@ -22,6 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::readFile;
 using test::TempDir;
+using test::utf8;
 using test::writeFile;
 
 TEST(LookUpFile, FindsOnlyRegularFilesAndGivesTheirName)
@@ -29,17 +27,15 @@ TEST(LookUpFile, FindsOnlyRegularFilesAndGivesTheirName)
     TempDir dir;
     writeFile(dir / "file.txt", "x");
     fs::create_directory(dir / "directory");
-    fs::create_symlink(dir / "file.txt", dir / "link");
     const struct {
         const char* name;
         std::string pathText;
         const char* found;
     } cases[] = {
-        {"regular file", (dir / "file.txt").string(), "file.txt"},
-        {"nothing there", (dir / "missing.txt").string(), ""},
-        {"inside a missing directory", (dir / "missing" / "x").string(), ""},
-        {"a directory is not an ordinary file", (dir / "directory").string(), ""},
-        {"a link is not followed", (dir / "link").string(), ""},
+        {"regular file", utf8(dir / "file.txt"), "file.txt"},
+        {"nothing there", utf8(dir / "missing.txt"), ""},
+        {"inside a missing directory", utf8(dir / "missing" / "x"), ""},
+        {"a directory is not an ordinary file", utf8(dir / "directory"), ""},
     };
     for (const auto& c : cases) {
         const auto found = lookUpFile(c.pathText);
@@ -54,9 +50,9 @@ TEST(CopyFile, CopiesEveryByteAndReplacesTheDestination)
     const std::string content = std::string(NumberedFiles::kBlockSize * 2 + 17, 'X') + "\nend";
     writeFile(dir / "source", content);
     writeFile(dir / "destination", std::string(NumberedFiles::kBlockSize * 3, 'o'));
-    ASSERT_FALSE(copyFile((dir / "source").string(), (dir / "destination").string()));
+    ASSERT_FALSE(copyFile(utf8(dir / "source"), utf8(dir / "destination")));
     EXPECT_EQ(readFile(dir / "destination"), content);
-    EXPECT_EQ(copyFile((dir / "missing").string(), (dir / "other").string()), std::errc::no_such_file_or_directory);
+    EXPECT_EQ(copyFile(utf8(dir / "missing"), utf8(dir / "other")), std::errc::no_such_file_or_directory);
     EXPECT_FALSE(fs::exists(dir / "other"));
 }
 
@@ -64,71 +60,33 @@ TEST(DeleteFile, RemovesOurFileAndFailsWhenNothingIsThere)
 {
     TempDir dir;
     writeFile(dir / "file", "x");
-    EXPECT_FALSE(deleteFile((dir / "file").string()));
+    EXPECT_FALSE(deleteFile(utf8(dir / "file")));
     EXPECT_FALSE(fs::exists(dir / "file"));
-    EXPECT_EQ(deleteFile((dir / "file").string()), std::errc::no_such_file_or_directory);
+    EXPECT_EQ(deleteFile(utf8(dir / "file")), std::errc::no_such_file_or_directory);
 }
 
-void bindSocket(const fs::path& at)
+TEST(DirectoryLock, OneRunHoldsADirectoryAndOthersStillUseIt)
 {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    at.string().copy(address.sun_path, sizeof address.sun_path - 1);
-    ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    ::close(fd);
+    TempDir dir;
+    writeFile(dir / "there", "x");
+    {
+        auto first = lockDirectory(utf8(dir.path()));
+        ASSERT_TRUE(first) << first.error().message();
+        EXPECT_EQ(lockDirectory(utf8(dir.path())).error(), Errc::directoryInUse);
+        EXPECT_EQ(fs::directory_iterator(dir.path())->path().filename(), "there");
+        writeFile(dir / "added", "x");
+        EXPECT_EQ(readFile(dir / "added"), "x");
+    }
+    EXPECT_TRUE(lockDirectory(utf8(dir.path())));
 }
 
-// Something planted at a test file's name, and the error every operation must give.
-struct Planted {
-    const char* name;
-    std::function<bool(const fs::path& at, const fs::path& outside)> plant;
-    Errc expected;
-    bool needsRoot = false; // a device node, another user's file
-};
+// Every operation on a planted name fails with the planted thing's refusal and leaves
+// it, and the file outside, as they were.
+class HostileNames : public ::testing::TestWithParam<test::Planted> { };
 
-const Planted kPlanted[] = {
-    {"link to a file outside",
-        [](const fs::path& at, const fs::path& outside) {
-            fs::create_symlink(outside, at);
-            return true;
-        },
-        Errc::notRegularFile},
-    {"dangling link",
-        [](const fs::path& at, const fs::path& outside) {
-            fs::create_symlink(outside.parent_path() / "nowhere", at);
-            return true;
-        },
-        Errc::notRegularFile},
-    {"directory", [](const fs::path& at, const fs::path&) { return fs::create_directory(at); }, Errc::notRegularFile},
-    {"fifo", [](const fs::path& at, const fs::path&) { return ::mkfifo(at.c_str(), 0600) == 0; }, Errc::notRegularFile},
-    {"socket",
-        [](const fs::path& at, const fs::path&) {
-            bindSocket(at);
-            return fs::is_socket(at);
-        },
-        Errc::notRegularFile},
-    {"hard link to a file outside",
-        [](const fs::path& at, const fs::path& outside) {
-            fs::create_hard_link(outside, at);
-            return true;
-        },
-        Errc::hasOtherLinks},
-    {"device",
-        [](const fs::path& at, const fs::path&) { return ::mknod(at.c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0; },
-        Errc::notRegularFile, /*needsRoot=*/true},
-    {"another user's file",
-        [](const fs::path& at, const fs::path&) {
-            writeFile(at, "theirs");
-            return ::chown(at.c_str(), 65534, 65534) == 0;
-        },
-        Errc::ownedByOtherUser, /*needsRoot=*/true},
-};
-
-// Every operation on a planted name fails with the planted thing's error and leaves it,
-// and the file outside, as they were.
-void expectEveryOperationRefused(bool needingRoot)
+TEST_P(HostileNames, NothingAtATestFileNameIsFollowedOpenedOrRemovedUnlessItIsOurs)
 {
+    const test::Planted& thing = GetParam();
     TempDir dir;
     const fs::path outside = dir / "outside.txt";
     const struct {
@@ -145,47 +103,25 @@ void expectEveryOperationRefused(bool needingRoot)
                 NumberedFiles f;
                 return f.openForOutput(1, p, WriteMode::Streaming);
             }},
-        {"copy onto it", [&](const std::string& p) { return copyFile(outside.string(), p); }},
+        {"copy onto it", [&](const std::string& p) { return copyFile(utf8(outside), p); }},
         {"delete", [](const std::string& p) { return deleteFile(p); }},
         {"check before a run", [](const std::string& p) { return checkReplaceable(p); }},
     };
-    for (const Planted& thing : kPlanted) {
-        if (thing.needsRoot != needingRoot)
-            continue;
-        for (const auto& operation : operations) {
-            writeFile(outside, "outside, unchanged");
-            const fs::path at = dir / "DriveSpeedTest.txt";
-            fs::remove_all(at);
-            ASSERT_TRUE(thing.plant(at, outside)) << thing.name;
-            const auto before = fs::symlink_status(at).type();
-            EXPECT_EQ(operation.act(at.string()), thing.expected) << thing.name << ", " << operation.name;
-            EXPECT_EQ(fs::symlink_status(at).type(), before) << thing.name << ", " << operation.name;
-            EXPECT_EQ(readFile(outside), "outside, unchanged") << thing.name << ", " << operation.name;
-        }
+    for (const auto& operation : operations) {
+        writeFile(outside, "outside, unchanged");
+        const fs::path at = dir / "DriveSpeedTest.txt";
+        std::error_code ignored;
+        fs::remove_all(at, ignored);
+        if (const std::string why = thing.plant(at, outside); !why.empty())
+            GTEST_SKIP() << why;
+        const auto before = fs::symlink_status(at).type();
+        EXPECT_EQ(operation.act(utf8(at)), thing.refusal) << operation.name;
+        EXPECT_EQ(fs::symlink_status(at).type(), before) << operation.name;
+        EXPECT_EQ(readFile(outside), "outside, unchanged") << operation.name;
     }
 }
 
-TEST(HostileNames, NothingAtATestFileNameIsFollowedOpenedOrRemovedUnlessItIsOurs)
-{
-    expectEveryOperationRefused(/*needingRoot=*/false);
-}
-
-TEST(HostileNames, DevicesAndOtherUsersFilesAreRefusedToo)
-{
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "making a device node or another user's file needs root";
-    expectEveryOperationRefused(/*needingRoot=*/true);
-}
-
-TEST(HostileNames, ReadingRefusesAnythingButARegularFile)
-{
-    TempDir dir;
-    const fs::path fifo = dir / "fifo";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    NumberedFiles files;
-    EXPECT_EQ(files.openForInput(1, fifo.string()), Errc::notRegularFile); // and does not block
-    EXPECT_EQ(copyFile(fifo.string(), (dir / "copy").string()), Errc::notRegularFile);
-}
+INSTANTIATE_TEST_SUITE_P(Planted, HostileNames, ::testing::ValuesIn(test::plantedThings()), test::PlantedId());
 
 } // namespace
 } // namespace quvo::runtime

@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: MIT
-// A view and clocks for driving the run and the result rows without a window.
+// A view for driving the run and the result rows without a window.
 #pragma once
 
 #include "bench/result_rows.h"
 #include "bench/run_view.h"
-#include "runtime/clock.h"
 
 #include <array>
-#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -51,47 +49,6 @@ public:
         values.at(static_cast<std::size_t>(row)) = report.value;
         reports.at(static_cast<std::size_t>(row)) = report;
     }
-};
-
-// Advances by a fixed step at every reading, so a run's timing is the same every time
-// and the sustained write lasts a few thousand writes instead of three seconds.
-class StepClock final : public runtime::Clock {
-public:
-    explicit StepClock(double step, double start = 1000.0)
-        : now_(start)
-        , step_(step)
-    {
-    }
-    double seconds() override
-    {
-        if (onReading)
-            onReading();
-        return now_ += step_;
-    }
-    std::function<void()> onReading;
-
-private:
-    double now_;
-    double step_;
-};
-
-// Gives the readings it was given, in order.
-class ScriptedClock final : public runtime::Clock {
-public:
-    explicit ScriptedClock(std::initializer_list<double> readings)
-        : readings_(readings)
-    {
-    }
-    double seconds() override
-    {
-        const double reading = readings_.front();
-        readings_.pop_front();
-        return reading;
-    }
-    bool exhausted() const { return readings_.empty(); }
-
-private:
-    std::deque<double> readings_;
 };
 
 } // namespace quvo::test

@@ -3,17 +3,16 @@
 # The headless front end built for Windows, under Wine: the drive list names lettered
 # drives, and complete runs on Wine's C: drive and on a drive letter of its own (a
 # temporary directory mapped as q:) work through the prefix "x:" and leave nothing.
-# Usage: end_to_end_wine.sh path/to/wine path/to/quvo-diskspeed-cli.exe
+# Usage: cli_end_to_end_wine.sh path/to/wine path/to/quvo-diskspeed-cli.exe
 set -u
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 wine=$1
 cli=$2
-failures=0
 work=$(mktemp -d "${TMPDIR:-/tmp}/quvo-wine-e2e-XXXXXX")
 letter=""
 cleanup() { [ -n "$letter" ] && rm -f "$WINEPREFIX/dosdevices/$letter:"; rm -rf "$work"; }
 trap cleanup EXIT
 
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 # Wine reads the program's arguments in the locale's character set, and prints
 # Windows line ends.
 run() { LC_ALL=C.UTF-8 "$wine" "$cli" "$@" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
@@ -22,15 +21,15 @@ export WINEDEBUG=-all
 unset DISPLAY WAYLAND_DISPLAY
 if [ -z "${WINEPREFIX:-}" ]; then
     export WINEPREFIX="$work/prefix"
-    wineboot -i >/dev/null 2>&1 || { echo "SKIP: no Wine prefix could be made"; exit 77; }
+    wineboot -i >/dev/null 2>&1 || skip "no Wine prefix could be made"
 fi
-[ -d "$WINEPREFIX/drive_c" ] || { echo "SKIP: $WINEPREFIX is no Wine prefix"; exit 77; }
+[ -d "$WINEPREFIX/drive_c" ] || skip "$WINEPREFIX is no Wine prefix"
 
 # A drive letter of our own, mapped to a temporary directory.
 for candidate in q r s t u v w x y; do
     if [ ! -e "$WINEPREFIX/dosdevices/$candidate:" ]; then letter=$candidate; break; fi
 done
-[ -n "$letter" ] || { echo "SKIP: no free drive letter in $WINEPREFIX"; exit 77; }
+[ -n "$letter" ] || skip "no free drive letter in $WINEPREFIX"
 mkdir -p "$work/mapped/子 目录"
 ln -s "$work/mapped" "$WINEPREFIX/dosdevices/$letter:"
 
@@ -65,5 +64,4 @@ head -n 1 <<<"$out" | grep -qF "... $letter:" || fail "text run: the status does
 [ "$(tail -n 1 <<<"$out")" = "本地磁盘测试完成" ] || fail "text run: no completion message: $out"
 rmdir "$WINEPREFIX/drive_c/quvo e2e 测试"
 
-[ "$failures" = 0 ] && echo "all Wine end-to-end checks passed"
-exit $((failures > 0))
+finish "all Wine end-to-end checks passed"

@@ -6,16 +6,15 @@
 # The second case needs a volume of its own (a tmpfs, as root) and is skipped elsewhere.
 # Usage: concurrent_runs.sh path/to/quvo-diskspeed-cli one-directory|two-directories
 set -u
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cli=$(realpath "$1")
 case=$2
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 work=$(mktemp -d "${TMPDIR:-/tmp}/quvo-concurrent-XXXXXX")
 cleanup() { umount "$work/volume" 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
 mkdir "$work/volume"
 if ! { [ "$(id -u)" = 0 ] && mount -t tmpfs -o size=512m tmpfs "$work/volume" 2>/dev/null; }; then
-    [ "$case" = two-directories ] && { echo "skipped: needs root for a volume of its own"; exit 77; }
+    [ "$case" = two-directories ] && skip "needs root for a volume of its own"
 fi
 
 # One directory: the second run starts once the first has shown a row.
@@ -75,5 +74,4 @@ two-directories) two_directories ;;
 *) echo "unknown case $case"; exit 2 ;;
 esac
 
-[ "$failures" = 0 ] && echo "concurrent runs keep to their own files and to the reserve"
-exit $((failures > 0))
+finish "concurrent runs keep to their own files and to the reserve"

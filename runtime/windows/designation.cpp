@@ -3,7 +3,7 @@
 // current directory, with paths resolved as the system resolves them.
 #include "runtime/designation.h"
 
-#include "runtime/windows_text.h"
+#include "runtime/windows/text.h"
 
 #include <windows.h>
 

@@ -7,17 +7,16 @@
 # finds no error in it (its warnings and notes are printed for the reader).
 # Exit 77 (skipped) where dpkg-deb, dpkg-shlibdeps, file or lintian is missing:
 # scripts/install-deps --tests installs them.
-# Usage: deb.sh BUILD_DIRECTORY VERSION
+# Usage: deb_package.sh BUILD_DIRECTORY VERSION
 set -u
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 build=$1
 version=$2
 for tool in dpkg-deb dpkg-shlibdeps dpkg-parsechangelog file lintian cpack; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+    command -v "$tool" >/dev/null || skip "$tool is not installed"
 done
-failures=0
 work=$(mktemp -d "${TMPDIR:-/tmp}/quvo-deb-XXXXXX")
 trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work" >"$work/cpack.log" 2>&1 \
     || { cat "$work/cpack.log"; echo "FAIL: cpack"; exit 1; }
@@ -53,5 +52,4 @@ newest=$(zcat "$work/root/usr/share/doc/quvo-diskspeed/changelog.gz" | dpkg-pars
 lintian --fail-on error --display-info "$deb" 2> >(grep -v 'running with root privileges' >&2) \
     || fail "lintian found errors"
 
-[ "$failures" = 0 ] && echo "$(basename "$deb"): fields, files, changelog and lintian as expected"
-exit "$failures"
+finish "$(basename "$deb"): fields, files, changelog and lintian as expected"

@@ -6,7 +6,7 @@
 #include "runtime/volumes.h"
 
 #include "runtime/designation.h"
-#include "runtime/windows_text.h"
+#include "runtime/windows/text.h"
 
 #include <algorithm>
 #include <array>

@@ -6,8 +6,9 @@
 # the two longest rows, the 3-second write and the copy, on a disk: the run must end
 # within a second and a half, removal included (the rows are abandoned between
 # blocks, not finished). The moments
-# are printed, so a failure can be replayed with the same seed: signals.sh CLI [SEED].
+# are printed, so a failure can be replayed with the same seed: cli_signals.sh CLI [SEED].
 set -u
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cli=$(realpath "$1")
 seed=${2:-$$}
 RANDOM=$seed
@@ -19,17 +20,6 @@ mkdir "$work/tmpfs" "$work/disk"
 # A tmpfs keeps a whole run near a second, so that the moments cover every row; on a
 # disk a run lasts far longer and the moments fall in its first rows.
 if [ "$(id -u)" = 0 ]; then mount -t tmpfs -o size=1g tmpfs "$work/tmpfs" 2>/dev/null; fi
-
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-
-# Whether pid has a handler for signal number n (its caught-signals mask): the moments
-# count from the handler on.
-catches() {
-    local mask
-    mask=$(awk '/^SigCgt:/ { print $2 }' "/proc/$1/status" 2>/dev/null) || return 1
-    [ -n "$mask" ] && (( (16#$mask >> ($2 - 1)) & 1 ))
-}
 
 for run in $(seq 1 20); do
     signal=$([ $((run % 2)) = 0 ] && echo INT || echo TERM)
@@ -83,4 +73,4 @@ in_copy() { [ -e "$work/disk/DriveSpeedTest2.txt" ] && sleep 0.2; }
 stop_during "the 3-second write" in_sustained_write
 stop_during "the copy" in_copy
 
-exit $((failures > 0))
+finish "every stop removed the test files and ended with 128 plus the signal"

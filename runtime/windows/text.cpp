@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "runtime/windows_text.h"
+#include "runtime/windows/text.h"
 
 #include <climits>
 #include <windows.h>

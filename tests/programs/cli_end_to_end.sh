@@ -2,15 +2,14 @@
 # SPDX-License-Identifier: MIT
 # The headless front end as a user runs it: usage errors, complete runs on the root
 # file system and on a tmpfs, JSON that parses, a failing target, and a signal.
-# Usage: end_to_end.sh path/to/quvo-diskspeed-cli
+# Usage: cli_end_to_end.sh path/to/quvo-diskspeed-cli
 set -u
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cli=$(realpath "$1")
-failures=0
 work=$(mktemp -d "${TMPDIR:-/tmp}/quvo-e2e-XXXXXX")
 cleanup() { umount "$work/tmpfs" "$work/readonly" 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
 
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 expect_status() { # expected actual what
     [ "$1" = "$2" ] || fail "$3: exit status $2, expected $1"
 }
@@ -116,5 +115,4 @@ wait "$pid"
 expect_status 130 $? "SIGINT"
 expect_no_test_files "$interrupted" "SIGINT"
 
-[ "$failures" = 0 ] && echo "all end-to-end checks passed"
-exit $((failures > 0))
+finish "all end-to-end checks passed"

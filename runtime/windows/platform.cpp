@@ -15,7 +15,7 @@
 #include "runtime/platform.h"
 
 #include "runtime/errors.h"
-#include "runtime/windows_text.h"
+#include "runtime/windows/text.h"
 
 #include <aclapi.h>
 #include <algorithm>

@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: MIT
-// Temporary directories on Windows, where a test has no mounts to make.
+// Temporary directories on Windows.
 #include "tests/support/temp_dir.h"
 
 #include <algorithm>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <stdexcept>
-#include <utility>
 
 namespace quvo::test {
 namespace {
@@ -45,53 +42,6 @@ TempDir::~TempDir()
     if (inside == path_.end())
         std::filesystem::current_path(path_.parent_path(), ignored);
     std::filesystem::remove_all(path_, ignored);
-}
-
-ScopedMount ScopedMount::tmpfs(const std::filesystem::path&, const std::string&)
-{
-    ScopedMount mount;
-    mount.error_ = "Windows has no tmpfs";
-    return mount;
-}
-
-ScopedMount ScopedMount::readOnlyBind(const std::filesystem::path&, const std::filesystem::path&)
-{
-    ScopedMount mount;
-    mount.error_ = "Windows has no bind mounts";
-    return mount;
-}
-
-ScopedMount::ScopedMount(ScopedMount&& other) noexcept
-    : directory_(std::exchange(other.directory_, {}))
-    , error_(std::move(other.error_))
-{
-}
-
-ScopedMount::~ScopedMount() = default;
-
-std::string mountSkipReason()
-{
-    return "Windows has no tmpfs or bind mounts";
-}
-
-std::string readFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-void writeFile(const std::filesystem::path& path, const std::string& content)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << content;
-}
-
-std::string utf8(const std::filesystem::path& path)
-{
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
 }
 
 } // namespace quvo::test

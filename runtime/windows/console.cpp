@@ -2,7 +2,7 @@
 // Console text on Windows: arguments from the wide command line, output in UTF-8.
 #include "runtime/console.h"
 
-#include "runtime/windows_text.h"
+#include "runtime/windows/text.h"
 
 #include <io.h>
 #include <windows.h>

@@ -3,20 +3,12 @@
 # The window program as the system runs it, on Qt's offscreen platform: it starts in
 # the current directory, and a stop request (SIGTERM, SIGINT, SIGHUP) closes it at
 # once with exit status 0 and nothing left in that directory.
-# Usage: program_end_to_end.sh path/to/quvo-diskspeed
+# Usage: window_end_to_end.sh path/to/quvo-diskspeed
 set -u
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 program=$1
-failures=0
 work=$(mktemp -d "${TMPDIR:-/tmp}/quvo-window-e2e-XXXXXX")
 trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-
-# Whether pid has a handler for signal number n (its caught-signals mask).
-catches() {
-    local mask
-    mask=$(awk '/^SigCgt:/ { print $2 }' "/proc/$1/status" 2>/dev/null) || return 1
-    [ -n "$mask" ] && (( (16#$mask >> ($2 - 1)) & 1 ))
-}
 
 for signal in TERM INT HUP; do
     number=$(kill -l "$signal")
@@ -38,5 +30,4 @@ for signal in TERM INT HUP; do
     [ -z "$left" ] || fail "SIG$signal: left in the directory: $left"
 done
 
-[ "$failures" = 0 ] && echo "the window program ends cleanly on SIGTERM, SIGINT and SIGHUP"
-exit "$failures"
+finish "the window program ends cleanly on SIGTERM, SIGINT and SIGHUP"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // UTF-8 inside the program, UTF-16 at the Windows API: the conversions every Windows
-// file of the runtime shares. Windows only.
+// file of the runtime shares; private to them (nothing outside runtime/windows/ includes it).
 #pragma once
 
 #include <string>

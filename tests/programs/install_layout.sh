@@ -6,12 +6,11 @@
 # line, the window's without a display.
 # Usage: install_layout.sh BUILD_DIRECTORY VERSION_LINE
 set -u
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 build=$1
 version_line=$2
-failures=0
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/quvo-install-XXXXXX")
 trap 'rm -rf "$prefix"' EXIT
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install failed"
 for file in bin/quvo-diskspeed bin/quvo-diskspeed-cli \
@@ -39,5 +38,4 @@ for size in 16 32; do
     [ "$width x $height" = "$size x $size" ] || fail "${size}x${size} icon is $width x $height"
 done
 
-[ "$failures" = 0 ] && echo "installed: programs, desktop entry, metainfo, icons 16, 32 and scalable, licence, changelog"
-exit "$failures"
+finish "installed: programs, desktop entry, metainfo, icons 16, 32 and scalable, licence, changelog"

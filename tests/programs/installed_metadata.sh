@@ -7,17 +7,16 @@
 # and the headless program's page describes every option its --help lists).
 # Exit 77 (skipped) where a validator is missing: scripts/install-deps --tests
 # installs them.
-# Usage: metadata.sh BUILD_DIRECTORY VERSION
+# Usage: installed_metadata.sh BUILD_DIRECTORY VERSION
 set -u
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 build=$1
 version=$2
 for tool in desktop-file-validate appstreamcli man lexgrog; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+    command -v "$tool" >/dev/null || skip "$tool is not installed"
 done
-failures=0
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/quvo-metadata-XXXXXX")
 trap 'rm -rf "$prefix"' EXIT
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install failed"
 
@@ -51,5 +50,4 @@ for option in $options; do
     grep -qE -- "^ +(-[-a-z]+, )*$option(, -[-a-z]+)*\$" <<<"$cli_page" || fail "quvo-diskspeed-cli(1) does not describe $option"
 done
 
-[ "$failures" = 0 ] && echo "desktop entry, metainfo and manual pages pass their validators"
-exit "$failures"
+finish "desktop entry, metainfo and manual pages pass their validators"

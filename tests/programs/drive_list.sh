@@ -7,15 +7,14 @@
 # Needs root (mounts, setpriv); skipped elsewhere.
 # Usage: drive_list.sh path/to/quvo-diskspeed-cli [path/to/quvo-startup-probe]
 set -u
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cli=$(realpath "$1")
 probe=${2:+$(realpath "$2")}
-[ "$(id -u)" = 0 ] || { echo "skipped: mounts and setpriv need root"; exit 77; }
+[ "$(id -u)" = 0 ] || skip "mounts and setpriv need root"
 for tool in losetup mkfs.ext4 setpriv bindfs; do
-    command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
+    command -v "$tool" >/dev/null || skip "$tool is missing"
 done
 
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 work=$(mktemp -d "${TMPDIR:-/tmp}/quvo-drives-XXXXXX")
 chmod 755 "$work"
 devices=()
@@ -47,7 +46,7 @@ timed() {
     elapsed=$(( ($(date +%s%N) - start) / 1000000 ))
 }
 
-disk 64M "$work/boot" 755 || { echo "skipped: cannot make a loop disk here"; exit 77; }
+disk 64M "$work/boot" 755 || skip "cannot make a loop disk here"
 disk 2M "$work/tiny" 1777
 disk 256M "$work/my disk" 1777
 mkdir -p "$work/ram" && mount -t tmpfs -o size=256m,mode=1777 tmpfs "$work/ram"
@@ -97,5 +96,4 @@ if [ -n "$probe" ]; then
 fi
 kill -CONT "$fuse_pid"
 
-[ "$failures" = 0 ] && echo "the drive list offers what the user can measure and waits for no mount"
-exit $((failures > 0))
+finish "the drive list offers what the user can measure and waits for no mount"

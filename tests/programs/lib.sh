@@ -1,0 +1,26 @@
+# SPDX-License-Identifier: MIT
+# Sourced by every script here, which each drive a built program: one way to count
+# failures, to skip, and to end.
+
+failures=0
+
+# Counts a failure and says what it was; the script goes on to check the rest.
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# Ends the script as skipped (CTest's SKIP_RETURN_CODE 77), saying why.
+skip() { echo "SKIP: $*"; exit 77; }
+
+# Ends the script: its summary when nothing failed, else status 1 (never 77, however
+# many failed).
+finish() {
+    [ "$failures" = 0 ] && echo "$1"
+    exit $((failures > 0))
+}
+
+# Whether process $1 has a handler for signal number $2 (its caught-signals mask): a
+# signal sent before that would end it the hard way.
+catches() {
+    local mask
+    mask=$(awk '/^SigCgt:/ { print $2 }' "/proc/$1/status" 2>/dev/null) || return 1
+    [ -n "$mask" ] && (( (16#$mask >> ($2 - 1)) & 1 ))
+}
