@@ -241,7 +241,8 @@ Step Pass::prepare()
     // Memory is made ready before anything is timed, every page touched, so that no row
     // pays for it: the content, the block the test file is written and read through,
     // and a line buffer that holds the longest line without growing.
-    content_.prepare(std::random_device{}());
+    if (auto error = content_.prepare(std::random_device{}()))
+        return failure("准备", shown(path), error);
     if (auto error = files_.reserve(kFileNumber))
         return failure("准备", shown(path), error);
     files_.watch(stop_);

@@ -42,10 +42,14 @@ TestContent::~TestContent()
     runtime::deleteIoBlock(bytes_, kBytes);
 }
 
-void TestContent::prepare(std::uint64_t seed)
+std::error_code TestContent::prepare(std::uint64_t seed)
 {
-    if (bytes_ == nullptr)
-        bytes_ = runtime::newIoBlock(kBytes);
+    if (bytes_ == nullptr) {
+        auto block = runtime::newIoBlock(kBytes);
+        if (!block)
+            return block.error();
+        bytes_ = *block;
+    }
     auto* out = reinterpret_cast<unsigned char*>(bytes_);
     std::uint64_t state = seed;
     // Random 16-bit units a chunk at a time, each scaled onto the values (uneven by at
@@ -61,6 +65,7 @@ void TestContent::prepare(std::uint64_t seed)
         for (std::size_t k = 0; k < kChunk; ++k)
             out[at + k] = contentByte(static_cast<unsigned>(units[k] * kValues >> 16));
     }
+    return {};
 }
 
 } // namespace quvo::bench

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <system_error>
 
 namespace quvo::bench {
 
@@ -25,9 +26,9 @@ public:
     TestContent(const TestContent&) = delete;
     TestContent& operator=(const TestContent&) = delete;
 
-    // Draws the bytes, every page touched, before anything is timed. Throws
-    // std::bad_alloc when there is no memory for them.
-    void prepare(std::uint64_t seed);
+    // Draws the bytes, every page touched, before anything is timed. The system's error
+    // when there is no memory for them.
+    std::error_code prepare(std::uint64_t seed);
 
     // The bytes in the order rows 0 and 2 write them.
     const char* bytes() const { return bytes_; }

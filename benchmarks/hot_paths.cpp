@@ -122,8 +122,9 @@ bool hasSize(const std::string& path, std::uint64_t size)
 const bench::TestContent& testContent()
 {
     static bench::TestContent prepared;
-    static const bool ready = (prepared.prepare(/*seed=*/1), true);
-    (void)ready;
+    static const bool ready = !prepared.prepare(/*seed=*/1);
+    if (!ready)
+        throw std::bad_alloc();
     return prepared;
 }
 

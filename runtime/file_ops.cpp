@@ -35,7 +35,9 @@ std::error_code copyFile(std::string_view sourceText, std::string_view destinati
     const auto sourceBytes = source->size();
     if (!sourceBytes)
         return sourceBytes.error();
-    const std::unique_ptr<char[]> block(new char[kCopyBlockSize]);
+    const std::unique_ptr<char[]> block(new (std::nothrow) char[kCopyBlockSize]);
+    if (!block)
+        return make_error_code(std::errc::not_enough_memory);
     const std::uint64_t checkInterval = spaceCheckInterval(watch.keepFree);
     std::uint64_t copied = 0;
     std::uint64_t nextSpaceCheck = 0;

@@ -35,13 +35,16 @@ std::error_code NumberedFiles::slotError(int number) const
 }
 
 // Fresh memory costs a page fault per page at its first touch: taken here, at once.
-void NumberedFiles::ensureBlock(std::unique_ptr<char[], BlockDelete>& block)
+std::error_code NumberedFiles::ensureBlock(std::unique_ptr<char[], BlockDelete>& block)
 {
     if (block)
-        return;
-    char* fresh = newIoBlock(kBlockSize);
-    std::memset(fresh, 0, kBlockSize);
-    block.reset(fresh);
+        return {};
+    auto fresh = newIoBlock(kBlockSize);
+    if (!fresh)
+        return fresh.error();
+    std::memset(*fresh, 0, kBlockSize);
+    block.reset(*fresh);
+    return {};
 }
 
 std::error_code NumberedFiles::reserve(int number)
@@ -49,9 +52,9 @@ std::error_code NumberedFiles::reserve(int number)
     Slot* slot = slotAt(number);
     if (slot == nullptr)
         return Errc::badFileNumber;
-    ensureBlock(slot->block);
-    ensureBlock(slot->ahead);
-    return {};
+    if (auto error = ensureBlock(slot->block))
+        return error;
+    return ensureBlock(slot->ahead);
 }
 
 // Finds a free slot for number and gives it its block.
@@ -62,7 +65,8 @@ std::error_code NumberedFiles::prepare(int number, Slot*& slot)
         return Errc::badFileNumber;
     if (slot->direction != Direction::Closed)
         return Errc::fileNumberInUse;
-    ensureBlock(slot->block);
+    if (auto error = ensureBlock(slot->block))
+        return error;
     slot->begin = 0;
     slot->end = 0;
     return {};
@@ -88,8 +92,10 @@ std::error_code NumberedFiles::openForInput(int number, std::string_view pathTex
     Slot* slot = nullptr;
     if (auto error = prepare(number, slot))
         return error;
-    if (mode == ReadMode::Streaming)
-        ensureBlock(slot->ahead);
+    if (mode == ReadMode::Streaming) {
+        if (auto error = ensureBlock(slot->ahead))
+            return error;
+    }
     auto file = NativeFile::openForReading(fileSystemPath(pathText), mode);
     if (!file)
         return file.error();

@@ -114,7 +114,7 @@ private:
     Slot* slotAt(int number);
     Slot* slotFor(int number, Direction direction);
     std::error_code slotError(int number) const;
-    static void ensureBlock(std::unique_ptr<char[], BlockDelete>& block);
+    static std::error_code ensureBlock(std::unique_ptr<char[], BlockDelete>& block);
     std::error_code prepare(int number, Slot*& slot);
     static void release(Slot& slot);
     static char8_t* blockStart(Slot& slot);

@@ -150,8 +150,8 @@ private:
 
 // Memory for direct I/O: whole pages, aligned for it, and handed back to the system when
 // freed rather than kept by the allocator, where blocks this size freed run after run
-// pile up. newIoBlock throws std::bad_alloc when there is none.
-char* newIoBlock(std::size_t bytes);
+// pile up. The system's error when it has none to give.
+Result<char*> newIoBlock(std::size_t bytes);
 void deleteIoBlock(char* block, std::size_t bytes) noexcept;
 
 // Whether a regular file is at path; a link there is not followed and does not count.
@@ -168,19 +168,24 @@ std::error_code removeOwnedFile(const std::string& path);
 // ends however it ends. Needs no file of its own: the directory itself is locked.
 class DirectoryLock {
 public:
+    // Guards nothing: where the directory can take no lock.
     DirectoryLock() = default;
     explicit DirectoryLock(FileHandle directory)
         : directory_(std::move(directory))
     {
     }
 
+    // False where the file system keeps no locks or the directory could not be opened
+    // for one: the run goes on unguarded, and says so.
+    bool guards() const { return directory_.isOpen(); }
+
 private:
     FileHandle directory_;
 };
 
 // Errc::directoryInUse while another process (or another lock in this one) holds it.
-// Where the file system has no locks, or the directory cannot be opened for them, an
-// empty lock: the run goes on unguarded rather than not at all.
+// Where the file system has no locks, or the directory cannot be opened for them, a
+// lock that guards nothing: the run goes on unguarded rather than not at all.
 Result<DirectoryLock> lockDirectory(const std::string& directory);
 
 // Of the volume holding directory.

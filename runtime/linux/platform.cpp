@@ -397,13 +397,13 @@ Result<Space> NativeFile::volumeSpace() const
     return spaceFrom(vfs);
 }
 
-char* newIoBlock(std::size_t bytes)
+Result<char*> newIoBlock(std::size_t bytes)
 {
     // Populated at once: faulting the pages in one by one as they are first written
     // costs twice the time.
     void* block = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
     if (block == MAP_FAILED)
-        throw std::bad_alloc();
+        return lastError();
     return static_cast<char*>(block);
 }
 

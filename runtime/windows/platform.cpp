@@ -553,11 +553,11 @@ Result<Space> NativeFile::volumeSpace() const
 
 // Whole pages straight from the system, which hands them back when freed; aligned to
 // its allocation granularity (64 KiB), more than any sector asks.
-char* newIoBlock(std::size_t bytes)
+Result<char*> newIoBlock(std::size_t bytes)
 {
     void* block = ::VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     if (block == nullptr)
-        throw std::bad_alloc();
+        return lastWindowsError();
     return static_cast<char*>(block);
 }
 
