@@ -181,7 +181,8 @@ DriveSpeedWindow::DriveSpeedWindow(const bench::DriveList& drives, runtime::Cloc
 
     buildControls(drives);
     // Adds nothing to the layout: a key, and a menu shown only when asked for.
-    auto* copy = new QShortcut(QKeySequence::Copy, this);
+    // Ctrl+C alone: QKeySequence::Copy would bind Ctrl+Insert and F16 as well.
+    auto* copy = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_C), this);
     connect(copy, &QShortcut::activated, this, &DriveSpeedWindow::copyResults);
 }
 
@@ -264,7 +265,6 @@ std::string DriveSpeedWindow::driveText()
 
 void DriveSpeedWindow::setStatusText(std::string_view text)
 {
-    record_.setStatusText(text);
     lblStatus_->setText(qt(text));
     // The box never grows: a text it cannot hold whole is there in full as its tooltip.
     const bool cut
@@ -274,14 +274,12 @@ void DriveSpeedWindow::setStatusText(std::string_view text)
 
 void DriveSpeedWindow::setBarWidth(int row, float twips)
 {
-    record_.setBarWidth(row, twips);
     QWidget* fill = pctStatusBarDetail_.at(static_cast<std::size_t>(row));
     fill->resize(barPixels(twips), fill->height());
 }
 
 void DriveSpeedWindow::setResultText(int row, std::string_view text)
 {
-    record_.setResultText(row, text);
     lblStatusBar_.at(static_cast<std::size_t>(row))->setText(qt(text));
 }
 
@@ -310,7 +308,6 @@ void DriveSpeedWindow::checkSpeed()
     // A click during a run reaches here from one of its pumps and is ignored.
     if (run_.isRunning())
         return;
-    record_.start(driveText());
     run_.start();
     if (stopRequested()) {
         closeRequested_ = false;
@@ -320,9 +317,7 @@ void DriveSpeedWindow::checkSpeed()
 
 void DriveSpeedWindow::copyResults()
 {
-    if (record_.driveText().empty())
-        record_.start(driveText()); // before any run: the drive and the rows not measured
-    QGuiApplication::clipboard()->setText(qt(bench::plainTextReport(record_)));
+    QGuiApplication::clipboard()->setText(qt(bench::plainTextReport(run_.lastRun())));
 }
 
 void DriveSpeedWindow::contextMenuEvent(QContextMenuEvent* event)

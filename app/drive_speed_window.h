@@ -13,7 +13,6 @@
 #include "app/shell_open.h"
 #include "bench/drives.h"
 #include "bench/measurement_run.h"
-#include "bench/report.h"
 #include "bench/result_rows.h"
 #include "bench/run_view.h"
 #include "runtime/clock.h"
@@ -61,7 +60,6 @@ public:
     void pumpEvents() override;
     bool stopRequested() override;
     const runtime::StopFlag* stopFlag() override { return stopFlag_; }
-    void rowShown(int row, const bench::RowReport& report) override { record_.rowShown(row, report); }
 
     // The last run as plain text, to the clipboard: Ctrl+C, or "复制结果" in the result
     // area's context menu.
@@ -81,7 +79,6 @@ private:
 
     LinkOpener openLink_;
     bench::MeasurementRun run_;
-    bench::RunRecord record_;
     bool closeRequested_ = false;
     const runtime::StopFlag* stopFlag_ = nullptr;
 

@@ -2,18 +2,11 @@
 #include "bench/drives.h"
 
 #include "bench/target.h"
+#include "bench/wording.h"
 #include "runtime/volumes.h"
 
 namespace quvo::bench {
 namespace {
-
-// What a drive text says of a file system that has not told its name.
-constexpr std::string_view kUnknownFileSystem = "未知";
-
-std::string_view fileSystemName(std::string_view name)
-{
-    return name.empty() ? kUnknownFileSystem : name;
-}
 
 bool measurable(const runtime::VolumeProbe& probe)
 {
@@ -30,13 +23,10 @@ DriveList offeredDrives(std::chrono::milliseconds patience)
     bool current = false;
     for (const runtime::VolumeProbe& probe : runtime::probeVolumes(patience)) {
         if (probe.holdsCurrentDirectory) {
-            const std::string text = probe.answered
-                ? runtime::driveText(probe.directory, probe.volume)
-                : runtime::driveText(probe.directory, fileSystemName(probe.volume.fileSystem));
-            list.entries.insert(list.entries.begin(), text);
+            list.entries.insert(list.entries.begin(), driveText(probe.directory, probe.volume, probe.answered));
             current = true;
         } else if (measurable(probe)) {
-            list.entries.push_back(runtime::driveText(probe.directory, probe.volume));
+            list.entries.push_back(driveText(probe.directory, probe.volume));
         }
     }
     if (!current)
@@ -48,7 +38,15 @@ DriveList provisionalDrives()
 {
     const std::string current = runtime::currentDirectory();
     const auto mount = runtime::mountHolding(current);
-    return {{runtime::driveText(current, fileSystemName(mount ? mount->fileSystem : ""))}, 0};
+    runtime::Volume volume;
+    if (mount)
+        volume.fileSystem = mount->fileSystem;
+    return {{driveText(current, volume, /*answered=*/false)}, 0};
+}
+
+std::string driveTextOf(const std::string& directory, const std::optional<runtime::Volume>& volume)
+{
+    return volume ? driveText(directory, *volume) : driveText(directory, runtime::Volume{}, /*answered=*/false);
 }
 
 } // namespace quvo::bench

@@ -3,7 +3,10 @@
 // text, as the window's list shows them and the headless front end prints them.
 #pragma once
 
+#include "runtime/volumes.h"
+
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,5 +30,9 @@ DriveList offeredDrives(std::chrono::milliseconds patience = kVolumePatience);
 // At once and touching no mounted file system: the current directory's entry alone,
 // described from the mount table, for a window that shows before the volumes answer.
 DriveList provisionalDrives();
+
+// The drive text of a run in directory, on its volume as asked once by the caller
+// (none: not known).
+std::string driveTextOf(const std::string& directory, const std::optional<runtime::Volume>& volume);
 
 } // namespace quvo::bench

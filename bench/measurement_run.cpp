@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "bench/measurement_run.h"
 
+#include "bench/kernels.h"
+#include "bench/rows.h"
 #include "bench/target.h"
 #include "bench/test_content.h"
+#include "bench/wording.h"
 #include "runtime/designation.h"
 #include "runtime/errors.h"
 #include "runtime/file_ops.h"
@@ -19,36 +22,12 @@
 namespace quvo::bench {
 namespace {
 
-constexpr std::string_view kWaitingText = "测试本地磁盘需要几分钟，请耐心等候... ";
-constexpr std::string_view kCompletedText = "本地磁盘测试完成";
-constexpr std::string_view kFailedText = "本地磁盘测试失败：";
-constexpr std::string_view kStoppedText = "本地磁盘测试已中止";
-
 // The run never has more than one file open, always under this number.
 constexpr int kFileNumber = 1;
 
-constexpr int kSmallFileWrites = 1'024'000;
-constexpr int kLargeFileWrites = 10'240'000;
-constexpr double kSustainedSeconds = 3.0;
-constexpr int kLookupRounds = 10'000;
-
-// One payload and its line end: the sustained write's unit, one kilobyte of data.
-constexpr std::uint64_t kLineBytes = TestContent::kPayloadBytes + runtime::NumberedFiles::kLineEnd.size();
-static_assert(kLargestFixedFile == kLargeFileWrites && kLargeFileWrites <= TestContent::kBytes);
+static_assert(kLargestFixedFile <= TestContent::kBytes, "the content holds every one-byte item of a row");
 // The longest line the run reads: the largest fixed file, written without a line end.
-constexpr std::size_t kLongestLine = kLargeFileWrites;
-
-// Rows 0 and 2: one character of the content as a write item, writes times. A function
-// of its own, so that the compiler keeps its counter and the writer's cursor in
-// registers rather than beside the run's working values.
-std::error_code writeItems(runtime::NumberedFiles& files, const char* characters, int writes)
-{
-    runtime::NumberedFiles::ItemWriter file(files, kFileNumber);
-    for (int i = 1; i <= writes; ++i)
-        if (auto error = file.writeItem({characters + i - 1, 1})) [[unlikely]]
-            return error;
-    return {};
-}
+constexpr std::size_t kLongestLine = kLargestFixedFile;
 
 // Why a run ended before its last row.
 struct Halt {
@@ -64,50 +43,25 @@ std::string shown(std::string_view pathText)
     return runtime::fileSystemPath(pathText);
 }
 
-// Why a file operation failed, for the status line: the runtime's own refusals in the
-// window's language, the system's reasons as the system words them.
-std::string reasonFor(const std::error_code& error)
-{
-    if (error.category() != runtime::runtimeCategory())
-        return error.message();
-    switch (static_cast<runtime::Errc>(error.value())) {
-    case runtime::Errc::badFileNumber: return "文件号无效";
-    case runtime::Errc::fileNumberInUse: return "文件号已被占用";
-    case runtime::Errc::fileNotOpen: return "文件未打开";
-    case runtime::Errc::pastEndOfFile: return "已读到文件末尾";
-    case runtime::Errc::notRegularFile: return "该名称已被目录、链接或设备等占用，不是普通文件";
-    case runtime::Errc::ownedByOtherUser: return "该文件属于其他用户";
-    case runtime::Errc::replacedWhileOpening: return "打开时该文件被替换";
-    case runtime::Errc::hasOtherLinks: return "该文件还有其他硬链接，清空它会改动别处的文件";
-    case runtime::Errc::directoryInUse: return "该目录中另一个测试正在运行";
-    case runtime::Errc::stopped: return "已请求中止";
-    case runtime::Errc::reserveReached: return "再写下去会占用磁盘必须保留的可用空间";
-    }
-    return error.message();
-}
-
 // A stop requested in the middle of a row abandons it like one at a pump.
 Halt failure(std::string_view action, std::string_view what, const std::error_code& error)
 {
     if (error == runtime::Errc::stopped)
         return {RunOutcome::Stopped, std::string(kStoppedText)};
-    return {RunOutcome::Failed,
-        std::string(kFailedText) + std::string(action) + " " + std::string(what) + " 时出错（" + reasonFor(error)
-            + "）"};
+    return {RunOutcome::Failed, failureText(action, what, error)};
 }
 
 Halt spaceShortage(std::uint64_t needed, std::uint64_t available)
 {
-    return {RunOutcome::Failed,
-        std::string(kFailedText) + "磁盘可用空间不足（需要 " + runtime::formatSize(needed) + "，现有 "
-            + runtime::formatSize(available) + "）"};
+    return {RunOutcome::Failed, spaceShortageText(needed, available)};
 }
 
 // One run: its working values and its steps, in the order they run.
 class Pass {
 public:
-    Pass(RunView& view, runtime::Clock& clock, ResultRows& rows)
+    Pass(RunView& view, RunRecord& record, runtime::Clock& clock, ResultRows& rows)
         : view_(view)
+        , record_(record)
         , clock_(clock)
         , rows_(rows)
         , stop_(view.stopFlag())
@@ -117,6 +71,8 @@ public:
     Step measure();
     // Removes what the run may have left; says what could not be removed.
     std::string removeTestFiles();
+    // The status line, in the view and in the record.
+    void setStatus(const std::string& text);
 
 private:
     // Built afresh for every use, as each open, lookup, copy and delete names its file.
@@ -126,18 +82,20 @@ private:
     bool stopRequested() const { return stop_ != nullptr && stop_->raised(); }
     Step pump(int times);
     Step prepare();
-    runtime::Result<std::uint64_t> sustainedPause(std::uint64_t lines);
-    Step writeRepeated(int row, int writes, int pumps);
-    Step readToEnd(int row, std::uint64_t bytes, int pumps);
-    Step sustainedWrite();
-    Step readBack();
-    Step lookUps();
+    runtime::Result<std::uint64_t> lookAtFreeSpace(std::uint64_t lines);
+    Step measureRow(int row);
+    Step writeItemsRow(int row, int writes);
+    Step readLinesRow(int row);
+    Step sustainedWrite(int row, double seconds);
+    Step readBack(int row);
+    Step lookUps(int row, int rounds);
     Step lookUp(const std::string& path);
-    Step copy();
-    Step deleteBoth();
-    Step readLines(const std::string& path, int& count, runtime::ReadMode mode = runtime::ReadMode::Buffered);
+    Step copy(int row);
+    Step deleteBoth(int row);
+    Step readLines(const std::string& path, int& count, runtime::ReadMode mode);
 
     RunView& view_;
+    RunRecord& record_;
     runtime::Clock& clock_;
     ResultRows& rows_;
     const runtime::StopFlag* stop_;
@@ -151,9 +109,15 @@ private:
     // The sustained write's file: the most lines it may grow to, and why.
     std::uint64_t sustainedLineLimit_ = 0;
     CutShort sustainedCap_ = CutShort::No; // what ends the window if the limit is reached
-    std::uint64_t sustainedBytes_ = 0;
+    std::uint64_t file1Bytes_ = 0;         // what the last write left in test file 1
     bool mayHaveWritten_ = false;
 };
+
+void Pass::setStatus(const std::string& text)
+{
+    record_.setStatusText(text);
+    view_.setStatusText(text);
+}
 
 Step Pass::measure()
 {
@@ -162,34 +126,21 @@ Step Pass::measure()
         if (auto halt = pump(1))
             return halt;
     }
-    prefix_ = targetPrefix(view_.driveText());
-    view_.setStatusText(std::string(kWaitingText) + prefix_);
+    // The drive measured is the one read here; the record is of it.
+    const std::string driveText = view_.driveText();
+    record_.start(driveText);
+    prefix_ = targetPrefix(driveText);
+    setStatus(std::string(kWaitingText) + prefix_);
     if (auto halt = pump(1))
         return halt;
     if (auto halt = prepare())
         return halt;
 
     mayHaveWritten_ = true;
-    Step halt = writeRepeated(0, kSmallFileWrites, 2);
-    if (!halt)
-        halt = readToEnd(1, kSmallFileWrites, 1);
-    if (!halt)
-        halt = writeRepeated(2, kLargeFileWrites, 2);
-    if (!halt)
-        halt = readToEnd(3, kLargeFileWrites, 2);
-    if (!halt)
-        halt = sustainedWrite();
-    if (!halt)
-        halt = readBack();
-    if (!halt)
-        halt = lookUps();
-    if (!halt)
-        halt = copy();
-    if (!halt)
-        halt = deleteBoth();
-    if (halt)
-        return halt;
-    view_.setStatusText(kCompletedText);
+    for (int row = 0; row < kRowCount; ++row)
+        if (auto halt = measureRow(row))
+            return halt;
+    setStatus(std::string(kCompletedText) + (lock_.guards() ? "" : std::string(kUnlockedNote)));
     return std::nullopt;
 }
 
@@ -217,6 +168,7 @@ Step Pass::prepare()
     if (!lock)
         return failure("锁定", directory, lock.error());
     lock_ = std::move(*lock);
+    record_.setLocked(lock_.guards());
 
     for (const std::string& name : {testFile1(), testFile2()})
         if (auto error = runtime::checkReplaceable(name))
@@ -235,8 +187,6 @@ Step Pass::prepare()
                 + runtime::formatSize(kLargestFixedFile) + " 的测试文件"};
     sustainedLineLimit_ = largestFile / kLineBytes;
     sustainedCap_ = CutShort::FileSizeLimit;
-    if (auto pause = sustainedPause(0); !pause)
-        return failure("检查", shown(path), pause.error());
 
     // Memory is made ready before anything is timed, every page touched, so that no row
     // pays for it: the content, the block the test file is written and read through,
@@ -251,12 +201,12 @@ Step Pass::prepare()
     return std::nullopt;
 }
 
-// Looks at the free space now and lowers the sustained write's line limit where its
-// file and the copy of it would otherwise cut into the reserve: the file's own lines
-// beyond those it has, and all of its lines again for the copy, must fit in what lies
-// above the reserve, in whole blocks. Gives the line count at which to look again,
-// which is the limit itself once the loop must not go on.
-runtime::Result<std::uint64_t> Pass::sustainedPause(std::uint64_t lines)
+// Looks at the free space with `lines` of the sustained write's file written, and
+// lowers its line limit where the file and the copy of it would otherwise cut into the
+// reserve: the file's own lines beyond those it has, and all of its lines again for
+// the copy, must fit in what lies above the reserve, in whole blocks. Gives the line
+// count at which to look again, which is the limit itself once the loop must not go on.
+runtime::Result<std::uint64_t> Pass::lookAtFreeSpace(std::uint64_t lines)
 {
     const auto space = runtime::spaceFor(testFile1());
     if (!space)
@@ -275,99 +225,98 @@ runtime::Result<std::uint64_t> Pass::sustainedPause(std::uint64_t lines)
     return std::min(sustainedLineLimit_, lines + runtime::spaceCheckInterval(reserve_) / kLineBytes);
 }
 
-Step Pass::writeRepeated(int row, int writes, int pumps)
+// The row's work, told to the view as it starts, then the events let through.
+Step Pass::measureRow(int row)
+{
+    const Workload& work = rowSpec(row).workload;
+    view_.rowStarted(row);
+    Step halt;
+    switch (work.action) {
+    case Action::WriteItems: halt = writeItemsRow(row, work.times); break;
+    case Action::ReadLines: halt = readLinesRow(row); break;
+    case Action::SustainedWrite: halt = sustainedWrite(row, work.seconds); break;
+    case Action::ReadBack: halt = readBack(row); break;
+    case Action::LookUps: halt = lookUps(row, work.times); break;
+    case Action::Copy: halt = copy(row); break;
+    case Action::Delete: halt = deleteBoth(row); break;
+    }
+    if (halt)
+        return halt;
+    return pump(rowSpec(row).pumpsAfter);
+}
+
+Step Pass::writeItemsRow(int row, int writes)
 {
     const double start = clock_.seconds();
     const std::string path = testFile1();
     if (auto error = files_.openForOutput(kFileNumber, path))
         return failure("创建", shown(path), error);
-    if (auto error = writeItems(files_, content_.bytes(), writes))
+    if (auto error = writeItems(files_, kFileNumber, content_.bytes(), writes))
         return failure("写入", shown(path), error);
     if (auto error = files_.close(kFileNumber))
         return failure("写入", shown(path), error);
-    rows_.showElapsed(row, start, static_cast<std::uint64_t>(writes));
-    return pump(pumps);
+    file1Bytes_ = static_cast<std::uint64_t>(writes);
+    rows_.showElapsed(row, start, file1Bytes_);
+    return std::nullopt;
 }
 
-// To the end of the file, line by line; a failing open or end test ends the step
-// instead of looping on it.
+// To the end of the file, line by line, counting.
 Step Pass::readLines(const std::string& path, int& count, runtime::ReadMode mode)
 {
     if (auto error = files_.openForInput(kFileNumber, path, mode))
         return failure("打开", shown(path), error);
-    for (;;) {
-        const auto atEnd = files_.atEnd(kFileNumber);
-        if (!atEnd)
-            return failure("读取", shown(path), atEnd.error());
-        if (*atEnd)
-            break;
-        if (auto error = files_.readLine(kFileNumber, line_))
-            return failure("读取", shown(path), error);
-        ++count;
-    }
+    if (auto error = readLinesToEnd(files_, kFileNumber, line_, count))
+        return failure("读取", shown(path), error);
     if (auto error = files_.close(kFileNumber))
         return failure("读取", shown(path), error);
     return std::nullopt;
 }
 
-// bytes: what the file holds, as the row before wrote it.
-Step Pass::readToEnd(int row, std::uint64_t bytes, int pumps)
+Step Pass::readLinesRow(int row)
 {
     const double start = clock_.seconds();
     int lines = 0;
-    if (auto halt = readLines(testFile1(), lines))
+    if (auto halt = readLines(testFile1(), lines, runtime::ReadMode::Buffered))
         return halt;
-    rows_.showElapsed(row, start, bytes);
-    return pump(pumps);
+    rows_.showElapsed(row, start, file1Bytes_);
+    return std::nullopt;
 }
 
-Step Pass::sustainedWrite()
+// The window lasts `seconds` unless the file reaches its limit first: one cut short
+// that way is measured by the time it really lasted. The first look at the free space
+// is taken before the start time, so that none falls inside the window before its
+// first write.
+Step Pass::sustainedWrite(int row, double seconds)
 {
-    int count = 0;
-    const double start = clock_.seconds();
     const std::string path = testFile1();
+    const auto room = lookAtFreeSpace(0);
+    if (!room)
+        return failure("检查", shown(path), room.error());
+    const double start = clock_.seconds();
     if (auto error = files_.openForOutput(kFileNumber, path, runtime::WriteMode::Streaming))
         return failure("创建", shown(path), error);
-    // The loop always ends on a clock test, never on a write, unless the file reaches
-    // its limit: a window cut short that way is measured by the time it really lasted.
-    double seconds = kSustainedSeconds;
-    CutShort cut = CutShort::No;
-    std::uint64_t pause = 0;
-    for (;;) {
-        const double elapsed = clock_.seconds() - start;
-        if (elapsed >= kSustainedSeconds)
-            break;
-        if (static_cast<std::uint64_t>(count) >= pause) {
-            auto next = sustainedPause(static_cast<std::uint64_t>(count));
-            if (!next)
-                return failure("检查", shown(path), next.error());
-            pause = *next;
-            if (static_cast<std::uint64_t>(count) >= pause) {
-                seconds = elapsed;
-                cut = sustainedCap_;
-                break;
-            }
-        }
-        if (auto error = files_.writeLine(kFileNumber, content_.payload(static_cast<std::uint64_t>(count))))
-            return failure("写入", shown(path), error);
-        ++count;
-    }
+    const SustainedWindow window = writeLinesFor(files_, kFileNumber, content_, clock_, start, seconds, *room,
+        [this](std::uint64_t lines) { return lookAtFreeSpace(lines); });
+    if (window.lookError)
+        return failure("检查", shown(path), window.lookError);
+    if (window.writeError)
+        return failure("写入", shown(path), window.writeError);
     if (auto error = files_.close(kFileNumber))
         return failure("写入", shown(path), error);
-    sustainedBytes_ = static_cast<std::uint64_t>(count) * kLineBytes;
-    rows_.showFixedRate(4, count, seconds, sustainedBytes_, cut);
-    return pump(2);
+    file1Bytes_ = static_cast<std::uint64_t>(window.lines) * kLineBytes;
+    rows_.showFixedRate(row, window.lines, window.seconds, file1Bytes_, window.cutShort ? sustainedCap_ : CutShort::No);
+    return std::nullopt;
 }
 
-Step Pass::readBack()
+Step Pass::readBack(int row)
 {
     int count = 0;
     const double start = clock_.seconds();
     // Streamed as it was written: the rate counts what the device delivers.
     if (auto halt = readLines(testFile1(), count, runtime::ReadMode::Streaming))
         return halt;
-    rows_.showRate(5, count, start, sustainedBytes_);
-    return pump(1);
+    rows_.showRate(row, count, start, file1Bytes_);
+    return std::nullopt;
 }
 
 Step Pass::lookUp(const std::string& path)
@@ -377,10 +326,10 @@ Step Pass::lookUp(const std::string& path)
     return std::nullopt;
 }
 
-Step Pass::lookUps()
+Step Pass::lookUps(int row, int rounds)
 {
     const double start = clock_.seconds();
-    for (int i = 1; i <= kLookupRounds; ++i) {
+    for (int i = 1; i <= rounds; ++i) {
         if (stopRequested()) [[unlikely]]
             return failure("查找", shown(testFile1()), runtime::Errc::stopped);
         if (auto halt = lookUp(testFile1()))
@@ -388,15 +337,15 @@ Step Pass::lookUps()
         if (auto halt = lookUp(testFile2()))
             return halt;
     }
-    rows_.showElapsed(6, start);
-    return pump(1);
+    rows_.showElapsed(row, start);
+    return std::nullopt;
 }
 
 // The copy takes as much again as the sustained write's file: where someone else has
 // taken the room for it meanwhile, the run stops rather than cut into the reserve.
-Step Pass::copy()
+Step Pass::copy(int row)
 {
-    const std::uint64_t needed = reserve_ + sustainedBytes_;
+    const std::uint64_t needed = reserve_ + file1Bytes_;
     const auto space = runtime::spaceFor(testFile2());
     if (!space)
         return failure("检查", shown(testFile2()), space.error());
@@ -412,11 +361,11 @@ Step Pass::copy()
         const auto now = runtime::spaceFor(destination);
         return spaceShortage(needed, now ? now->availableBytes : 0);
     }
-    rows_.showElapsed(7, start, sustainedBytes_);
-    return pump(1);
+    rows_.showElapsed(row, start, file1Bytes_);
+    return std::nullopt;
 }
 
-Step Pass::deleteBoth()
+Step Pass::deleteBoth(int row)
 {
     const double start = clock_.seconds();
     if (stopRequested())
@@ -429,8 +378,8 @@ Step Pass::deleteBoth()
         return failure("删除", shown(path2), runtime::Errc::stopped);
     if (auto error = runtime::deleteFile(path2))
         return failure("删除", shown(path2), error);
-    rows_.showElapsed(8, start);
-    return pump(1);
+    rows_.showElapsed(row, start);
+    return std::nullopt;
 }
 
 std::string Pass::removeTestFiles()
@@ -455,7 +404,7 @@ std::string Pass::removeTestFiles()
 MeasurementRun::MeasurementRun(RunView& view, runtime::Clock& clock, runtime::NumberSeparators separators)
     : view_(view)
     , clock_(clock)
-    , rows_(view, clock, std::move(separators))
+    , rows_(view, record_, clock, std::move(separators))
 {
 }
 
@@ -469,11 +418,11 @@ RunOutcome MeasurementRun::start()
         ~ClearOnExit() { flag = false; }
     } clear{running_};
 
-    Pass pass(view_, clock_, rows_);
+    Pass pass(view_, record_, clock_, rows_);
     Step halt = pass.measure();
     if (!halt)
         return RunOutcome::Completed;
-    view_.setStatusText(halt->message + pass.removeTestFiles());
+    pass.setStatus(halt->message + pass.removeTestFiles());
     return halt->outcome;
 }
 

@@ -5,9 +5,11 @@
 // The run is synchronous and single-threaded; it reaches the window only through
 // RunView, and lets the window's events through only between measurements. A
 // measured file operation that fails stops the run with a message in the status
-// line, and the run removes its test files whenever it stops early.
+// line, and the run removes its test files whenever it stops early. It keeps the
+// record of what it did, which the front ends only show.
 #pragma once
 
+#include "bench/report.h"
 #include "bench/result_rows.h"
 #include "bench/run_view.h"
 #include "runtime/clock.h"
@@ -31,9 +33,14 @@ public:
     RunOutcome start();
     bool isRunning() const { return running_; }
 
+    // The run in progress or the last one, from the moment it read the drive text;
+    // before the first, a record of no run.
+    const RunRecord& lastRun() const { return record_; }
+
 private:
     RunView& view_;
     runtime::Clock& clock_;
+    RunRecord record_;
     ResultRows rows_;
     bool running_ = false;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "bench/report.h"
 
+#include "bench/wording.h"
 #include "runtime/number_format.h"
 #include "version.h"
 
@@ -8,25 +9,13 @@
 #include <utility>
 
 namespace quvo::bench {
-namespace {
-
-std::string cutReason(CutShort cut)
-{
-    switch (cut) {
-    case CutShort::No: return {};
-    case CutShort::Space: return "（为保留磁盘空间而提前结束）";
-    case CutShort::FileSizeLimit: return "（达到单个文件大小上限而提前结束）";
-    }
-    return {};
-}
-
-} // namespace
 
 void RunRecord::start(std::string driveText)
 {
     started_ = std::chrono::system_clock::now();
     driveText_ = std::move(driveText);
     status_.clear();
+    locked_ = false;
     rows_ = {};
 }
 
@@ -55,12 +44,14 @@ std::string utcTimestamp(std::chrono::system_clock::time_point when)
 std::string plainTextReport(const RunRecord& record)
 {
     std::string report = "Quvo磁盘速度测试 (" + std::string(kVersionLine) + ")\n";
-    if (record.started() != std::chrono::system_clock::time_point{})
-        report += "日期：" + utcTimestamp(record.started()) + "\n";
-    report += "磁盘：" + record.driveText() + "\n\n";
+    if (record.started()) {
+        report += "日期：" + utcTimestamp(record.startedAt()) + "\n";
+        report += "磁盘：" + record.driveText() + "\n";
+    }
+    report += "\n";
     for (int row = 0; row < kRowCount; ++row) {
         const RowRecord& shown = record.rows()[static_cast<std::size_t>(row)];
-        report += std::string(kRows[static_cast<std::size_t>(row)].caption) + " ";
+        report += std::string(rowSpec(row).caption) + " ";
         if (!shown.shown) {
             report += "（未测）\n";
             continue;
@@ -71,7 +62,7 @@ std::string plainTextReport(const RunRecord& record)
                 + runtime::formatNumber(static_cast<double>(shown.report.bytes), runtime::NumberPattern::GroupedWhole,
                     runtime::NumberSeparators{})
                 + " 字节";
-        report += cutReason(shown.report.cut) + "\n";
+        report += std::string(cutShortText(shown.report.cut)) + "\n";
     }
     return report + "\n" + record.status() + "\n";
 }

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
-// What a run showed and measured, kept for a report worth keeping: the window copies it
-// to the clipboard as text, the headless front end writes it for scripts.
+// The record of a run, kept by the run itself as it sets the view's controls: what it
+// showed and measured, for a report worth keeping. The window copies it to the
+// clipboard as text, the headless front end writes it for scripts.
 #pragma once
 
-#include "bench/result_rows.h"
+#include "bench/rows.h"
 #include "bench/run_view.h"
 
 #include <array>
@@ -20,25 +21,30 @@ struct RowRecord {
     RowReport report;
 };
 
-// Filled by a view as the run sets its controls; read once the run is over.
 class RunRecord {
 public:
-    // A run starts on the drive its view names: the moment is taken, earlier rows go.
+    // A run starts on the drive text it read: the moment is taken, earlier rows go.
     void start(std::string driveText);
     void setStatusText(std::string_view text) { status_ = text; }
     void setBarWidth(int row, float twips) { rows_.at(static_cast<std::size_t>(row)).barTwips = twips; }
     void setResultText(int row, std::string_view text) { rows_.at(static_cast<std::size_t>(row)).text = text; }
     void rowShown(int row, const RowReport& report);
+    // The directory was held against a second run; false where it could not be locked.
+    void setLocked(bool locked) { locked_ = locked; }
 
-    std::chrono::system_clock::time_point started() const { return started_; }
+    // Whether a run has started; a record of no run holds no drive, date or row.
+    bool started() const { return started_ != std::chrono::system_clock::time_point{}; }
+    std::chrono::system_clock::time_point startedAt() const { return started_; }
     const std::string& driveText() const { return driveText_; }
     const std::string& status() const { return status_; }
+    bool locked() const { return locked_; }
     const std::array<RowRecord, kRowCount>& rows() const { return rows_; }
 
 private:
     std::chrono::system_clock::time_point started_{};
     std::string driveText_;
     std::string status_;
+    bool locked_ = false;
     std::array<RowRecord, kRowCount> rows_{};
 };
 
@@ -46,7 +52,8 @@ private:
 std::string utcTimestamp(std::chrono::system_clock::time_point when);
 
 // The program and its version, the date, the drive, each row's caption, result and the
-// bytes it moved, and the status: plain text, lines ending in LF.
+// bytes it moved, and the status: plain text, lines ending in LF. Of no run: the rows
+// unmeasured, no date and no drive.
 std::string plainTextReport(const RunRecord& record);
 
 } // namespace quvo::bench

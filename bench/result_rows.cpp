@@ -14,13 +14,15 @@ constexpr std::string_view kSpeedUnit = " KB/秒";
 
 } // namespace
 
-ResultRows::ResultRows(RunView& view, runtime::Clock& clock, runtime::NumberSeparators separators)
+ResultRows::ResultRows(RunView& view, RunRecord& record, runtime::Clock& clock, runtime::NumberSeparators separators)
     : view_(view)
+    , record_(record)
     , clock_(clock)
     , separators_(std::move(separators))
 {
 }
 
+// The record is started afresh, its rows reset, once the run reads the drive text.
 void ResultRows::reset(int row)
 {
     view_.setResultText(row, "");
@@ -32,7 +34,7 @@ void ResultRows::showElapsed(int row, double start, std::uint64_t bytes)
     setBar(row, clock_.seconds() - start);
     const double value = clock_.seconds() - start;
     setCaption(row, value);
-    view_.rowShown(row, {.value = value, .seconds = value, .bytes = bytes});
+    shown(row, {.value = value, .seconds = value, .bytes = bytes});
 }
 
 void ResultRows::showRate(int row, int count, double start, std::uint64_t bytes)
@@ -41,7 +43,7 @@ void ResultRows::showRate(int row, int count, double start, std::uint64_t bytes)
     const double seconds = clock_.seconds() - start;
     const double value = count / seconds;
     setCaption(row, value);
-    view_.rowShown(row, {.value = value, .seconds = seconds, .bytes = bytes});
+    shown(row, {.value = value, .seconds = seconds, .bytes = bytes});
 }
 
 void ResultRows::showFixedRate(int row, int count, double seconds, std::uint64_t bytes, CutShort cut)
@@ -49,26 +51,36 @@ void ResultRows::showFixedRate(int row, int count, double seconds, std::uint64_t
     const double value = count / seconds;
     setBar(row, value);
     setCaption(row, value);
-    view_.rowShown(row, {.value = value, .seconds = seconds, .bytes = bytes, .cut = cut});
+    shown(row, {.value = value, .seconds = seconds, .bytes = bytes, .cut = cut});
 }
 
 void ResultRows::setBar(int row, double value)
 {
     // The factor first, then times the value, as the scale is defined.
-    const double factor = kFullScaleTwips / kRows[static_cast<std::size_t>(row)].fullScale;
+    const double factor = kFullScaleTwips / rowSpec(row).fullScale;
     const double twips = factor * value;
-    if (std::isfinite(twips) && std::fabs(twips) <= std::numeric_limits<float>::max())
-        view_.setBarWidth(row, static_cast<float>(twips));
+    if (!std::isfinite(twips) || std::fabs(twips) > std::numeric_limits<float>::max())
+        return;
+    record_.setBarWidth(row, static_cast<float>(twips));
+    view_.setBarWidth(row, static_cast<float>(twips));
 }
 
 void ResultRows::setCaption(int row, double value)
 {
     if (!std::isfinite(value))
         return;
-    const bool time = kRows[static_cast<std::size_t>(row)].kind == RowKind::Time;
+    const bool time = rowSpec(row).kind == RowKind::Time;
     const auto pattern = time ? runtime::NumberPattern::ThreeDecimals : runtime::NumberPattern::GroupedWhole;
-    view_.setResultText(
-        row, runtime::formatNumber(value, pattern, separators_) + std::string(time ? kSecondsUnit : kSpeedUnit));
+    const std::string caption
+        = runtime::formatNumber(value, pattern, separators_) + std::string(time ? kSecondsUnit : kSpeedUnit);
+    record_.setResultText(row, caption);
+    view_.setResultText(row, caption);
+}
+
+void ResultRows::shown(int row, const RowReport& report)
+{
+    record_.rowShown(row, report);
+    view_.rowShown(row, record_.rows()[static_cast<std::size_t>(row)]);
 }
 
 } // namespace quvo::bench

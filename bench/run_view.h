@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// What the measurement run needs of a window: four of its controls and its event loop.
-// The window, the headless front end and the tests each implement it.
+// What the measurement run needs of a window: the drive list's selection, the status
+// line, each row's bar and result, and its event loop. The window, the headless front
+// end and the tests each implement it.
 #pragma once
 
 #include "runtime/stop.h"
@@ -27,6 +28,8 @@ struct RowReport {
     CutShort cut = CutShort::No;
 };
 
+struct RowRecord;
+
 class RunView {
 public:
     virtual ~RunView() = default;
@@ -44,9 +47,11 @@ public:
     // Read between blocks of file work, where there is one: raised, it ends the run
     // within a block, the row in progress abandoned and its test files removed.
     virtual const runtime::StopFlag* stopFlag() { return nullptr; }
-    // A row's bar and caption are set: what it measured, for front ends that report
-    // more than the window shows.
-    virtual void rowShown(int /*row*/, const RowReport& /*report*/) { }
+    // The row is about to be measured: nothing the view does here is timed.
+    virtual void rowStarted(int /*row*/) { }
+    // A row's bar and caption are set; shown is the run's record of it, for front
+    // ends that report more than the window shows.
+    virtual void rowShown(int /*row*/, const RowRecord& /*shown*/) { }
 };
 
 } // namespace quvo::bench

@@ -2,6 +2,8 @@
 // Where a run writes: the target prefix taken from the drive text, and the test files.
 #pragma once
 
+#include "bench/rows.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,7 +19,7 @@ inline constexpr std::string_view kTestFile2Name = "DriveSpeedTest2.txt";
 std::string targetPrefix(std::string_view driveText);
 
 // The largest file of the fixed rows (one byte per write): the least a target must take.
-inline constexpr std::uint64_t kLargestFixedFile = 10'240'000;
+inline constexpr std::uint64_t kLargestFixedFile = mostItems();
 
 // The space a run always leaves free on its volume, whoever else writes there: a tenth
 // of the volume, at most 1 GiB.

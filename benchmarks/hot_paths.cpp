@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // quvo-diskspeed-benchmarks: the run's hot paths beside the tightest plain loops that do
-// the same work. "rowN_…/ours" runs a row's statements through the runtime as the run
-// does them; "rowN_…/reference" is the loop it is held against. Both are timed from
+// the same work. "rowN_…/ours" opens and closes through the runtime as the run does
+// and calls the run's own inner loop (bench/kernels.h) between; "rowN_…/reference" is
+// the loop it is held against. Both are timed from
 // before the open to after the close, in a directory whose medium costs almost nothing
 // (scratch_directory.h), so a pair's ratio is the cost the tool adds. Before every
 // timed pass, untimed, both sides find the test file as the run's previous row leaves
@@ -9,6 +10,8 @@
 // file's size, the bytes and lines seen), and the program fails when one did not.
 //
 // Usage: quvo-diskspeed-benchmarks [--directory=DIR] [Google Benchmark flags]
+#include "bench/kernels.h"
+#include "bench/rows.h"
 #include "bench/target.h"
 #include "bench/test_content.h"
 #include "benchmarks/scratch_directory.h"
@@ -43,15 +46,14 @@ namespace {
 using SteadyTime = std::chrono::steady_clock;
 
 constexpr int kFileNumber = 1;
-constexpr int kSmallFileWrites = 1'024'000;
-constexpr int kLargeFileWrites = 10'240'000;
-constexpr int kPayloadBytes = 1024;
-constexpr int kLookupRounds = 10'000;
+constexpr int kSmallFileWrites = bench::rowSpec(0).workload.times;
+constexpr int kLargeFileWrites = bench::rowSpec(2).workload.times;
+constexpr int kLookupRounds = bench::rowSpec(bench::rowOf(bench::Action::LookUps)).workload.times;
 // 64 MiB of payload lines: long enough that opening and closing vanish in it.
 constexpr int kPayloadLines = 65'536;
 // The sustained write's window; never reached by kPayloadLines on a fast medium, but
 // tested before every line as the run tests it.
-constexpr double kSustainedSeconds = 3.0;
+constexpr double kSustainedSeconds = bench::rowSpec(bench::rowOf(bench::Action::SustainedWrite)).workload.seconds;
 constexpr std::size_t kBlockSize = runtime::NumberedFiles::kBlockSize;
 
 int failures = 0;
@@ -136,13 +138,13 @@ struct FileContent {
     int linesRead;             // as the run reads them
     std::size_t lastLineBytes; // without its line end
 
-    std::uint64_t bytes() const { return lines ? count * (kPayloadBytes + 1) : count; }
+    std::uint64_t bytes() const { return lines ? count * bench::kLineBytes : count; }
     std::uint64_t lineEnds() const { return lines ? count : 0; }
 };
 
 const FileContent kSmallFile{false, kSmallFileWrites, 1, kSmallFileWrites};
 const FileContent kLargeFile{false, kLargeFileWrites, 1, kLargeFileWrites};
-const FileContent kPayloadFile{true, kPayloadLines, kPayloadLines, kPayloadBytes};
+const FileContent kPayloadFile{true, kPayloadLines, kPayloadLines, bench::TestContent::kPayloadBytes};
 
 // What a row finds before it: nothing (null), or the file the previous row just wrote.
 struct Row {
@@ -209,12 +211,8 @@ void writeItemsOurs(benchmark::State& state, const Row* row)
         const auto start = SteadyTime::now();
         if (auto error = files.openForOutput(kFileNumber, path))
             return fail(state, "open: " + error.message());
-        {
-            runtime::NumberedFiles::ItemWriter file(files, kFileNumber);
-            for (int i = 1; i <= writes; ++i)
-                if (auto error = file.writeItem({characters + i - 1, 1})) [[unlikely]]
-                    return fail(state, "write: " + error.message());
-        }
+        if (auto error = bench::writeItems(files, kFileNumber, characters, writes))
+            return fail(state, "write: " + error.message());
         if (auto error = files.close(kFileNumber))
             return fail(state, "close: " + error.message());
         state.SetIterationTime(secondsSince(start));
@@ -280,16 +278,8 @@ void readLinesOurs(benchmark::State& state, const Row* row)
         const auto start = SteadyTime::now();
         if (auto error = files.openForInput(kFileNumber, path, row->mode))
             return fail(state, "open: " + error.message());
-        for (;;) {
-            const auto atEnd = files.atEnd(kFileNumber);
-            if (!atEnd)
-                return fail(state, "end test: " + atEnd.error().message());
-            if (*atEnd)
-                break;
-            if (auto error = files.readLine(kFileNumber, line))
-                return fail(state, "read: " + error.message());
-            ++lines;
-        }
+        if (auto error = bench::readLinesToEnd(files, kFileNumber, line, lines))
+            return fail(state, "read: " + error.message());
         if (auto error = files.close(kFileNumber))
             return fail(state, "close: " + error.message());
         state.SetIterationTime(secondsSince(start));
@@ -341,7 +331,8 @@ void scanBlocksReference(benchmark::State& state, const Row* row)
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(content->bytes()));
 }
 
-// Row 4's loop body: a clock test, a payload line, a count; streamed output.
+// Row 4's loop: a clock test, a payload line, a count; streamed output. Its room is
+// kPayloadLines, where the loop ends as at a full volume.
 void writeLinesOurs(benchmark::State& state)
 {
     const TestFilesRemoved removed;
@@ -357,19 +348,15 @@ void writeLinesOurs(benchmark::State& state)
         const double clockStart = clock.seconds();
         if (auto error = files.openForOutput(kFileNumber, path, runtime::WriteMode::Streaming))
             return fail(state, "open: " + error.message());
-        int count = 0;
-        for (;;) {
-            if (clock.seconds() - clockStart >= kSustainedSeconds || count >= kPayloadLines)
-                break;
-            if (auto error = files.writeLine(kFileNumber, testContent().payload(static_cast<std::uint64_t>(count))))
-                [[unlikely]]
-                return fail(state, "write: " + error.message());
-            ++count;
-        }
+        const bench::SustainedWindow window
+            = bench::writeLinesFor(files, kFileNumber, testContent(), clock, clockStart, kSustainedSeconds,
+                kPayloadLines, [](std::uint64_t) { return runtime::Result<std::uint64_t>(kPayloadLines); });
+        if (window.writeError)
+            return fail(state, "write: " + window.writeError.message());
         if (auto error = files.close(kFileNumber))
             return fail(state, "close: " + error.message());
         state.SetIterationTime(secondsSince(start));
-        if (count != kPayloadLines)
+        if (window.lines != kPayloadLines)
             return fail(state, "the window closed before the last line");
     }
     if (!hasSize(nativePath(bench::kTestFile1Name), kPayloadFile.bytes()))

@@ -7,18 +7,17 @@
 //
 // Usage: quvo-diskspeed-timeline [--json] [DIRECTORY]
 #include "bench/measurement_run.h"
-#include "bench/result_rows.h"
+#include "bench/rows.h"
 #include "cli/console_view.h"
+#include "cli/headless.h"
 #include "runtime/clock.h"
 #include "runtime/stop.h"
-#include "runtime/volumes.h"
 
 #include <nlohmann/json.hpp>
 
 #include <array>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -26,7 +25,7 @@ namespace quvo::benchmarks {
 namespace {
 
 // The sustained write: its loop ends on a clock test, and its close follows.
-constexpr std::size_t kSustainedRow = 4;
+constexpr auto kSustainedRow = static_cast<std::size_t>(bench::rowOf(bench::Action::SustainedWrite));
 
 double now()
 {
@@ -62,7 +61,9 @@ private:
     double last_ = 0;
 };
 
-// The headless front end's own view, with each row's section noted as it passes.
+// The headless front end's own view, with each row's section noted as it passes: the
+// run says when a row starts, the next reading of the clock is its start time, and
+// the row's bar ends it.
 class TimelineView final : public bench::RunView {
 public:
     TimelineView(cli::ConsoleView& console, TimelineClock& clock)
@@ -72,25 +73,16 @@ public:
     }
 
     std::string driveText() override { return console_.driveText(); }
-    void setStatusText(std::string_view text) override
-    {
-        // The first status text is the waiting message: the resets are over and the
-        // next reading of the clock starts row 0.
-        if (!running_) {
-            running_ = true;
-            clock_.arm();
-        }
-        console_.setStatusText(text);
-    }
+    void setStatusText(std::string_view text) override { console_.setStatusText(text); }
     void setBarWidth(int row, float twips) override
     {
-        if (running_ && row == next_) {
+        if (row == measuring_) {
             Section& section = sections_[static_cast<std::size_t>(row)];
             section.end = now();
             section.start = clock_.started();
             section.loopEnd = clock_.last();
             section.measured = true;
-            ++next_;
+            measuring_ = -1;
         }
         console_.setBarWidth(row, twips);
     }
@@ -98,12 +90,13 @@ public:
     void pumpEvents() override { console_.pumpEvents(); }
     bool stopRequested() override { return console_.stopRequested(); }
     const runtime::StopFlag* stopFlag() override { return console_.stopFlag(); }
-    void rowShown(int row, const bench::RowReport& report) override
+    void rowStarted(int row) override
     {
-        console_.rowShown(row, report);
-        if (running_)
-            clock_.arm();
+        console_.rowStarted(row);
+        measuring_ = row;
+        clock_.arm();
     }
+    void rowShown(int row, const bench::RowRecord& shown) override { console_.rowShown(row, shown); }
 
     const std::array<Section, bench::kRowCount>& sections() const { return sections_; }
 
@@ -111,8 +104,7 @@ private:
     cli::ConsoleView& console_;
     TimelineClock& clock_;
     std::array<Section, bench::kRowCount> sections_{};
-    bool running_ = false;
-    int next_ = 0;
+    int measuring_ = -1;
 };
 
 // What lies between the sections, in order: before row 0, between rows, after row 8.
@@ -143,7 +135,8 @@ void printTable(const std::array<Section, bench::kRowCount>& sections, const Gap
     std::printf("\n%-4s %-12s %s\n", "row", "seconds", "caption");
     for (std::size_t row = 0; row < sections.size(); ++row) {
         const Section& s = sections[row];
-        std::printf("%-4zu %-12.6f %s\n", row, s.end - s.start, std::string(bench::kRows[row].caption).c_str());
+        std::printf("%-4zu %-12.6f %s\n", row, s.end - s.start,
+            std::string(bench::rowSpec(static_cast<int>(row)).caption).c_str());
     }
     const Section& sustained = sections[kSustainedRow];
     std::printf("row %zu's close, within its section %8.6f s\n", kSustainedRow, sustained.end - sustained.loopEnd);
@@ -164,8 +157,8 @@ void printJson(const std::array<Section, bench::kRowCount>& sections, const Gaps
         between += gap;
     json rows = json::array();
     for (std::size_t row = 0; row < sections.size(); ++row)
-        rows.push_back(
-            {{"row", row}, {"name", bench::kRows[row].caption}, {"seconds", sections[row].end - sections[row].start}});
+        rows.push_back({{"row", row}, {"name", bench::rowSpec(static_cast<int>(row)).caption},
+            {"seconds", sections[row].end - sections[row].start}});
     const Section& sustained = sections[kSustainedRow];
     const json report = {{"rows", rows}, {"sustained_close_seconds", sustained.end - sustained.loopEnd},
         {"sections_seconds", gaps.sections}, {"gaps_seconds", gaps.seconds}, {"outside_run_seconds", between},
@@ -186,15 +179,14 @@ int run(int argc, char** argv)
         else
             directory = argument;
     }
-    std::error_code error;
-    if (!std::filesystem::is_directory(directory, error)) {
-        std::fprintf(stderr, "quvo-diskspeed-timeline: not a directory: %s\n", directory.c_str());
-        return 2;
+    const cli::Target target = cli::prepareTarget(directory);
+    if (!target.problem.empty()) {
+        std::fprintf(stderr, "quvo-diskspeed-timeline: %s\n", target.problem.c_str());
+        return target.status;
     }
-    directory = std::filesystem::absolute(directory).lexically_normal().string();
     const runtime::StopSignals stopSignals;
-    cli::ConsoleView console(runtime::driveTextOf(directory), {.lines = !json, .bars = true, .progress = false}, stdout,
-        &stopSignals.flag());
+    cli::ConsoleView console(
+        target.driveText, {.lines = !json, .bars = true, .progress = false}, stdout, &stopSignals.flag());
     TimelineClock clock;
     TimelineView view(console, clock);
     bench::MeasurementRun measurementRun(view, clock, runtime::NumberSeparators{});
@@ -202,11 +194,11 @@ int run(int argc, char** argv)
     const bench::RunOutcome outcome = measurementRun.start();
     const double runEnd = now();
     if (outcome != bench::RunOutcome::Completed) {
-        std::fprintf(stderr, "quvo-diskspeed-timeline: %s\n", console.record().status().c_str());
+        std::fprintf(stderr, "quvo-diskspeed-timeline: %s\n", measurementRun.lastRun().status().c_str());
         return 1;
     }
     if (!json)
-        std::printf("%s\n", console.record().status().c_str());
+        std::printf("%s\n", measurementRun.lastRun().status().c_str());
     const Gaps gaps = gapsOf(view.sections(), runStart, runEnd);
     const double afterRun = now() - runEnd;
     const double program = now() - programStart;

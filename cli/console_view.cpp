@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/console_view.h"
 
-#include "cli/utf8.h"
+#include <utf8proc.h>
 
 #include <algorithm>
 #include <cmath>
@@ -12,13 +12,6 @@ namespace {
 
 constexpr int kCaptionColumns = 28;
 constexpr int kResultColumns = 16;
-
-bool isWide(char32_t c)
-{
-    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3)
-        || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60)
-        || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
-}
 
 std::string spaces(int count)
 {
@@ -35,14 +28,21 @@ std::string repeated(std::string_view cell, int count)
 
 } // namespace
 
+// Widths from utf8proc's tables of the Unicode standard: wide East Asian characters
+// and emoji take two columns, combining marks none. A byte that starts no valid
+// sequence shows as one replacement character.
 int displayWidth(std::string_view text)
 {
     int width = 0;
-    for (std::size_t i = 0; i < text.size();) {
-        // A byte that starts no sequence shows as one replacement character.
-        const CodePoint c = codePointAt(text, i);
-        width += c.length > 0 && isWide(c.value) ? 2 : 1;
-        i += c.length > 0 ? c.length : 1;
+    const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
+    auto left = static_cast<utf8proc_ssize_t>(text.size());
+    while (left > 0) {
+        utf8proc_int32_t c = 0;
+        const utf8proc_ssize_t length = utf8proc_iterate(bytes, left, &c);
+        width += length > 0 ? utf8proc_charwidth(c) : 1;
+        const utf8proc_ssize_t taken = length > 0 ? length : 1;
+        bytes += taken;
+        left -= taken;
     }
     return width;
 }
@@ -59,49 +59,52 @@ std::string rowLine(std::string_view caption, std::string_view result, float bar
 }
 
 ConsoleView::ConsoleView(std::string driveText, ConsoleStyle style, std::FILE* out, const runtime::StopFlag* stop)
-    : style_(style)
+    : driveText_(std::move(driveText))
+    , style_(style)
     , out_(out)
     , stop_(stop)
 {
-    record_.start(std::move(driveText));
     if (style_.progress)
         progress_.emplace(stderr);
 }
 
+template <class Print>
+void ConsoleView::print(Print&& print)
+{
+    if (progress_)
+        progress_->print(print);
+    else
+        print();
+    std::fflush(out_);
+}
+
 void ConsoleView::setStatusText(std::string_view text)
 {
-    record_.setStatusText(text);
-    statusPrinted_ = false;
+    status_ = text;
 }
 
 void ConsoleView::pumpEvents()
 {
-    if (style_.lines && !statusPrinted_) {
-        const auto print = [this] { std::fprintf(out_, "%s\n", record_.status().c_str()); };
-        progress_ ? progress_->print(print) : print();
-    }
-    // The one status a pump follows is the waiting message: row 0 comes next.
-    if (progress_ && !statusPrinted_)
-        progress_->measuring(0);
-    statusPrinted_ = true;
-    std::fflush(out_);
+    if (style_.lines && !status_.empty())
+        print([this] { std::fprintf(out_, "%s\n", status_.c_str()); });
+    status_.clear();
 }
 
-void ConsoleView::rowShown(int row, const bench::RowReport& report)
+void ConsoleView::rowStarted(int row)
 {
-    record_.rowShown(row, report);
     if (progress_)
-        progress_->measuring(row + 1);
-    if (!style_.lines)
-        return;
-    const bench::RowRecord& shown = record_.rows()[static_cast<std::size_t>(row)];
-    const auto print = [&] {
-        std::fprintf(out_, "%s\n",
-            rowLine(bench::kRows[static_cast<std::size_t>(row)].caption, shown.text, shown.barTwips, style_.bars)
-                .c_str());
-        std::fflush(out_);
-    };
-    progress_ ? progress_->print(print) : print();
+        progress_->measuring(row);
+}
+
+void ConsoleView::rowShown(int row, const bench::RowRecord& shown)
+{
+    if (progress_)
+        progress_->measuring(-1);
+    if (style_.lines)
+        print([&] {
+            std::fprintf(
+                out_, "%s\n", rowLine(bench::rowSpec(row).caption, shown.text, shown.barTwips, style_.bars).c_str());
+        });
 }
 
 } // namespace quvo::cli

@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: MIT
 // The measurement run's view on a terminal: status texts and one line per row as the
-// run goes, a live line on stderr while a row is measured, and a record of it all for
-// the report at the end.
+// run goes, and a live line on stderr while a row is measured. What the run did is in
+// its own record (MeasurementRun::lastRun()).
 #pragma once
 
 #include "bench/report.h"
-#include "bench/result_rows.h"
 #include "bench/run_view.h"
 #include "cli/progress_line.h"
 
@@ -26,25 +25,28 @@ public:
     // stop, where given, is read between blocks and at every pump.
     ConsoleView(std::string driveText, ConsoleStyle style, std::FILE* out, const runtime::StopFlag* stop);
 
-    std::string driveText() override { return record_.driveText(); }
+    std::string driveText() override { return driveText_; }
+    // Printed at the next pump: the run's last status text is not, so that the front
+    // end can send a failure to stderr.
     void setStatusText(std::string_view text) override;
-    void setBarWidth(int row, float twips) override { record_.setBarWidth(row, twips); }
-    void setResultText(int row, std::string_view text) override { record_.setResultText(row, text); }
+    void setBarWidth(int, float) override { }
+    void setResultText(int, std::string_view) override { }
     void pumpEvents() override;
     bool stopRequested() override { return stop_ != nullptr && stop_->raised(); }
     const runtime::StopFlag* stopFlag() override { return stop_; }
-    void rowShown(int row, const bench::RowReport& report) override;
-
-    // The run's last status text is not printed by the view, so that the front end can
-    // send a failure to stderr.
-    const bench::RunRecord& record() const { return record_; }
+    void rowStarted(int row) override;
+    void rowShown(int row, const bench::RowRecord& shown) override;
 
 private:
+    // Through the live line, which is wiped first.
+    template <class Print>
+    void print(Print&& print);
+
+    std::string driveText_;
     ConsoleStyle style_;
     std::FILE* out_;
     const runtime::StopFlag* stop_;
-    bench::RunRecord record_;
-    bool statusPrinted_ = true;
+    std::string status_;
     std::optional<ProgressLine> progress_;
 };
 
@@ -54,7 +56,8 @@ private:
 inline constexpr int kBarCells = 40;
 std::string rowLine(std::string_view caption, std::string_view result, float barTwips, bool bar = true);
 
-// Terminal columns of UTF-8 text: East Asian wide characters take two.
+// Terminal columns of UTF-8 text: East Asian wide characters and emoji take two,
+// combining marks none.
 int displayWidth(std::string_view text);
 
 } // namespace quvo::cli

@@ -3,15 +3,15 @@
 
 #include "bench/drives.h"
 #include "bench/measurement_run.h"
-#include "bench/target.h"
+#include "bench/wording.h"
 #include "cli/console_view.h"
 #include "cli/options.h"
 #include "cli/report_json.h"
 #include "runtime/clock.h"
 #include "runtime/console.h"
 #include "runtime/designation.h"
+#include "runtime/platform.h"
 #include "runtime/stop.h"
-#include "runtime/volumes.h"
 #include "version.h"
 
 #include <cstdio>
@@ -23,9 +23,8 @@
 namespace quvo::cli {
 namespace {
 
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 constexpr int kExitSignalBase = 128;
+constexpr std::string_view kProgram = "quvo-diskspeed-cli：";
 
 void printHelp()
 {
@@ -35,6 +34,7 @@ void printHelp()
                 "  --version 显示版本\n"
                 "  --json   测试结束时输出一个 JSON 对象（字段见 docs/report.md），而不是逐行的结果\n"
                 "  --quiet  测试过程中不输出任何行，只在失败时报告原因\n"
+                "  --plan   只说明在该目录测试会写入什么、最多写入多少，不运行测试\n"
                 "  --list   列出图形界面提供的磁盘（每行一个，第一个为默认选中的），然后退出\n"
                 "  --help   显示本说明\n\n"
                 "退出状态：0 测试完成，1 测试失败，2 用法错误，被信号中止时为 128 加信号值。\n",
@@ -43,7 +43,7 @@ void printHelp()
 
 int usageError(const std::string& message)
 {
-    std::fprintf(stderr, "quvo-diskspeed-cli：%s\n%s\n", message.c_str(), kUsage.data());
+    std::fprintf(stderr, "%s%s\n%s\n", kProgram.data(), message.c_str(), kUsage.data());
     return kExitUsage;
 }
 
@@ -67,7 +67,48 @@ int printDriveList()
     return 0;
 }
 
+int printPlan(const Target& target)
+{
+    const auto space = runtime::spaceOf(target.directory);
+    if (!space) {
+        std::fprintf(
+            stderr, "%s%s：%s\n", kProgram.data(), target.directory.c_str(), bench::reasonFor(space.error()).c_str());
+        return kExitFailed;
+    }
+    std::printf("%s\n", bench::planText(target.directory, *space).c_str());
+    return 0;
+}
+
 } // namespace
+
+Target prepareTarget(const std::string& given)
+{
+    Target target;
+    std::error_code error;
+    const bool directory = std::filesystem::is_directory(pathOf(given), error);
+    if (error && error != std::errc::no_such_file_or_directory) {
+        target.problem = given + "：" + bench::reasonFor(error);
+        target.status = kExitFailed;
+        return target;
+    }
+    if (!directory) {
+        target.problem = "不是目录：" + given;
+        target.status = kExitUsage;
+        return target;
+    }
+    target.directory = textOf(std::filesystem::absolute(pathOf(given)).lexically_normal());
+    // The run names its files by the directory's designation. On Windows that is the
+    // drive's letter, "x:", which names the drive's current directory: the directory
+    // becomes it here, before the run, so that "x:DriveSpeedTest.txt" lies in it.
+    if (const auto failed = runtime::designateDirectory(target.directory)) {
+        target.problem = target.directory + "：" + bench::reasonFor(failed);
+        target.status = kExitFailed;
+        return target;
+    }
+    target.volume = runtime::volumeOf(target.directory);
+    target.driveText = bench::driveTextOf(target.directory, target.volume);
+    return target;
+}
 
 int runHeadless(std::span<const char* const> args)
 {
@@ -85,17 +126,15 @@ int runHeadless(std::span<const char* const> args)
     }
     if (options.list)
         return printDriveList();
-    std::error_code error;
-    if (!std::filesystem::is_directory(pathOf(options.directory), error))
-        return usageError("不是目录：" + options.directory);
-    const std::string directory = textOf(std::filesystem::absolute(pathOf(options.directory)).lexically_normal());
-    // The run names its files by the directory's designation. On Windows that is the
-    // drive's letter, "x:", which names the drive's current directory: the directory
-    // becomes it here, before the run, so that "x:DriveSpeedTest.txt" lies in it.
-    if (const auto failed = runtime::designateDirectory(directory)) {
-        std::fprintf(stderr, "quvo-diskspeed-cli：%s：%s\n", directory.c_str(), failed.message().c_str());
-        return kExitFailed;
+    const Target target = prepareTarget(options.directory);
+    if (target.status == kExitUsage)
+        return usageError(target.problem);
+    if (target.status != 0) {
+        std::fprintf(stderr, "%s%s\n", kProgram.data(), target.problem.c_str());
+        return target.status;
     }
+    if (options.plan)
+        return printPlan(target);
 
     // For people on a terminal, bars and a live line while a row is measured; for a
     // pipe, plain numbers a script can read, without grouping separators.
@@ -104,35 +143,34 @@ int runHeadless(std::span<const char* const> args)
         .bars = terminal,
         .progress = !options.quiet && runtime::isTerminal(stderr)};
     const runtime::NumberSeparators separators{.decimal = ".", .grouping = terminal && !options.json ? "," : ""};
-    ReportContext context{.directory = directory, .volume = runtime::volumeOf(directory)};
     int signal = 0;
     bench::RunOutcome outcome{};
-    std::optional<ConsoleView> view;
+    std::optional<bench::RunRecord> record;
     {
         // A signal from here on stops the run, which removes its files; once the run
         // is over, a signal ends the process as usual.
         const runtime::StopSignals stopSignals;
-        view.emplace(runtime::driveTextOf(directory), style, stdout, &stopSignals.flag());
+        ConsoleView view(target.driveText, style, stdout, &stopSignals.flag());
         runtime::SteadyClock clock;
-        bench::MeasurementRun run(*view, clock, separators);
+        bench::MeasurementRun run(view, clock, separators);
         outcome = run.start();
         signal = stopSignals.signal();
-    }
-    const bench::RunRecord record = view->record();
-    view.reset(); // and with it the live line
-    context.ok = outcome == bench::RunOutcome::Completed;
+        record = run.lastRun();
+    } // and with the view, the live line
+    const bool ok = outcome == bench::RunOutcome::Completed;
 
     if (options.json)
-        std::printf("%s\n", jsonReport(record, context).c_str());
-    else if (context.ok && !options.quiet)
-        std::printf("%s\n", record.status().c_str());
-    if (!context.ok)
-        std::fprintf(stderr, "%s\n", record.status().c_str());
+        std::printf(
+            "%s\n", jsonReport(*record, {.directory = target.directory, .ok = ok, .volume = target.volume}).c_str());
+    else if (ok && !options.quiet)
+        std::printf("%s\n", record->status().c_str());
+    if (!ok)
+        std::fprintf(stderr, "%s\n", record->status().c_str());
     std::fflush(stdout);
 
     if (signal != 0)
         return kExitSignalBase + signal;
-    return outcome == bench::RunOutcome::Completed ? 0 : kExitFailed;
+    return ok ? 0 : kExitFailed;
 }
 
 } // namespace quvo::cli

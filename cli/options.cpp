@@ -24,6 +24,8 @@ ParsedArguments parseArguments(std::span<const char* const> args)
             parsed.options.list = true;
         } else if (!optionsEnded && (text == "--quiet" || text == "-q")) {
             parsed.options.quiet = true;
+        } else if (!optionsEnded && text == "--plan") {
+            parsed.options.plan = true;
         } else if (!optionsEnded && text.size() > 1 && text.front() == '-') {
             parsed.error = "未知选项：" + std::string(text);
             return parsed;
@@ -37,8 +39,10 @@ ParsedArguments parseArguments(std::span<const char* const> args)
     }
     if (parsed.options.directory.empty())
         parsed.error = "目录不能为空";
-    else if (parsed.options.list && (directoryGiven || parsed.options.json))
-        parsed.error = "--list 不与目录或 --json 同用";
+    else if (parsed.options.list && (directoryGiven || parsed.options.json || parsed.options.plan))
+        parsed.error = "--list 不与目录、--json 或 --plan 同用";
+    else if (parsed.options.plan && (parsed.options.json || parsed.options.quiet))
+        parsed.error = "--plan 不与 --json 或 --quiet 同用";
     return parsed;
 }
 

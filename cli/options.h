@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The headless front end's command line: [--json] [--quiet] [--] [DIRECTORY], --list,
-// --version or --help.
+// The headless front end's command line: [--json] [--quiet] [--] [DIRECTORY],
+// --plan [--] [DIRECTORY], --list, --version or --help.
 #pragma once
 
 #include <span>
@@ -14,6 +14,7 @@ struct Options {
     bool help = false;
     bool list = false;  // print the drive list instead of running
     bool quiet = false; // no lines as the run goes: only a failure, or the JSON report
+    bool plan = false;  // say what a run in the directory may write, instead of running
     std::string directory = ".";
 };
 
@@ -25,6 +26,7 @@ struct ParsedArguments {
 // args excludes the program name.
 ParsedArguments parseArguments(std::span<const char* const> args);
 
-inline constexpr std::string_view kUsage = "用法：quvo-diskspeed-cli [--json] [--quiet] [--] [目录] | --list";
+inline constexpr std::string_view kUsage
+    = "用法：quvo-diskspeed-cli [--json] [--quiet] [--] [目录] | --plan [--] [目录] | --list";
 
 } // namespace quvo::cli

@@ -39,7 +39,7 @@ std::string jsonReport(const bench::RunRecord& record, const ReportContext& cont
         const bench::RowRecord& shown = record.rows()[static_cast<std::size_t>(row)];
         if (!shown.shown)
             continue;
-        const bench::RowSpec& spec = bench::kRows[static_cast<std::size_t>(row)];
+        const bench::RowSpec& spec = bench::rowSpec(row);
         rows.push_back({{"row", row}, {"id", spec.id}, {"name", spec.caption},
             {"kind", spec.kind == bench::RowKind::Time ? "time" : "speed"}, {"unit", bench::unitOf(spec.kind)},
             // Not a number (a division by no time) is null, as JSON has no NaN.
@@ -48,10 +48,10 @@ std::string jsonReport(const bench::RunRecord& record, const ReportContext& cont
             {"cut_short", cutShort(shown.report.cut)}});
     }
     const json report
-        = {{"schema", kReportSchema}, {"version", kVersion}, {"started", bench::utcTimestamp(record.started())},
+        = {{"schema", kReportSchema}, {"version", kVersion}, {"started", bench::utcTimestamp(record.startedAt())},
             {"directory", context.directory}, {"prefix", bench::targetPrefix(record.driveText())}, {"ok", context.ok},
             {"error", context.ok ? json(nullptr) : json(record.status())}, {"status", record.status()},
-            {"volume", volumeOf(context.volume)}, {"rows", rows}};
+            {"locked", record.locked()}, {"volume", volumeOf(context.volume)}, {"rows", rows}};
     return report.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 

@@ -16,12 +16,12 @@ constexpr std::size_t kCopyBlockSize = std::size_t{1} << 20;
 
 } // namespace
 
-Result<std::string_view> lookUpFile(std::string_view pathText)
+Result<std::string> lookUpFile(std::string_view pathText)
 {
     auto exists = regularFileExists(fileSystemPath(pathText));
     if (!exists)
         return exists.error();
-    return *exists ? fileNamePart(pathText) : std::string_view{};
+    return *exists ? std::string(fileNamePart(pathText)) : std::string();
 }
 
 std::error_code copyFile(std::string_view sourceText, std::string_view destinationText, const CopyWatch& watch)

@@ -13,8 +13,9 @@
 namespace quvo::runtime {
 
 // The file name part of pathText if a regular file of that name exists, else the
-// empty text. "Not there" is an answer, not an error.
-Result<std::string_view> lookUpFile(std::string_view pathText);
+// empty text. "Not there" is an answer, not an error. The name is a copy: it outlives
+// the path text it was found in.
+Result<std::string> lookUpFile(std::string_view pathText);
 
 // How much a writer that keeps keepFree bytes of its volume free may write between two
 // looks at the free space: a sixteenth of what it keeps, so that someone else filling
@@ -36,14 +37,17 @@ struct CopyWatch {
 
 // Copies the whole file through the process, block by block, so the data really
 // moves (no clone or reflink shortcut), replaces the destination if it is a regular
-// file of this user with no other name, and forces the copy to the medium as it goes.
+// file of this user with no other name (a hard link's other names would change with
+// it), and forces the copy to the medium as it goes.
 // A copy that ends early leaves a partial destination.
 std::error_code copyFile(std::string_view sourceText, std::string_view destinationText, const CopyWatch& watch = {});
 
-// Removes a regular file of this user; fails if nothing is there.
+// Removes a regular file of this user with no other name (hard link); fails if
+// nothing is there.
 std::error_code deleteFile(std::string_view pathText);
 
-// Succeeds when the name is free or holds a regular file of this user.
+// Succeeds when the name is free or holds a regular file of this user with no other
+// name (hard link).
 std::error_code checkReplaceable(std::string_view pathText);
 
 // The system's path of the directory that holds the file.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The machine's volumes, and the drive texts that name them. The volumes are each
-// system's volumes.cpp (linux/, windows/); the drive texts are shared (volumes.cpp).
+// The machine's volumes, as facts: where each is mounted, its file system and its
+// space. Implemented by each system's volumes.cpp (linux/, windows/); the drive list's
+// words for them are the run's (bench/wording.h).
 //
 // On Windows a volume is a lettered drive: the drive letters stand in for the mount
 // table, a drive's root for its mount point, and network drives for network mounts.
@@ -76,14 +77,5 @@ std::optional<MountEntry> mountHolding(const std::string& directory);
 // The volume holding directory: the innermost mount above it, of whatever kind.
 // Touches directory's own file system only.
 std::optional<Volume> volumeOf(const std::string& directory);
-
-// "<designation> [<label>, <file system>, <free space> 可用]" for a directory on volume;
-// without "<label>, " where the volume has none.
-std::string driveText(std::string_view directory, const Volume& volume);
-// "<designation> [<file system>]": for a volume that has not answered.
-std::string driveText(std::string_view directory, std::string_view fileSystem);
-// The drive text of directory, as a run there would be named; touches only
-// directory's own file system.
-std::string driveTextOf(const std::string& directory);
 
 } // namespace quvo::runtime

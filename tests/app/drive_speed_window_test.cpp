@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTextDocumentFragment>
+#include <QTimer>
 #include <QtTest>
 
 #include <csignal>
@@ -84,7 +85,7 @@ private:
 
 // Nine resets, the waiting message, then two, one, two, two, two, one, one, one and
 // one after the rows.
-constexpr int kPumpsInARun = 23;
+constexpr int kPumpsInARun = bench::pumpsPerRun();
 
 } // namespace
 
@@ -152,7 +153,7 @@ void DriveSpeedWindowTest::initTestCase()
 void DriveSpeedWindowTest::init()
 {
     directory_ = std::make_unique<test::TempDir>("quvo-window");
-    driveText_ = runtime::driveTextOf(directory_->path().string());
+    driveText_ = bench::driveTextOf(directory_->path().string(), runtime::volumeOf(directory_->path().string()));
     clock_.onReading = nullptr;
     opened_.clear();
     window_ = std::make_unique<DriveSpeedWindow>(
@@ -410,17 +411,35 @@ void DriveSpeedWindowTest::resultsToTheClipboard()
 {
     showActive();
     const auto widgets = window_->findChildren<QWidget*>().size();
+    const auto copied = [this](const QKeySequence& keys) {
+        QGuiApplication::clipboard()->clear();
+        QTest::keySequence(window_.get(), keys);
+        return QGuiApplication::clipboard()->text();
+    };
+    // Before any run: nothing measured, and no date or drive of a run that was not.
+    const QString before = copied(QKeySequence(Qt::CTRL | Qt::Key_C));
+    QCOMPARE(before.count(QStringLiteral("（未测）")), bench::kRowCount);
+    QVERIFY2(
+        !before.contains(QStringLiteral("日期")) && !before.contains(QStringLiteral("磁盘：")), qPrintable(before));
+    // Ctrl+C alone copies; the other keys of the platform's copy do nothing.
+    QCOMPARE(copied(QKeySequence(Qt::CTRL | Qt::Key_Insert)), QString());
+
+    // The selection changes while the run resets its rows: the run measures the entry
+    // it reads after them, and the report names that one.
+    auto* drives = control<QComboBox>(QStringLiteral("Drive1"));
+    drives->setCurrentIndex(0);
+    QTimer::singleShot(0, drives, [drives] { drives->setCurrentIndex(1); });
     QTest::mouseClick(control(QStringLiteral("cmdCheckSpeed")), Qt::LeftButton);
-    QGuiApplication::clipboard()->clear();
-    QTest::keySequence(window_.get(), QKeySequence::Copy);
-    const QString report = QGuiApplication::clipboard()->text();
-    QVERIFY2(report.contains(QString::fromStdString(driveText_)), qPrintable(report));
+    QCOMPARE(label(QStringLiteral("lblStatus")), kCompleted);
+    const QString report = copied(QKeySequence(Qt::CTRL | Qt::Key_C));
+    QVERIFY2(report.contains(QStringLiteral("磁盘：") + QString::fromStdString(driveText_)), qPrintable(report));
+    QVERIFY2(!report.contains(QString::fromStdString(kDecoyEntry)), qPrintable(report));
     QVERIFY(report.contains(QRegularExpression(QStringLiteral("quvo-diskspeed \\d+\\.\\d+\\.\\d+"))));
     QVERIFY(report.contains(QRegularExpression(QStringLiteral("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ"))));
     // Each row's caption with the result the window shows, and the bytes it moved.
     for (int row = 0; row < bench::kRowCount; ++row) {
-        const QString line = QString::fromStdString(std::string(bench::kRows[static_cast<std::size_t>(row)].caption))
-            + QLatin1Char(' ') + label(rowName("lblStatusBar", row));
+        const QString line = QString::fromStdString(std::string(bench::rowSpec(row).caption)) + QLatin1Char(' ')
+            + label(rowName("lblStatusBar", row));
         QVERIFY2(report.contains(line), qPrintable(line));
     }
     QVERIFY(report.contains(QStringLiteral("10,240,000 字节")));
@@ -595,7 +614,8 @@ void DriveSpeedWindowTest::outsideTextIsPlain()
     // A directory named with markup: shown as named, not rendered (nor its images read).
     const fs::path marked = directory_->path() / "<b>粗体<" / "b> <img src=\"none.png\">";
     fs::create_directories(marked);
-    window_->offerDrives(bench::DriveList{{runtime::driveTextOf(marked.string())}, 0});
+    window_->offerDrives(
+        bench::DriveList{{bench::driveTextOf(marked.string(), runtime::volumeOf(marked.string()))}, 0});
     QString waiting;
     clock_.onReading = [&] {
         if (waiting.isEmpty())

@@ -36,19 +36,21 @@ TEST_F(MeasurementRunTest, ACompleteRunFillsEveryRowAndLeavesNoFile)
     EXPECT_EQ(view.statuses, (std::vector<std::string>{std::string(kWaiting) + prefix, std::string(kCompleted)}));
     EXPECT_EQ(rowsShown(), kRowCount);
     EXPECT_TRUE(entries(dir.path()).empty());
-    // Nine pumps while resetting, one after the waiting message, then each row's own.
-    const int pumpsAfterRow[kRowCount] = {2, 1, 2, 2, 2, 1, 1, 1, 1};
+    // Each row told as it starts; nine pumps while resetting, one after the waiting
+    // message, then each row's own.
+    EXPECT_EQ(view.rowsStarted, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
     for (int row = 0; row < kRowCount; ++row)
-        EXPECT_EQ(afterRow[row].pumps, pumpsAfterRow[row]) << "row " << row;
-    EXPECT_EQ(view.pumps, 10 + 13);
+        EXPECT_EQ(afterRow[row].pumps, rowSpec(row).pumpsAfter) << "row " << row;
+    EXPECT_EQ(view.pumps, pumpsPerRun());
 
-    // What the test files hold after each row.
-    EXPECT_EQ(afterRow[0].file1, 1'024'000u);
+    // What the test files hold after each row: a byte for every item written.
+    const auto items = [](int row) { return static_cast<std::uintmax_t>(rowSpec(row).workload.times); };
+    EXPECT_EQ(afterRow[0].file1, items(0));
     EXPECT_TRUE(afterRow[0].file1AllContent);
-    EXPECT_EQ(afterRow[1].file1, 1'024'000u);
-    EXPECT_EQ(afterRow[2].file1, 10'240'000u);
+    EXPECT_EQ(afterRow[1].file1, items(0));
+    EXPECT_EQ(afterRow[2].file1, items(2));
     EXPECT_TRUE(afterRow[2].file1AllContent);
-    EXPECT_EQ(afterRow[3].file1, 10'240'000u);
+    EXPECT_EQ(afterRow[3].file1, items(2));
     const double sustainedLines = view.values[4] * 3;
     EXPECT_EQ(afterRow[4].file1, static_cast<std::uintmax_t>(std::lround(sustainedLines)) * kLineBytes);
     EXPECT_GT(sustainedLines, 1000);
@@ -112,7 +114,7 @@ TEST_F(MeasurementRunTest, LeftoverTestFilesOfOursAreReplacedAndRemoved)
     test::writeFile(dir / "DriveSpeedTest.txt", "left over");
     test::writeFile(dir / "DriveSpeedTest2.txt", std::string(3 << 20, 'o'));
     ASSERT_EQ(runIn(dir.path()), RunOutcome::Completed);
-    EXPECT_EQ(afterRow[0].file1, 1'024'000u);
+    EXPECT_EQ(afterRow[0].file1, static_cast<std::uintmax_t>(rowSpec(0).workload.times));
     EXPECT_TRUE(afterRow[6].file2Exists);
     EXPECT_EQ(afterRow[7].file2, afterRow[4].file1);
     EXPECT_TRUE(entries(dir.path()).empty());
@@ -127,7 +129,7 @@ TEST_F(MeasurementRunTest, AStartDuringARunIsIgnored)
     view.drive = driveTextFor(dir.path());
     view.onPump = [&] { nested.push_back(run.start()); };
     ASSERT_EQ(run.start(), RunOutcome::Completed);
-    EXPECT_EQ(nested, std::vector<RunOutcome>(23, RunOutcome::Ignored));
+    EXPECT_EQ(nested, std::vector<RunOutcome>(pumpsPerRun(), RunOutcome::Ignored));
     EXPECT_EQ(view.statuses.size(), 2u);
     EXPECT_FALSE(run.isRunning());
 }
@@ -179,7 +181,7 @@ TEST_F(MeasurementRunTest, AStopRequestedInsideARowAbandonsThatRow)
 TEST_F(MeasurementRunTest, AStopAtAnyPumpEndsTheRunThereAndRemovesItsFiles)
 {
     TempDir dir;
-    for (int stopAt = 1; stopAt <= 23; ++stopAt) {
+    for (int stopAt = 1; stopAt <= pumpsPerRun(); ++stopAt) {
         view = RecordingView{};
         view.stopWhen = [&] { return view.pumps == stopAt; };
         EXPECT_EQ(runIn(dir.path()), RunOutcome::Stopped) << "pump " << stopAt;

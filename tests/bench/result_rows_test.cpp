@@ -60,12 +60,16 @@ TEST(ResultRows, ShowsEachRowOnItsOwnScale)
     };
     for (const ShowCase& c : cases) {
         RecordingView view;
+        RunRecord record;
         ScriptedClock clock(c.readings);
-        ResultRows rows(view, clock, runtime::NumberSeparators{});
+        ResultRows rows(view, record, clock, runtime::NumberSeparators{});
         rows.reset(c.row);
         c.show(rows);
         EXPECT_EQ(view.bars[c.row], c.width) << c.name;
         EXPECT_EQ(view.results[c.row], c.caption) << c.name;
+        // The run's record holds what the window shows.
+        EXPECT_EQ(record.rows()[c.row].barTwips, c.width) << c.name;
+        EXPECT_EQ(record.rows()[c.row].text, c.caption) << c.name;
         EXPECT_EQ(view.lastShownRow, c.row) << c.name;
         EXPECT_TRUE(clock.exhausted()) << c.name;
     }
@@ -74,8 +78,9 @@ TEST(ResultRows, ShowsEachRowOnItsOwnScale)
 TEST(ResultRows, ResetEmptiesTheCaptionAndLeavesOnePixelOfBar)
 {
     RecordingView view;
+    RunRecord record;
     ScriptedClock clock{110, 110};
-    ResultRows rows(view, clock, runtime::NumberSeparators{});
+    ResultRows rows(view, record, clock, runtime::NumberSeparators{});
     rows.showElapsed(0, 100);
     rows.reset(0);
     EXPECT_EQ(view.results[0], "");
@@ -85,8 +90,9 @@ TEST(ResultRows, ResetEmptiesTheCaptionAndLeavesOnePixelOfBar)
 TEST(ResultRows, CaptionsUseTheGivenSeparators)
 {
     RecordingView view;
+    RunRecord record;
     ScriptedClock clock{101.25, 101.25, 101, 101};
-    ResultRows rows(view, clock, runtime::NumberSeparators{",", "."});
+    ResultRows rows(view, record, clock, runtime::NumberSeparators{",", "."});
     rows.showElapsed(0, 100);
     rows.showRate(5, 75000, 100);
     EXPECT_EQ(view.results[0], "1,250 秒");

@@ -3,6 +3,7 @@
 // each row, what the test files held.
 #pragma once
 
+#include "bench/kernels.h"
 #include "bench/measurement_run.h"
 #include "bench/target.h"
 #include "bench/test_content.h"
@@ -22,9 +23,6 @@
 #include <vector>
 
 namespace quvo::bench {
-
-// One payload of 1024 bytes and its line end.
-inline constexpr std::uintmax_t kLineBytes = 1025;
 
 inline std::vector<std::string> entries(const std::filesystem::path& directory)
 {
@@ -54,8 +52,9 @@ protected:
     RunOutcome runIn(const std::filesystem::path& directory, double clockStep = 0.001)
     {
         view.drive = driveTextFor(directory);
-        const auto file1 = directory / kTestFile1Name;
-        const auto file2 = directory / kTestFile2Name;
+        // The names users find in the directory.
+        const auto file1 = directory / "DriveSpeedTest.txt";
+        const auto file2 = directory / "DriveSpeedTest2.txt";
         auto previous = view.onPump;
         view.onPump = [this, previous, file1, file2] {
             if (view.lastShownRow >= 0)
@@ -104,7 +103,7 @@ private:
 
     static bool allPayloadLines(const std::string& content)
     {
-        constexpr std::size_t kLine = TestContent::kPayloadBytes + 1;
+        constexpr std::size_t kLine = kLineBytes;
         if (content.empty() || content.size() % kLine != 0)
             return false;
         for (std::size_t i = 0; i < content.size(); i += kLine)

@@ -30,13 +30,6 @@ TEST(TargetPrefix, IsTheDriveTextUpToItsFirstBlank)
         EXPECT_EQ(targetPrefix(c.driveText), c.prefix) << c.name;
 }
 
-TEST(TargetPrefix, TestFileNamesFollowThePrefixDirectly)
-{
-    const std::string prefix = targetPrefix("c: [system]");
-    EXPECT_EQ(prefix + std::string(kTestFile1Name), "c:DriveSpeedTest.txt");
-    EXPECT_EQ(prefix + std::string(kTestFile2Name), "c:DriveSpeedTest2.txt");
-}
-
 // Directories of either kind of system: each system makes its own designation of any
 // of them, and the rule gives it back whole.
 TEST(TargetPrefix, ADesignationSurvivesTheRuleWhateverItsDirectoryHolds)

@@ -3,44 +3,66 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 namespace quvo::cli {
 namespace {
 
-TEST(ParseArguments, AcceptsJsonHelpAndOneDirectory)
+Options with(void (*set)(Options&), const char* directory = ".")
 {
+    Options options;
+    set(options);
+    options.directory = directory;
+    return options;
+}
+
+TEST(ParseArguments, TakesEachOptionAndOneDirectoryAndRefusesTheRest)
+{
+    const auto none = [](Options&) {};
     const struct {
         const char* name;
         std::vector<const char*> args;
-        bool json;
-        bool help;
-        const char* directory;
-        const char* error; // a part of the message, or "" for none
+        Options options;
+        const char* error; // the whole message, or "" for none
     } cases[] = {
-        {"nothing: the current directory", {}, false, false, ".", ""},
-        {"a directory", {"/tmp"}, false, false, "/tmp", ""},
-        {"json before", {"--json", "/tmp"}, true, false, "/tmp", ""},
-        {"json after", {"/tmp", "--json"}, true, false, "/tmp", ""},
-        {"help", {"--help"}, false, true, ".", ""},
-        {"short help", {"-h"}, false, true, ".", ""},
-        {"a dash directory after --", {"--", "-dir"}, false, false, "-dir", ""},
-        {"-- then --json is a directory", {"--", "--json"}, false, false, "--json", ""},
-        {"a lone dash is a directory", {"-"}, false, false, "-", ""},
-        {"unknown option", {"--fast"}, false, false, ".", "未知选项：--fast"},
-        {"dash directory without --", {"-dir"}, false, false, ".", "未知选项：-dir"},
-        {"two directories", {"/a", "/b"}, false, false, "/a", "只能给出一个目录"},
-        {"an empty directory", {""}, false, false, "", "目录不能为空"},
+        {"nothing: the current directory", {}, with(none), ""},
+        {"a directory", {"/tmp"}, with(none, "/tmp"), ""},
+        {"json before", {"--json", "/tmp"}, with([](Options& o) { o.json = true; }, "/tmp"), ""},
+        {"json after", {"/tmp", "--json"}, with([](Options& o) { o.json = true; }, "/tmp"), ""},
+        {"quiet", {"--quiet"}, with([](Options& o) { o.quiet = true; }), ""},
+        {"short quiet with json", {"-q", "--json"}, with([](Options& o) { o.quiet = o.json = true; }), ""},
+        {"plan", {"--plan", "/tmp"}, with([](Options& o) { o.plan = true; }, "/tmp"), ""},
+        {"list", {"--list"}, with([](Options& o) { o.list = true; }), ""},
+        {"version", {"--version"}, with([](Options& o) { o.version = true; }), ""},
+        {"help", {"--help"}, with([](Options& o) { o.help = true; }), ""},
+        {"short help", {"-h"}, with([](Options& o) { o.help = true; }), ""},
+        {"a dash directory after --", {"--", "-dir"}, with(none, "-dir"), ""},
+        {"-- then --json is a directory", {"--", "--json"}, with(none, "--json"), ""},
+        {"a lone dash is a directory", {"-"}, with(none, "-"), ""},
+        {"unknown option", {"--fast"}, with(none), "未知选项：--fast"},
+        {"dash directory without --", {"-dir"}, with(none), "未知选项：-dir"},
+        {"two directories", {"/a", "/b"}, with(none, "/a"), "只能给出一个目录：/b"},
+        {"an empty directory", {""}, with(none, ""), "目录不能为空"},
+        {"list with a directory", {"--list", "/tmp"}, with([](Options& o) { o.list = true; }, "/tmp"),
+            "--list 不与目录、--json 或 --plan 同用"},
+        {"list with json", {"--json", "--list"}, with([](Options& o) { o.list = o.json = true; }),
+            "--list 不与目录、--json 或 --plan 同用"},
+        {"list with plan", {"--list", "--plan"}, with([](Options& o) { o.list = o.plan = true; }),
+            "--list 不与目录、--json 或 --plan 同用"},
+        {"plan with json", {"--plan", "--json"}, with([](Options& o) { o.plan = o.json = true; }),
+            "--plan 不与 --json 或 --quiet 同用"},
+        {"plan quietly", {"--plan", "-q"}, with([](Options& o) { o.plan = o.quiet = true; }),
+            "--plan 不与 --json 或 --quiet 同用"},
     };
     for (const auto& c : cases) {
         const ParsedArguments parsed = parseArguments(c.args);
-        EXPECT_EQ(parsed.options.json, c.json) << c.name;
-        EXPECT_EQ(parsed.options.help, c.help) << c.name;
-        EXPECT_EQ(parsed.options.directory, c.directory) << c.name;
-        if (*c.error == '\0')
-            EXPECT_EQ(parsed.error, "") << c.name;
-        else
-            EXPECT_NE(parsed.error.find(c.error), std::string::npos) << c.name << ": " << parsed.error;
+        const Options& got = parsed.options;
+        const Options& want = c.options;
+        EXPECT_EQ(parsed.error, c.error) << c.name;
+        EXPECT_EQ(std::tie(got.version, got.json, got.help, got.list, got.quiet, got.plan, got.directory),
+            std::tie(want.version, want.json, want.help, want.list, want.quiet, want.plan, want.directory))
+            << c.name;
     }
 }
 

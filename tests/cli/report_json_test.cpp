@@ -42,6 +42,7 @@ TEST(JsonReport, NamesEveryFieldAsDocumented)
     EXPECT_EQ(report["prefix"], "/tmp/a\"b\xEF\xBF\xBD/");
     EXPECT_EQ(report["ok"], false);
     EXPECT_EQ(report["error"], report["status"]);
+    EXPECT_EQ(report["locked"], false) << "the run stopped before it held its directory";
     EXPECT_EQ(report["volume"],
         (json{{"mount_point", "/"}, {"file_system", "ext4"}, {"device", "/dev/vda"}, {"total_bytes", 1 << 30},
             {"available_bytes", 1 << 29}}));

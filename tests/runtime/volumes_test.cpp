@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: MIT
 // On every system: the volume list holds the current directory's volume once, as the
-// place a run there works, and a drive text says what its volume is.
+// place a run there works.
 #include "runtime/volumes.h"
-
-#include "runtime/designation.h"
 
 #include <gtest/gtest.h>
 
@@ -11,18 +9,6 @@
 
 namespace quvo::runtime {
 namespace {
-
-TEST(Volumes, DriveTextsNameTheLabelWhereThereIsOne)
-{
-    const std::string directory = currentDirectory();
-    const std::string designation = designationFor(directory);
-    const std::uint64_t total = std::uint64_t{100} << 30, available = (std::uint64_t{796} << 30) / 10;
-    const Volume labelled{"C:\\", "NTFS", "C:\\", total, available, "系统"};
-    const Volume bare{"/", "ext4", "/dev/sda1", total, available};
-    EXPECT_EQ(driveText(directory, labelled), designation + " [系统, NTFS, 79.6 GB 可用]");
-    EXPECT_EQ(driveText(directory, bare), designation + " [ext4, 79.6 GB 可用]");
-    EXPECT_EQ(driveText(directory, "NTFS"), designation + " [NTFS]");
-}
 
 TEST(Volumes, TheCurrentDirectoryIsTheTargetOfItsOwnVolume)
 {

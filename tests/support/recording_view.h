@@ -2,7 +2,8 @@
 // A view for driving the run and the result rows without a window.
 #pragma once
 
-#include "bench/result_rows.h"
+#include "bench/report.h"
+#include "bench/rows.h"
 #include "bench/run_view.h"
 
 #include <array>
@@ -23,6 +24,7 @@ public:
     std::array<double, bench::kRowCount> values{};
     std::array<bench::RowReport, bench::kRowCount> reports{};
     int lastShownRow = -1;
+    std::vector<int> rowsStarted;
     int pumps = 0;
     // Called at every pump, after it is counted.
     std::function<void()> onPump;
@@ -43,11 +45,12 @@ public:
     }
     bool stopRequested() override { return stopWhen(); }
     const runtime::StopFlag* stopFlag() override { return flag; }
-    void rowShown(int row, const bench::RowReport& report) override
+    void rowStarted(int row) override { rowsStarted.push_back(row); }
+    void rowShown(int row, const bench::RowRecord& shown) override
     {
         lastShownRow = row;
-        values.at(static_cast<std::size_t>(row)) = report.value;
-        reports.at(static_cast<std::size_t>(row)) = report;
+        values.at(static_cast<std::size_t>(row)) = shown.report.value;
+        reports.at(static_cast<std::size_t>(row)) = shown.report;
     }
 };
 

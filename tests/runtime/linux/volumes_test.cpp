@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Which Linux mounts are volumes a user would measure, and how they are worded.
+// Which Linux mounts are volumes a user would measure.
 #include "runtime/volumes.h"
 
 #include <gtest/gtest.h>
@@ -34,13 +34,6 @@ TEST(Volumes, OnlyRealWritableFileSystemsAreUserVolumes)
     };
     for (const auto& c : cases)
         EXPECT_EQ(isUserVolume(c.entry), c.expected) << c.entry.mountPoint << " " << c.entry.fileSystem;
-}
-
-TEST(Volumes, DriveTextStartsWithTheDesignationAndDescribesTheVolume)
-{
-    const Volume volume{"/", "ext4", "/dev/sda1", std::uint64_t{100} << 30, (std::uint64_t{796} << 30) / 10};
-    EXPECT_EQ(driveText("/home/lin", volume), "/home/lin/ [ext4, 79.6 GB 可用]");
-    EXPECT_EQ(driveText("/tmp/a b", volume), "/tmp/a\\040b/ [ext4, 79.6 GB 可用]");
 }
 
 TEST(Volumes, TheRootDirectoryIsOnTheRootMount)

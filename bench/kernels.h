@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: MIT
+// The run's inner loops, the timed work of its rows apart from opening and closing:
+// the run calls them, and the benchmarks time these very functions against the
+// tightest plain loops. Nothing here allocates, pumps or reads a setting.
+#pragma once
+
+#include "bench/test_content.h"
+#include "runtime/clock.h"
+#include "runtime/numbered_files.h"
+#include "runtime/result.h"
+
+#include <cstdint>
+#include <string>
+#include <system_error>
+
+namespace quvo::bench {
+
+// One payload and its line end: the sustained write's unit, a kilobyte of data.
+inline constexpr std::uint64_t kLineBytes = TestContent::kPayloadBytes + runtime::NumberedFiles::kLineEnd.size();
+
+// Rows 0 and 2: writes one-byte items to the file open under number, the i-th byte of
+// characters as the i-th item, for i from 1 to writes. The counter and the writer's
+// cursor stay in registers: the loop is a function of its own, apart from the run's
+// working values.
+std::error_code writeItems(runtime::NumberedFiles& files, int number, const char* characters, int writes);
+
+// Rows 1, 3 and 5: reads the file open under number to its end, a line at a time into
+// line, with the end test before every line, and counts the lines read. A failing end
+// test ends the loop with its error rather than looping on it.
+std::error_code readLinesToEnd(runtime::NumberedFiles& files, int number, std::string& line, int& count);
+
+// What the sustained write did.
+struct SustainedWindow {
+    int lines = 0;
+    double seconds = 0;    // the window's length, or when it was cut short
+    bool cutShort = false; // the room ran out before the time did
+    std::error_code writeError;
+    std::error_code lookError; // from a look at the room left
+};
+
+// Row 4: a payload line at a time to the file open under number, the clock read and
+// compared with start before every line, until seconds have passed; so the loop always
+// ends on a clock test, never on a write. Once the lines written reach `room`, it asks
+// nextLook(lines) for the room there is now (a count of lines); where there is none
+// left, the window ends there, early.
+template <class NextLook>
+SustainedWindow writeLinesFor(runtime::NumberedFiles& files, int number, const TestContent& content,
+    runtime::Clock& clock, double start, double seconds, std::uint64_t room, NextLook&& nextLook)
+{
+    SustainedWindow window;
+    window.seconds = seconds;
+    for (;;) {
+        const double elapsed = clock.seconds() - start;
+        if (elapsed >= seconds)
+            return window;
+        const auto lines = static_cast<std::uint64_t>(window.lines);
+        if (lines >= room) [[unlikely]] {
+            const runtime::Result<std::uint64_t> next = nextLook(lines);
+            if (!next) {
+                window.lookError = next.error();
+                return window;
+            }
+            room = *next;
+            if (lines >= room) {
+                window.seconds = elapsed;
+                window.cutShort = true;
+                return window;
+            }
+        }
+        if (auto error = files.writeLine(number, content.payload(lines))) [[unlikely]] {
+            window.writeError = error;
+            return window;
+        }
+        ++window.lines;
+    }
+}
+
+} // namespace quvo::bench

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: MIT
+// Every text the run and its reports put before the user, in the window's language, in
+// one place: the status texts, why a run failed, how a drive is named in the drive
+// list, and what a run will write.
+#pragma once
+
+#include "bench/run_view.h"
+#include "runtime/platform.h"
+#include "runtime/volumes.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace quvo::bench {
+
+// The waiting message is followed directly by the target prefix.
+inline constexpr std::string_view kWaitingText = "测试本地磁盘需要几分钟，请耐心等候... ";
+inline constexpr std::string_view kCompletedText = "本地磁盘测试完成";
+inline constexpr std::string_view kFailedText = "本地磁盘测试失败：";
+inline constexpr std::string_view kStoppedText = "本地磁盘测试已中止";
+// After the completion message, where the directory could not be locked.
+inline constexpr std::string_view kUnlockedNote = "（该目录不支持加锁，未能防止另一个测试同时使用它）";
+
+// Why a file operation failed: the runtime's own refusals in the window's language,
+// the system's reasons as the system words them.
+std::string reasonFor(const std::error_code& error);
+
+// "本地磁盘测试失败：<action> <what> 时出错（<reason>）"
+std::string failureText(std::string_view action, std::string_view what, const std::error_code& error);
+
+// The volume has less free than the run needs.
+std::string spaceShortageText(std::uint64_t needed, std::uint64_t available);
+
+// What a report adds to a sustained write that ended early.
+std::string_view cutShortText(CutShort cut);
+
+// An entry of the drive list: "<designation> [<label>, <file system>, <free space> 可用]"
+// for a directory on a volume that has answered ("<label>, " only where the volume has
+// one), "<designation> [<file system>]" for one that has not, and "未知" for a file
+// system whose name is not known.
+std::string driveText(std::string_view directory, const runtime::Volume& volume, bool answered = true);
+
+// What a run in directory may write, said before it starts: the two test files, at
+// most what lies above the reserve, both removed at the end.
+std::string planText(std::string_view directory, const runtime::Space& space);
+
+} // namespace quvo::bench
