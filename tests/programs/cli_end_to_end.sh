@@ -60,6 +60,7 @@ import json, sys
 report = json.load(open(sys.argv[1], encoding="utf-8"))
 assert report["schema"] == 1 and isinstance(report["version"], str)
 assert report["started"].endswith("Z") and report["ok"] is True and report["error"] is None
+assert report["locked"] is True
 volume = report["volume"]
 assert all(isinstance(volume[k], str) for k in ("mount_point", "file_system", "device"))
 assert all(isinstance(volume[k], int) and volume[k] > 0 for k in ("total_bytes", "available_bytes"))
@@ -87,6 +88,33 @@ fi
 "$cli" --quiet "$odd" >"$work/out" 2>"$work/err"
 expect_status 0 $? "--quiet"
 [ ! -s "$work/out" ] && [ ! -s "$work/err" ] || fail "--quiet printed: $(cat "$work/out" "$work/err")"
+
+# --plan says what a run would write there, and writes nothing.
+"$cli" --plan "$odd" >"$work/out" 2>"$work/err"
+expect_status 0 $? "--plan"
+grep -qF "将在 $odd 测试：写入测试文件 DriveSpeedTest.txt 和 DriveSpeedTest2.txt，最多 " "$work/out" \
+    && grep -qE "保留不写），测试结束后删除。$" "$work/out" || fail "--plan: $(cat "$work/out" "$work/err")"
+[ -z "$(ls -A "$odd")" ] || fail "--plan: something was written in $odd"
+
+# As an ordinary user: a directory they may not look into is reported with the
+# system's reason, not as no directory; one they may write but not read (and so not
+# lock) is measured, and the run says it went unguarded.
+if $root && command -v setpriv >/dev/null; then
+    as_user() { setpriv --reuid=nobody --regid=nogroup --clear-groups "$@"; }
+    chmod 755 "$work" "$work/tmpfs"
+    mkdir -m 700 "$work/private" && mkdir "$work/private/inner"
+    as_user "$cli" "$work/private/inner" >"$work/out" 2>"$work/err"
+    expect_status 1 $? "a directory behind one the user may not enter"
+    grep -q "Permission denied" "$work/err" && ! grep -q "不是目录" "$work/err" \
+        || fail "a directory behind one the user may not enter: $(cat "$work/err")"
+    unreadable="$work/tmpfs/unreadable"
+    mkdir -m 333 "$unreadable" && chown nobody:nogroup "$unreadable"
+    as_user "$cli" --json "$unreadable" >"$work/json" 2>"$work/err"
+    expect_status 0 $? "an unreadable directory"
+    jq -e '.ok == true and .locked == false and (.status | startswith("本地磁盘测试完成（"))' "$work/json" >/dev/null \
+        || fail "an unreadable directory: the report does not say the run went unguarded: $(cat "$work/json")"
+    expect_no_test_files "$unreadable" "an unreadable directory"
+fi
 
 # An unwritable target: exit 1, the reason on stderr, nothing created.
 mkdir -p "$work/source" "$work/readonly"
