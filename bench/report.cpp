@@ -26,6 +26,16 @@ void RunRecord::rowShown(int row, const RowReport& report)
     record.report = report;
 }
 
+std::string_view cutShortId(CutShort cut)
+{
+    switch (cut) {
+    case CutShort::No: return {};
+    case CutShort::Space: return "space";
+    case CutShort::FileSizeLimit: return "file_size_limit";
+    }
+    return {};
+}
+
 std::string utcTimestamp(std::chrono::system_clock::time_point when)
 {
     using namespace std::chrono;

@@ -48,6 +48,10 @@ private:
     std::array<RowRecord, kRowCount> rows_{};
 };
 
+// Why the sustained write ended early, for scripts: stable and ASCII ("space",
+// "file_size_limit"); the empty text where it did not.
+std::string_view cutShortId(CutShort cut);
+
 // "2026-12-07T11:02:03Z": ISO 8601, UTC, to the second.
 std::string utcTimestamp(std::chrono::system_clock::time_point when);
 

@@ -4,6 +4,7 @@
 #include <utf8proc.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <utility>
 
@@ -75,7 +76,8 @@ void ConsoleView::print(Print&& print)
         progress_->print(print);
     else
         print();
-    std::fflush(out_);
+    if ((std::fflush(out_) != 0 || std::ferror(out_)) && outputError_ == 0)
+        outputError_ = errno != 0 ? errno : EIO;
 }
 
 void ConsoleView::setStatusText(std::string_view text)

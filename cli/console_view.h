@@ -32,10 +32,14 @@ public:
     void setBarWidth(int, float) override { }
     void setResultText(int, std::string_view) override { }
     void pumpEvents() override;
-    bool stopRequested() override { return stop_ != nullptr && stop_->raised(); }
+    // Also once out cannot be written: the run's lines would be lost.
+    bool stopRequested() override { return (stop_ != nullptr && stop_->raised()) || outputError_ != 0; }
     const runtime::StopFlag* stopFlag() override { return stop_; }
     void rowStarted(int row) override;
     void rowShown(int row, const bench::RowRecord& shown) override;
+
+    // The error number of the first write to out that failed; 0 while none has.
+    int outputError() const { return outputError_; }
 
 private:
     // Through the live line, which is wiped first.
@@ -47,6 +51,7 @@ private:
     std::FILE* out_;
     const runtime::StopFlag* stop_;
     std::string status_;
+    int outputError_ = 0;
     std::optional<ProgressLine> progress_;
 };
 

@@ -7,6 +7,7 @@
 #include "cli/console_view.h"
 #include "cli/options.h"
 #include "cli/report_json.h"
+#include "cli/report_prometheus.h"
 #include "runtime/clock.h"
 #include "runtime/console.h"
 #include "runtime/designation.h"
@@ -14,6 +15,7 @@
 #include "runtime/stop.h"
 #include "version.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -35,6 +37,7 @@ void printHelp()
                 "  --json   测试结束时输出一个 JSON 对象（字段见 docs/report.md），而不是逐行的结果\n"
                 "  --quiet  测试过程中不输出任何行，只在失败时报告原因\n"
                 "  --plan   只说明在该目录测试会写入什么、最多写入多少，不运行测试\n"
+                "  --prometheus 文件  另将结果以 Prometheus 文本格式写入该文件（先写临时文件再改名）\n"
                 "  --list   列出图形界面提供的磁盘（每行一个，第一个为默认选中的），然后退出\n"
                 "  --help   显示本说明\n\n"
                 "退出状态：0 测试完成，1 测试失败，2 用法错误，被信号中止时为 128 加信号值。\n",
@@ -144,6 +147,7 @@ int runHeadless(std::span<const char* const> args)
         .progress = !options.quiet && runtime::isTerminal(stderr)};
     const runtime::NumberSeparators separators{.decimal = ".", .grouping = terminal && !options.json ? "," : ""};
     int signal = 0;
+    int outputError = 0;
     bench::RunOutcome outcome{};
     std::optional<bench::RunRecord> record;
     {
@@ -155,22 +159,39 @@ int runHeadless(std::span<const char* const> args)
         bench::MeasurementRun run(view, clock, separators);
         outcome = run.start();
         signal = stopSignals.signal();
+        outputError = view.outputError();
         record = run.lastRun();
     } // and with the view, the live line
     const bool ok = outcome == bench::RunOutcome::Completed;
+    const ReportContext context{.directory = target.directory, .ok = ok, .volume = target.volume};
 
+    bool reported = true;
+    if (!options.prometheus.empty()) {
+        if (const auto error = writeWhole(options.prometheus, prometheusReport(*record, context))) {
+            std::fprintf(stderr, "%s%s 未能写入（%s）\n", kProgram.data(), options.prometheus.c_str(),
+                bench::reasonFor(error).c_str());
+            reported = false;
+        }
+    }
     if (options.json)
-        std::printf(
-            "%s\n", jsonReport(*record, {.directory = target.directory, .ok = ok, .volume = target.volume}).c_str());
+        std::printf("%s\n", jsonReport(*record, context).c_str());
     else if (ok && !options.quiet)
         std::printf("%s\n", record->status().c_str());
-    if (!ok)
+    // A report that could not be written is a failure, not a success with nothing to show.
+    if ((std::fflush(stdout) != 0 || std::ferror(stdout)) && outputError == 0)
+        outputError = errno != 0 ? errno : EIO;
+    if (outputError != 0) {
+        std::fprintf(stderr, "%s结果未能写到标准输出（%s）\n", kProgram.data(),
+            bench::reasonFor({outputError, std::generic_category()}).c_str());
+        reported = false;
+    }
+    // A run stopped because its lines could not be written has said why above.
+    if (!ok && !(outcome == bench::RunOutcome::Stopped && signal == 0 && outputError != 0))
         std::fprintf(stderr, "%s\n", record->status().c_str());
-    std::fflush(stdout);
 
     if (signal != 0)
         return kExitSignalBase + signal;
-    return ok ? 0 : kExitFailed;
+    return ok && reported ? 0 : kExitFailed;
 }
 
 } // namespace quvo::cli

@@ -10,9 +10,14 @@ ParsedArguments parseArguments(std::span<const char* const> args)
     ParsedArguments parsed;
     bool optionsEnded = false;
     bool directoryGiven = false;
+    bool fileExpected = false; // the next argument is --prometheus's file
+    bool prometheusGiven = false;
     for (const char* arg : args) {
         const std::string_view text(arg);
-        if (!optionsEnded && text == "--") {
+        if (fileExpected) {
+            parsed.options.prometheus = text;
+            fileExpected = false;
+        } else if (!optionsEnded && text == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && text == "--version") {
             parsed.options.version = true;
@@ -26,6 +31,11 @@ ParsedArguments parseArguments(std::span<const char* const> args)
             parsed.options.quiet = true;
         } else if (!optionsEnded && text == "--plan") {
             parsed.options.plan = true;
+        } else if (!optionsEnded && text == "--prometheus") {
+            fileExpected = prometheusGiven = true;
+        } else if (!optionsEnded && text.starts_with("--prometheus=")) {
+            parsed.options.prometheus = text.substr(text.find('=') + 1);
+            prometheusGiven = true;
         } else if (!optionsEnded && text.size() > 1 && text.front() == '-') {
             parsed.error = "未知选项：" + std::string(text);
             return parsed;
@@ -37,7 +47,11 @@ ParsedArguments parseArguments(std::span<const char* const> args)
             directoryGiven = true;
         }
     }
-    if (parsed.options.directory.empty())
+    if (prometheusGiven && parsed.options.prometheus.empty())
+        parsed.error = "--prometheus 需要一个文件名";
+    else if (prometheusGiven && (parsed.options.plan || parsed.options.list))
+        parsed.error = "--prometheus 不与 --plan 或 --list 同用";
+    else if (parsed.options.directory.empty())
         parsed.error = "目录不能为空";
     else if (parsed.options.list && (directoryGiven || parsed.options.json || parsed.options.plan))
         parsed.error = "--list 不与目录、--json 或 --plan 同用";

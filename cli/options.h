@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The headless front end's command line: [--json] [--quiet] [--] [DIRECTORY],
-// --plan [--] [DIRECTORY], --list, --version or --help.
+// The headless front end's command line: [--json] [--quiet] [--prometheus FILE] [--]
+// [DIRECTORY], --plan [--] [DIRECTORY], --list, --version or --help.
 #pragma once
 
 #include <span>
@@ -12,9 +12,10 @@ struct Options {
     bool version = false; // --version: print the version line, nothing else
     bool json = false;
     bool help = false;
-    bool list = false;  // print the drive list instead of running
-    bool quiet = false; // no lines as the run goes: only a failure, or the JSON report
-    bool plan = false;  // say what a run in the directory may write, instead of running
+    bool list = false;        // print the drive list instead of running
+    bool quiet = false;       // no lines as the run goes: only a failure, or the JSON report
+    bool plan = false;        // say what a run in the directory may write, instead of running
+    std::string prometheus{}; // also write the run, for a textfile collector, to this file
     std::string directory = ".";
 };
 
@@ -27,6 +28,6 @@ struct ParsedArguments {
 ParsedArguments parseArguments(std::span<const char* const> args);
 
 inline constexpr std::string_view kUsage
-    = "用法：quvo-diskspeed-cli [--json] [--quiet] [--] [目录] | --plan [--] [目录] | --list";
+    = "用法：quvo-diskspeed-cli [--json] [--quiet] [--prometheus 文件] [--] [目录] | --plan [--] [目录] | --list";
 
 } // namespace quvo::cli

@@ -14,12 +14,8 @@ using json = nlohmann::ordered_json;
 
 json cutShort(bench::CutShort cut)
 {
-    switch (cut) {
-    case bench::CutShort::No: return nullptr;
-    case bench::CutShort::Space: return "space";
-    case bench::CutShort::FileSizeLimit: return "file_size_limit";
-    }
-    return nullptr;
+    const std::string_view id = bench::cutShortId(cut);
+    return id.empty() ? json(nullptr) : json(id);
 }
 
 json volumeOf(const std::optional<runtime::Volume>& volume)

@@ -19,7 +19,10 @@ TEST(ConsoleView, TextTakesTheColumnsATerminalGivesIt)
         {"grouped", "75,000 KB/秒", 12},
         {"an emoji takes two", "\xF0\x9F\x91\x8D", 2},
         {"a combining accent takes none", "e\xCC\x81", 1},
-        {"a byte that starts nothing shows as one", "a\xFF" "b", 3},
+        {"a byte that starts nothing shows as one",
+            "a\xFF"
+            "b",
+            3},
         {"a cut-off sequence shows a column a byte", "\xE6\x96", 2},
     };
     for (const auto& c : cases)

@@ -34,6 +34,16 @@ TEST(ParseArguments, TakesEachOptionAndOneDirectoryAndRefusesTheRest)
         {"short quiet with json", {"-q", "--json"}, with([](Options& o) { o.quiet = o.json = true; }), ""},
         {"plan", {"--plan", "/tmp"}, with([](Options& o) { o.plan = true; }, "/tmp"), ""},
         {"list", {"--list"}, with([](Options& o) { o.list = true; }), ""},
+        {"prometheus", {"--prometheus", "/var/lib/q.prom", "/tmp"},
+            with([](Options& o) { o.prometheus = "/var/lib/q.prom"; }, "/tmp"), ""},
+        {"prometheus=", {"--prometheus=q.prom"}, with([](Options& o) { o.prometheus = "q.prom"; }), ""},
+        {"prometheus's file may begin with a dash", {"--prometheus", "-q.prom"},
+            with([](Options& o) { o.prometheus = "-q.prom"; }), ""},
+        {"prometheus without a file", {"--prometheus"}, with(none), "--prometheus 需要一个文件名"},
+        {"prometheus with an empty file", {"--prometheus="}, with(none), "--prometheus 需要一个文件名"},
+        {"prometheus with plan", {"--plan", "--prometheus", "q.prom"},
+            with([](Options& o) { o.plan = true, o.prometheus = "q.prom"; }),
+            "--prometheus 不与 --plan 或 --list 同用"},
         {"version", {"--version"}, with([](Options& o) { o.version = true; }), ""},
         {"help", {"--help"}, with([](Options& o) { o.help = true; }), ""},
         {"short help", {"-h"}, with([](Options& o) { o.help = true; }), ""},
@@ -60,8 +70,10 @@ TEST(ParseArguments, TakesEachOptionAndOneDirectoryAndRefusesTheRest)
         const Options& got = parsed.options;
         const Options& want = c.options;
         EXPECT_EQ(parsed.error, c.error) << c.name;
-        EXPECT_EQ(std::tie(got.version, got.json, got.help, got.list, got.quiet, got.plan, got.directory),
-            std::tie(want.version, want.json, want.help, want.list, want.quiet, want.plan, want.directory))
+        EXPECT_EQ(
+            std::tie(got.version, got.json, got.help, got.list, got.quiet, got.plan, got.prometheus, got.directory),
+            std::tie(
+                want.version, want.json, want.help, want.list, want.quiet, want.plan, want.prometheus, want.directory))
             << c.name;
     }
 }

@@ -89,6 +89,35 @@ fi
 expect_status 0 $? "--quiet"
 [ ! -s "$work/out" ] && [ ! -s "$work/err" ] || fail "--quiet printed: $(cat "$work/out" "$work/err")"
 
+# For a textfile collector: Prometheus' own parser reads the file, labels escaped, and
+# nothing else is left beside it.
+quoted="$work/say \"hi\" \\ there"
+mkdir "$quoted" "$work/collector"
+"$cli" --quiet --prometheus "$work/collector/quvo.prom" "$quoted" 2>"$work/err"
+expect_status 0 $? "--prometheus"
+/usr/bin/python3 - "$work/collector/quvo.prom" "$quoted" <<'PY' || fail "--prometheus: $(cat "$work/collector/quvo.prom")"
+import sys
+from prometheus_client.parser import text_string_to_metric_families
+families = {f.name: f for f in text_string_to_metric_families(open(sys.argv[1], encoding="utf-8").read())}
+info = families["quvo_diskspeed_info"].samples[0]
+assert info.labels["directory"] == sys.argv[2] and info.value == 1, info
+assert families["quvo_diskspeed_run_success"].samples[0].value == 1
+ids = ["small_write", "small_read", "large_write", "large_read", "sustained_write", "read_back", "lookup", "copy", "delete"]
+assert [s.labels["id"] for s in families["quvo_diskspeed_row_duration_seconds"].samples] == ids
+moved = {s.labels["id"]: s.value for s in families["quvo_diskspeed_row_bytes"].samples}
+assert moved["small_write"] == 1024000 and moved["copy"] == moved["sustained_write"] and "lookup" not in moved
+PY
+[ "$(ls -A "$work/collector")" = quvo.prom ] || fail "--prometheus: left beside the file: $(ls -A "$work/collector")"
+expect_no_test_files "$quoted" "--prometheus"
+
+# A report that cannot be written is a failure: exit 1 and why, the test files removed.
+for mode in --json --lines; do
+    "$cli" $([ $mode = --json ] && echo --json) "$odd" >/dev/full 2>"$work/err"
+    expect_status 1 $? "$mode into a full device"
+    grep -q "结果未能写到标准输出（No space left on device）" "$work/err" || fail "$mode into a full device: $(cat "$work/err")"
+    expect_no_test_files "$odd" "$mode into a full device"
+done
+
 # --plan says what a run would write there, and writes nothing.
 "$cli" --plan "$odd" >"$work/out" 2>"$work/err"
 expect_status 0 $? "--plan"

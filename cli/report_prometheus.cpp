@@ -1,0 +1,152 @@
+// SPDX-License-Identifier: MIT
+#include "cli/report_prometheus.h"
+
+#include "version.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace quvo::cli {
+namespace {
+
+constexpr std::string_view kPrefix = "quvo_diskspeed_";
+
+// A label's value as the format quotes it: backslash, double quote and line feed
+// escaped; anything else, UTF-8 included, as it is.
+std::string labelValue(std::string_view value)
+{
+    std::string text = "\"";
+    for (const char c : value) {
+        switch (c) {
+        case '\\': text += "\\\\"; break;
+        case '"': text += "\\\""; break;
+        case '\n': text += "\\n"; break;
+        default: text += c;
+        }
+    }
+    return text + "\"";
+}
+
+// Shortest text that reads back as the same double; NaN and the infinities as the
+// format spells them.
+std::string number(double value)
+{
+    if (std::isnan(value))
+        return "NaN";
+    if (std::isinf(value))
+        return value > 0 ? "+Inf" : "-Inf";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
+
+class Exposition {
+public:
+    // A gauge's help and type, before its samples.
+    void family(std::string_view name, std::string_view help)
+    {
+        text_ += "# HELP " + std::string(kPrefix) + std::string(name) + " " + std::string(help) + "\n";
+        text_ += "# TYPE " + std::string(kPrefix) + std::string(name) + " gauge\n";
+    }
+    void sample(std::string_view name, std::string_view labels, double value)
+    {
+        text_ += std::string(kPrefix) + std::string(name) + (labels.empty() ? "" : "{" + std::string(labels) + "}")
+            + " " + number(value) + "\n";
+    }
+    const std::string& text() const { return text_; }
+
+private:
+    std::string text_;
+};
+
+std::string rowLabel(int row)
+{
+    return "id=" + labelValue(bench::rowSpec(row).id);
+}
+
+} // namespace
+
+std::string prometheusReport(const bench::RunRecord& record, const ReportContext& context)
+{
+    Exposition out;
+    const runtime::Volume volume = context.volume.value_or(runtime::Volume{});
+    out.family("info", "The program's version and the volume a run measured; always 1.");
+    out.sample("info",
+        "version=" + labelValue(kVersion) + ",directory=" + labelValue(context.directory)
+            + ",file_system=" + labelValue(volume.fileSystem) + ",device=" + labelValue(volume.device),
+        1);
+    out.family("run_success", "1 when the last run completed, 0 when it failed or was stopped.");
+    out.sample("run_success", "", context.ok ? 1 : 0);
+    out.family("run_start_time_seconds", "When the last run started, in seconds since 1970-01-01 UTC.");
+    out.sample(
+        "run_start_time_seconds", "", std::chrono::duration<double>(record.startedAt().time_since_epoch()).count());
+
+    const auto& rows = record.rows();
+    const auto each = [&](auto&& write) {
+        for (int row = 0; row < bench::kRowCount; ++row)
+            if (rows[static_cast<std::size_t>(row)].shown)
+                write(row, rows[static_cast<std::size_t>(row)].report);
+    };
+    out.family(
+        "row_duration_seconds", "The time a row's figure is of: its elapsed time, or the sustained write's window.");
+    each([&](int row, const bench::RowReport& report) {
+        out.sample("row_duration_seconds", rowLabel(row), report.seconds);
+    });
+    out.family("row_bytes", "What a row wrote, read or copied, in bytes.");
+    each([&](int row, const bench::RowReport& report) {
+        if (report.bytes > 0)
+            out.sample("row_bytes", rowLabel(row), static_cast<double>(report.bytes));
+    });
+    out.family("row_throughput_bytes_per_second", "What a row moved, in bytes, over its duration.");
+    each([&](int row, const bench::RowReport& report) {
+        if (report.bytes > 0)
+            out.sample(
+                "row_throughput_bytes_per_second", rowLabel(row), static_cast<double>(report.bytes) / report.seconds);
+    });
+    out.family(
+        "row_cut_short", "1 where the sustained write's window ended early, with the reason as a label; else 0.");
+    each([&](int row, const bench::RowReport& report) {
+        if (bench::rowSpec(row).workload.action != bench::Action::SustainedWrite)
+            return;
+        const std::string_view reason = bench::cutShortId(report.cut);
+        if (reason.empty())
+            out.sample("row_cut_short", rowLabel(row), 0);
+        else
+            out.sample("row_cut_short", rowLabel(row) + ",reason=" + labelValue(reason), 1);
+    });
+    return out.text();
+}
+
+std::error_code writeWhole(const std::string& path, const std::string& text)
+{
+    const std::filesystem::path target(std::u8string(path.begin(), path.end()));
+    // Beside the target, so that the rename stays on its volume; never a name a
+    // textfile collector reads (*.prom).
+    std::filesystem::path temporary = target;
+    temporary += "." + std::to_string(std::random_device{}()) + ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out << text;
+        out.close();
+        if (!out) {
+            const std::error_code failed(errno != 0 ? errno : EIO, std::generic_category());
+            std::error_code ignored;
+            std::filesystem::remove(temporary, ignored);
+            return failed;
+        }
+    }
+    std::error_code error;
+    std::filesystem::rename(temporary, target, error);
+    if (error) {
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+    }
+    return error;
+}
+
+} // namespace quvo::cli
