@@ -46,8 +46,9 @@ cli_page=$(man -l "$prefix/share/man/man1/quvo-diskspeed-cli.1.gz" 2>/dev/null)
 options=$("$prefix/bin/quvo-diskspeed-cli" --help | sed -nE 's/^  (--?[a-z][-a-z]*).*/\1/p')
 [ -n "$options" ] || fail "--help lists no options"
 for option in $options; do
-    # An option's own entry: a line of the option and its other spellings alone.
-    grep -qE -- "^ +(-[-a-z]+, )*$option(, -[-a-z]+)*\$" <<<"$cli_page" || fail "quvo-diskspeed-cli(1) does not describe $option"
+    # An option's own entry: a line of the option, its argument and its other spellings alone.
+    grep -qE -- "^ +(-[-a-z]+, )*$option( [a-z]+)?(, -[-a-z]+)*\$" <<<"$cli_page" \
+        || fail "quvo-diskspeed-cli(1) does not describe $option"
 done
 
 finish "desktop entry, metainfo and manual pages pass their validators"
