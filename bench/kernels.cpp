@@ -12,15 +12,16 @@ std::error_code writeItems(runtime::NumberedFiles& files, int number, const char
     return {};
 }
 
-std::error_code readLinesToEnd(runtime::NumberedFiles& files, int number, std::string& line, int& count)
+std::error_code readLinesToEnd(runtime::NumberedFiles& files, int number, std::string& buffer, int& count)
 {
+    std::string_view line;
     for (;;) {
         const auto atEnd = files.atEnd(number);
         if (!atEnd)
             return atEnd.error();
         if (*atEnd)
             return {};
-        if (auto error = files.readLine(number, line))
+        if (auto error = files.readLine(number, buffer, line))
             return error;
         ++count;
     }

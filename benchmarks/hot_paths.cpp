@@ -456,6 +456,60 @@ void statReference(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * 2 * kLookupRounds);
 }
 
+// A block of payload lines as the read-back meets it, whole lines and the start of the
+// next, already in memory.
+std::string payloadBlock()
+{
+    std::string block;
+    for (std::uint64_t line = 0; block.size() < kBlockSize; ++line) {
+        block += testContent().payload(line);
+        block += '\n';
+    }
+    block.resize(kBlockSize);
+    return block;
+}
+
+// Row 5's work on a block in memory: finding and counting its lines with the run's own
+// scan (runtime::nextLineIn), as readLine does for every line that ends in its block.
+void scanLinesOurs(benchmark::State& state)
+{
+    const std::string block = payloadBlock();
+    const auto expected = static_cast<int>(std::count(block.begin(), block.end(), '\n'));
+    int lines = 0;
+    for (auto _ : state) {
+        std::size_t begin = 0;
+        std::string_view line;
+        lines = 0;
+        while (runtime::nextLineIn(block.data(), begin, block.size(), line))
+            ++lines;
+        benchmark::DoNotOptimize(line);
+    }
+    if (lines != expected)
+        fail(state, "not every line of the block was found");
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(block.size()));
+}
+
+// The plainest count of the same block's line ends.
+void scanLinesReference(benchmark::State& state)
+{
+    const std::string block = payloadBlock();
+    const auto expected = static_cast<int>(std::count(block.begin(), block.end(), '\n'));
+    int lines = 0;
+    for (auto _ : state) {
+        const char* from = block.data();
+        const char* const end = from + block.size();
+        lines = 0;
+        while (const void* found = std::memchr(from, '\n', static_cast<std::size_t>(end - from))) {
+            ++lines;
+            from = static_cast<const char*>(found) + 1;
+        }
+        benchmark::DoNotOptimize(from);
+    }
+    if (lines != expected)
+        fail(state, "not every line end of the block was found");
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(block.size()));
+}
+
 // One caption number, as the result rows format it.
 void formatNumber(benchmark::State& state, double value, runtime::NumberPattern pattern)
 {
@@ -483,6 +537,8 @@ void registerBenchmarks()
     timed("row4_payload_lines_write/reference", appendLinesReference);
     timed("row5_payload_lines_read/ours", readLinesOurs, &kRow5);
     timed("row5_payload_lines_read/reference", scanBlocksReference, &kRow5);
+    benchmark::RegisterBenchmark("row5_line_scan_in_memory/ours", scanLinesOurs);
+    benchmark::RegisterBenchmark("row5_line_scan_in_memory/reference", scanLinesReference);
     timed("row6_lookups/ours", lookUpsOurs);
     timed("row6_lookups/reference", statReference);
     benchmark::RegisterBenchmark(

@@ -162,45 +162,62 @@ Result<bool> NumberedFiles::refill(Slot& slot)
     return *got > 0;
 }
 
-std::error_code NumberedFiles::readLine(int number, std::string& line)
+std::error_code NumberedFiles::readLine(int number, std::string& buffer, std::string_view& line)
 {
     Slot* slot = slotFor(number, Direction::Input);
     if (slot == nullptr)
         return slotError(number);
-    line.clear();
+    if (nextLineIn(slot->block.get(), slot->begin, slot->end, line)) [[likely]]
+        return {};
+    return readLongLine(*slot, buffer, line);
+}
+
+// A line that does not end in what is left of the block: it starts with that rest and
+// goes on in the blocks after it, or it is the file's last.
+std::error_code NumberedFiles::readLongLine(Slot& slot, std::string& buffer, std::string_view& line)
+{
+    buffer.clear();
     bool readAnything = false;
     for (;;) {
-        if (slot->begin == slot->end) {
-            if (!slot->streaming && line.size() >= kBlockSize
-                && line.capacity() - line.size() >= kStraightReadMinimum) {
-                auto ended = readStraight(*slot, line);
+        if (slot.begin == slot.end) {
+            if (!slot.streaming && buffer.size() >= kBlockSize
+                && buffer.capacity() - buffer.size() >= kStraightReadMinimum) {
+                auto ended = readStraight(slot, buffer);
                 if (!ended)
                     return ended.error();
                 if (*ended)
-                    return {};
+                    break;
                 continue;
             }
-            auto more = refill(*slot);
+            auto more = refill(slot);
             if (!more)
                 return more.error();
-            if (!*more)
-                return readAnything ? std::error_code{} : make_error_code(Errc::pastEndOfFile);
+            if (!*more) {
+                if (!readAnything)
+                    return Errc::pastEndOfFile;
+                break;
+            }
         }
         readAnything = true;
-        const char* from = slot->block.get() + slot->begin;
-        const std::size_t available = slot->end - slot->begin;
+        // Nothing carried over: the line is a view into the block like any other.
+        if (buffer.empty() && nextLineIn(slot.block.get(), slot.begin, slot.end, line))
+            return {};
+        const char* from = slot.block.get() + slot.begin;
+        const std::size_t available = slot.end - slot.begin;
         const auto* lineEnd = static_cast<const char*>(std::memchr(from, '\n', available));
         if (lineEnd == nullptr) {
-            line.append(from, available);
-            slot->begin = slot->end;
+            buffer.append(from, available);
+            slot.begin = slot.end;
             continue;
         }
-        line.append(from, static_cast<std::size_t>(lineEnd - from));
-        slot->begin += static_cast<std::size_t>(lineEnd - from) + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        return {};
+        buffer.append(from, static_cast<std::size_t>(lineEnd - from));
+        slot.begin += static_cast<std::size_t>(lineEnd - from) + 1;
+        if (!buffer.empty() && buffer.back() == '\r')
+            buffer.pop_back();
+        break;
     }
+    line = buffer;
+    return {};
 }
 
 // The next part of a long line, read from the file into the line's spare capacity

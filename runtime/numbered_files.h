@@ -62,10 +62,13 @@ public:
     std::error_code writeLine(int number, std::string_view text);
 
     // The text up to the next line end (LF or CR LF, consumed and not returned) or the
-    // end of the file. Fails at the end of the file. A line longer than a block is read
-    // on straight into the spare capacity of line (unless streamed), so a buffer
-    // reserved for the longest line is never regrown and the bytes are copied once.
-    std::error_code readLine(int number, std::string& line);
+    // end of the file, as line. Fails at the end of the file. A line that ends in the
+    // block read is a view into it, valid until the next read of number: nothing is
+    // copied. A line that runs on past the block is put together in buffer, and one
+    // longer than a block is read on straight into buffer's spare capacity (unless
+    // streamed), so a buffer reserved for the longest line is never regrown and those
+    // bytes are copied once.
+    std::error_code readLine(int number, std::string& buffer, std::string_view& line);
     // True once everything in the file has been read.
     Result<bool> atEnd(int number);
 
@@ -122,11 +125,30 @@ private:
     Resumed writeItemSlow(Slot* slot, char8_t* cursor, std::string_view text);
     bool stopRequested() const { return stop_ != nullptr && stop_->raised(); }
     Result<bool> refill(Slot& slot);
+    std::error_code readLongLine(Slot& slot, std::string& buffer, std::string_view& line);
     Result<bool> readStraight(Slot& slot, std::string& line);
 
     std::array<Slot, kLastNumber - kFirstNumber + 1> slots_;
     const StopFlag* stop_ = nullptr;
 };
+
+// The line of block that starts at begin, when it ends before end: a view of it without
+// its line end (LF or CR LF), and begin moved past that. False, and nothing moved,
+// where the block holds no line end from begin on. The scan of every line the run
+// reads back, kept apart so that it can be timed on a block in memory.
+inline bool nextLineIn(const char* block, std::size_t& begin, std::size_t end, std::string_view& line)
+{
+    const char* from = block + begin;
+    const auto* lineEnd = static_cast<const char*>(std::memchr(from, '\n', end - begin));
+    if (lineEnd == nullptr)
+        return false;
+    auto length = static_cast<std::size_t>(lineEnd - from);
+    begin += length + 1;
+    if (length > 0 && from[length - 1] == '\r')
+        --length;
+    line = {from, length};
+    return true;
+}
 
 inline NumberedFiles::Slot* NumberedFiles::slotAt(int number)
 {

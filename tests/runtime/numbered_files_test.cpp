@@ -164,18 +164,19 @@ TEST(NumberedFiles, ReadsLinesEndedByLfOrCrLf)
                 ASSERT_FALSE(files.openForInput(1, path.string(), mode)) << name;
                 std::vector<std::string> lines;
                 std::string line;
+                std::string_view view;
                 if (reserved)
                     line.reserve(c.content.size() + *buffer.roomBeyondFile);
                 const std::size_t capacity = line.capacity();
                 for (auto atEnd = files.atEnd(1); atEnd && !*atEnd; atEnd = files.atEnd(1)) {
-                    ASSERT_FALSE(files.readLine(1, line)) << name;
-                    lines.push_back(line);
+                    ASSERT_FALSE(files.readLine(1, line, view)) << name;
+                    lines.emplace_back(view);
                 }
                 EXPECT_TRUE(lines == c.lines) << name << ": read " << shown(lines) << ", written " << shown(c.lines);
                 if (reserved) {
                     EXPECT_EQ(line.capacity(), capacity) << name << ": a buffer with room must not be regrown";
                 }
-                EXPECT_EQ(files.readLine(1, line), Errc::pastEndOfFile) << name;
+                EXPECT_EQ(files.readLine(1, line, view), Errc::pastEndOfFile) << name;
                 EXPECT_FALSE(files.close(1)) << name;
             }
         }
@@ -191,6 +192,7 @@ TEST(NumberedFiles, NumbersBehaveAsATableOfOpenFiles)
     const std::string blocks = (dir / "blocks.txt").string();
     writeFile(blocks, std::string(kBlock * 3, 'X') + "\n");
     std::string line;
+    std::string_view view;
     struct NumberCase {
         const char* name;
         std::function<std::error_code(NumberedFiles&)> act;
@@ -239,7 +241,8 @@ TEST(NumberedFiles, NumbersBehaveAsATableOfOpenFiles)
                 return f.openForOutput(2, path);
             },
             {}},
-        {"read from a closed number", [&](NumberedFiles& f) { return f.readLine(1, line); }, is(Errc::fileNotOpen)},
+        {"read from a closed number", [&](NumberedFiles& f) { return f.readLine(1, line, view); },
+            is(Errc::fileNotOpen)},
         {"end test on a closed number", [](NumberedFiles& f) { return f.atEnd(1).error(); }, is(Errc::fileNotOpen)},
         {"close a closed number", [](NumberedFiles& f) { return f.close(1); }, is(Errc::fileNotOpen)},
         {"open a number in use",
@@ -251,7 +254,7 @@ TEST(NumberedFiles, NumbersBehaveAsATableOfOpenFiles)
         {"read from an output file",
             [&](NumberedFiles& f) {
                 (void)f.openForOutput(1, path);
-                return f.readLine(1, line);
+                return f.readLine(1, line, view);
             },
             is(Errc::fileNotOpen)},
         {"write to an input file",
@@ -300,8 +303,8 @@ TEST(NumberedFiles, NumbersBehaveAsATableOfOpenFiles)
                 (void)f.atEnd(1);
                 f.abandonAll();
                 (void)f.openForInput(1, blocks, ReadMode::Streaming);
-                (void)f.readLine(1, line);
-                return line == std::string(kBlock * 3, 'X') ? std::error_code{} : make_error_code(Errc::pastEndOfFile);
+                (void)f.readLine(1, line, view);
+                return view == std::string(kBlock * 3, 'X') ? std::error_code{} : make_error_code(Errc::pastEndOfFile);
             },
             {}},
     };
