@@ -22,8 +22,13 @@ json volumeOf(const std::optional<runtime::Volume>& volume)
 {
     if (!volume)
         return nullptr;
-    return {{"mount_point", volume->mountPoint}, {"file_system", volume->fileSystem}, {"device", volume->device},
-        {"total_bytes", volume->totalBytes}, {"available_bytes", volume->availableBytes}};
+    const runtime::VolumeTraits& traits = volume->traits;
+    return {{"mount_point", volume->mountPoint}, {"file_system", volume->fileSystem},
+        {"mount_type", volume->mountType.empty() ? volume->fileSystem : volume->mountType}, {"device", volume->device},
+        {"total_bytes", volume->totalBytes}, {"available_bytes", volume->availableBytes},
+        {"compression", traits.compression ? json(*traits.compression) : json(nullptr)},
+        {"copy_on_write", traits.copyOnWrite}, {"fuse", traits.fuse}, {"network", traits.network},
+        {"memory", traits.memory}};
 }
 
 } // namespace

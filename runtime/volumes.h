@@ -21,13 +21,29 @@
 
 namespace quvo::runtime {
 
+// What may stand between a run's writes and reads and the device, as far as the
+// system tells it.
+struct VolumeTraits {
+    // The file system may compress what is written (btrfs with compression on); not
+    // known where the system cannot say (ZFS's properties, an NTFS folder's).
+    std::optional<bool> compression{};
+    bool copyOnWrite = false; // writes go to new places (btrfs, ZFS, bcachefs)
+    bool fuse = false;        // served by a process (FUSE)
+    bool network = false;     // served by another machine
+    bool memory = false;      // the medium is memory (tmpfs, a RAM disk)
+};
+
 struct Volume {
     std::string mountPoint;
-    std::string fileSystem; // "ext4", "vfat", ...
+    std::string fileSystem; // as a user knows it: "ext4", "vfat", "ntfs" (through FUSE), ...
     std::string device;     // what is mounted: "/dev/sda1", "server:/share", ...
     std::uint64_t totalBytes = 0;
     std::uint64_t availableBytes = 0;
     std::string label{}; // the volume's name where the system keeps one (Windows): "系统"
+    // What the mount table calls the file system where that is another name: "fuseblk"
+    // for an NTFS disk served by ntfs-3g; empty where it is fileSystem.
+    std::string mountType{};
+    VolumeTraits traits{};
 };
 
 // One line of the mount table, as the system decodes it.
@@ -36,7 +52,12 @@ struct MountEntry {
     std::string fileSystem;
     bool readOnly = false;
     std::string device{};
+    std::string options{}; // "rw,relatime,compress=zstd:3"
 };
+
+// What a mount's file system is as a user knows it, and what may stand between the
+// run and its device, judged on the mount table alone. (Windows: from the drive.)
+VolumeTraits traitsOf(const MountEntry& entry);
 
 // Whether a mount can be a measured volume, judged on the table alone: no pseudo,
 // read-only or container file systems.

@@ -7,15 +7,18 @@
 
 #include <algorithm>
 #include <array>
+#include <blkid/blkid.h>
 #include <climits>
 #include <condition_variable>
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <memory>
 #include <mntent.h>
 #include <mutex>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
@@ -30,6 +33,14 @@ constexpr std::array kPseudoFileSystems = {"autofs", "binfmt_misc", "bpf", "cgro
 
 // Served from elsewhere over a network or by a process (FUSE and virtiofs, which has a
 // daemon on the host): either may stop answering.
+// Served by another machine, through the kernel or a FUSE daemon.
+constexpr std::array kNetworkFileSystems = {"nfs", "nfs4", "cifs", "smb3", "smbfs", "ncpfs", "ceph", "glusterfs", "9p",
+    "afs", "coda", "davfs", "lustre", "gpfs", "beegfs", "orangefs", "virtiofs", "fuse.sshfs", "fuse.rclone",
+    "fuse.s3fs", "fuse.gcsfuse", "fuse.davfs2", "fuse.glusterfs", "fuse.ceph"};
+
+// Writes go to new places rather than over the old ones.
+constexpr std::array kCopyOnWriteFileSystems = {"btrfs", "zfs", "bcachefs"};
+
 constexpr std::array kRemoteFileSystems = {"nfs", "nfs4", "cifs", "smb3", "smbfs", "ncpfs", "ceph", "glusterfs", "9p",
     "afs", "coda", "davfs", "lustre", "gpfs", "beegfs", "orangefs", "virtiofs", "fuse", "fuseblk"};
 
@@ -56,7 +67,8 @@ std::vector<MountEntry> readMountTable()
     struct mntent entry { };
     std::array<char, 4 * PATH_MAX> buffer{};
     while (::getmntent_r(table.get(), &entry, buffer.data(), static_cast<int>(buffer.size())) != nullptr)
-        entries.push_back({entry.mnt_dir, entry.mnt_type, ::hasmntopt(&entry, "ro") != nullptr, entry.mnt_fsname});
+        entries.push_back(
+            {entry.mnt_dir, entry.mnt_type, ::hasmntopt(&entry, "ro") != nullptr, entry.mnt_fsname, entry.mnt_opts});
     return entries;
 }
 
@@ -86,12 +98,73 @@ std::string homeDirectory()
     return user != nullptr && user->pw_dir != nullptr ? std::string(user->pw_dir) : std::string();
 }
 
+bool isFuse(std::string_view type)
+{
+    return type == "fuse" || type == "fuseblk" || type.starts_with("fuse.") || type.starts_with("fuseblk.");
+}
+
+bool hasOption(std::string_view options, std::string_view name)
+{
+    while (!options.empty()) {
+        const auto comma = options.find(',');
+        const std::string_view option = options.substr(0, comma);
+        if (option == name || (option.starts_with(name) && option[name.size()] == '='))
+            return true;
+        options.remove_prefix(comma == std::string_view::npos ? options.size() : comma + 1);
+    }
+    return false;
+}
+
+// The file system on a block device, from its own superblock (where this user may read
+// the device) or from what udev found there (where udev runs).
+std::string fileSystemOnDevice(const std::string& device)
+{
+    if (!device.starts_with("/dev/"))
+        return {};
+    if (const blkid_probe probe = ::blkid_new_probe_from_filename(device.c_str())) {
+        const char* type = nullptr;
+        std::string found;
+        if (::blkid_do_safeprobe(probe) == 0 && ::blkid_probe_lookup_value(probe, "TYPE", &type, nullptr) == 0)
+            found = type;
+        ::blkid_free_probe(probe);
+        if (!found.empty())
+            return found;
+    }
+    struct stat st { };
+    if (::stat(device.c_str(), &st) != 0 || !S_ISBLK(st.st_mode))
+        return {};
+    std::ifstream udev(
+        "/run/udev/data/b" + std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev)));
+    constexpr std::string_view kType = "E:ID_FS_TYPE=";
+    for (std::string line; std::getline(udev, line);)
+        if (line.starts_with(kType))
+            return line.substr(kType.size());
+    return {};
+}
+
+// A FUSE mount is known by its daemon's file system: the type's subtype ("fuse.sshfs"),
+// else what its device holds (ntfs-3g and exFAT serve "fuseblk" from a disk).
+std::string knownAs(const MountEntry& entry)
+{
+    const std::string_view type = entry.fileSystem;
+    if (!isFuse(type))
+        return entry.fileSystem;
+    if (const auto dot = type.find('.'); dot != std::string_view::npos)
+        return std::string(type.substr(dot + 1));
+    const std::string onDevice = fileSystemOnDevice(entry.device);
+    return onDevice.empty() ? entry.fileSystem : onDevice;
+}
+
 std::optional<Volume> measured(const MountEntry& entry)
 {
     auto space = spaceOf(entry.mountPoint);
     if (!space)
         return std::nullopt;
-    return Volume{entry.mountPoint, entry.fileSystem, entry.device, space->totalBytes, space->availableBytes};
+    Volume volume{entry.mountPoint, knownAs(entry), entry.device, space->totalBytes, space->availableBytes};
+    if (volume.fileSystem != entry.fileSystem)
+        volume.mountType = entry.fileSystem;
+    volume.traits = traitsOf(entry);
+    return volume;
 }
 
 // What every probe reads; shared, never changed.
@@ -157,6 +230,24 @@ bool isUserVolume(const MountEntry& entry)
     if (entry.fileSystem == "tmpfs" && isUnder(entry.mountPoint, "/run"))
         return false;
     return true;
+}
+
+VolumeTraits traitsOf(const MountEntry& entry)
+{
+    const std::string_view type = entry.fileSystem;
+    VolumeTraits traits{.copyOnWrite = isOneOf(type, kCopyOnWriteFileSystems) && !hasOption(entry.options, "nodatacow"),
+        .fuse = isFuse(type),
+        .network = isOneOf(type, kNetworkFileSystems),
+        .memory = isRamBacked(type)};
+    if (type == "btrfs")
+        traits.compression = hasOption(entry.options, "compress") || hasOption(entry.options, "compress-force");
+    else if (type == "f2fs")
+        traits.compression = hasOption(entry.options, "compress_algorithm");
+    else if (type == "zfs" || type == "ntfs" || type == "ntfs3" || traits.fuse || traits.network)
+        traits.compression = std::nullopt; // a property or attribute the mount table does not show
+    else
+        traits.compression = false;
+    return traits;
 }
 
 bool mayNotAnswer(std::string_view fileSystem)

@@ -33,7 +33,13 @@ TEST(JsonReport, NamesEveryFieldAsDocumented)
     const std::string text = jsonReport(partRun(),
         {.directory = "/tmp/a\"b\377",
             .ok = false,
-            .volume = runtime::Volume{"/", "ext4", "/dev/vda", 1 << 30, 1 << 29}});
+            .volume = runtime::Volume{.mountPoint = "/media/stick",
+                .fileSystem = "ntfs",
+                .device = "/dev/sdb1",
+                .totalBytes = 1 << 30,
+                .availableBytes = 1 << 29,
+                .mountType = "fuseblk",
+                .traits = {.fuse = true}}});
     const json report = json::parse(text); // throws on anything that does not parse
     EXPECT_EQ(report["schema"], kReportSchema);
     EXPECT_TRUE(report["version"].is_string());
@@ -44,8 +50,9 @@ TEST(JsonReport, NamesEveryFieldAsDocumented)
     EXPECT_EQ(report["error"], report["status"]);
     EXPECT_EQ(report["locked"], false) << "the run stopped before it held its directory";
     EXPECT_EQ(report["volume"],
-        (json{{"mount_point", "/"}, {"file_system", "ext4"}, {"device", "/dev/vda"}, {"total_bytes", 1 << 30},
-            {"available_bytes", 1 << 29}}));
+        (json{{"mount_point", "/media/stick"}, {"file_system", "ntfs"}, {"mount_type", "fuseblk"},
+            {"device", "/dev/sdb1"}, {"total_bytes", 1 << 30}, {"available_bytes", 1 << 29}, {"compression", nullptr},
+            {"copy_on_write", false}, {"fuse", true}, {"network", false}, {"memory", false}}));
 
     const json& rows = report["rows"];
     ASSERT_EQ(rows.size(), 3u); // the rows measured before the run stopped

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <tuple>
+
 namespace quvo::runtime {
 namespace {
 
@@ -34,6 +37,38 @@ TEST(Volumes, OnlyRealWritableFileSystemsAreUserVolumes)
     };
     for (const auto& c : cases)
         EXPECT_EQ(isUserVolume(c.entry), c.expected) << c.entry.mountPoint << " " << c.entry.fileSystem;
+}
+
+TEST(Volumes, TheMountTableSaysWhatMayStandBetweenTheRunAndTheDevice)
+{
+    struct Expected {
+        std::optional<bool> compression;
+        bool copyOnWrite, fuse, network, memory;
+    };
+    const struct {
+        MountEntry entry;
+        Expected traits;
+    } cases[] = {
+        {{"/", "ext4", false, "/dev/sda1", "rw,relatime"}, {false, false, false, false, false}},
+        {{"/home", "btrfs", false, "/dev/sda2", "rw,compress=zstd:3,space_cache=v2"},
+            {true, true, false, false, false}},
+        {{"/home", "btrfs", false, "/dev/sda2", "rw,compress-force=lzo"}, {true, true, false, false, false}},
+        {{"/vm", "btrfs", false, "/dev/sda3", "rw,nodatacow"}, {false, false, false, false, false}},
+        {{"/tank", "zfs", false, "tank", "rw,xattr"}, {std::nullopt, true, false, false, false}},
+        {{"/tmp", "tmpfs", false, "tmpfs", "rw,size=1g"}, {false, false, false, false, true}},
+        {{"/media/usb", "fuseblk", false, "/dev/sdb1", "rw,allow_other"}, {std::nullopt, false, true, false, false}},
+        {{"/mnt/host", "fuse.sshfs", false, "lin@host:", "rw"}, {std::nullopt, false, true, true, false}},
+        {{"/mnt/share", "cifs", false, "//server/share", "rw"}, {std::nullopt, false, false, true, false}},
+        {{"/mnt/compressor", "btrfs", false, "/dev/sdc", "rw,compressed_but_not_an_option"},
+            {false, true, false, false, false}},
+    };
+    for (const auto& c : cases) {
+        const VolumeTraits traits = traitsOf(c.entry);
+        const Expected& want = c.traits;
+        EXPECT_EQ(std::tie(traits.compression, traits.copyOnWrite, traits.fuse, traits.network, traits.memory),
+            std::tie(want.compression, want.copyOnWrite, want.fuse, want.network, want.memory))
+            << c.entry.fileSystem << " " << c.entry.options;
+    }
 }
 
 TEST(Volumes, TheRootDirectoryIsOnTheRootMount)

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# What the report says of the volumes users mistrust figures on: a tmpfs (memory), btrfs
+# compressing everything (compression, copy-on-write), an NTFS disk served by ntfs-3g
+# (FUSE, named ntfs rather than fuseblk) and a bindfs directory (FUSE). A complete run
+# on each, its report read back. Needs root (mounts, loop devices); skipped elsewhere.
+# Usage: volumes.sh path/to/quvo-diskspeed-cli
+set -u
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+cli=$(realpath "$1")
+[ "$(id -u)" = 0 ] || skip "mounts and loop devices need root"
+for tool in losetup mkfs.btrfs mkntfs ntfs-3g bindfs jq; do
+    command -v "$tool" >/dev/null || skip "$tool is missing"
+done
+work=$(mktemp -d "${TMPDIR:-/tmp}/quvo-volumes-XXXXXX")
+devices=()
+cleanup() {
+    for point in "$work"/*/; do umount "$point" 2>/dev/null; done
+    for device in "${devices[@]}"; do losetup -d "$device"; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+disk() { # size mkfs-command... : a loop device of that size made so, in $device
+    local image="$work/disk${#devices[@]}.img"
+    truncate -s "$1" "$image"
+    device=$(losetup --find --show "$image") || return 1
+    devices+=("$device")
+    "${@:2}" "$device" >/dev/null 2>&1
+}
+
+# Runs in directory and checks the report's volume against a jq condition.
+expect_volume() { # name directory condition
+    "$cli" --json "$2" >"$work/report.json" 2>"$work/err"
+    local status=$?
+    [ "$status" = 0 ] || { fail "$1: exit status $status: $(cat "$work/err")"; return; }
+    jq -e ".volume | $3" "$work/report.json" >/dev/null || fail "$1: $(jq -c .volume "$work/report.json")"
+    [ -z "$(ls -A "$2")" ] || fail "$1: left behind: $(ls -A "$2")"
+}
+
+mkdir "$work/tmpfs" "$work/btrfs" "$work/ntfs" "$work/bindfs" "$work/under"
+mount -t tmpfs -o size=256m tmpfs "$work/tmpfs" || skip "no tmpfs can be mounted"
+expect_volume tmpfs "$work/tmpfs" \
+    '.file_system == "tmpfs" and .memory and (.fuse | not) and (.network | not) and .compression == false'
+
+disk 512M mkfs.btrfs -q -f && mount -o compress-force=zstd "$device" "$work/btrfs" \
+    || skip "no btrfs can be made here"
+expect_volume "btrfs, compressing" "$work/btrfs" \
+    '.file_system == "btrfs" and .compression == true and .copy_on_write and (.memory | not) and (.fuse | not)'
+
+disk 256M mkntfs -F -Q -q && ntfs-3g "$device" "$work/ntfs" || skip "no NTFS disk can be mounted here"
+expect_volume "ntfs-3g" "$work/ntfs" \
+    '.file_system == "ntfs" and .mount_type == "fuseblk" and .fuse and .compression == null'
+umount "$work/ntfs"
+
+bindfs "$work/under" "$work/bindfs" || skip "bindfs cannot mount here"
+expect_volume bindfs "$work/bindfs" '.fuse and (.memory | not)'
+
+finish "the report says what each volume is: memory, compressing, FUSE"
