@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The platform seam: the few file-system calls the rest of the runtime is built on.
-// Implemented by each system's platform.cpp (linux/, windows/). Paths here are
-// the system's own, already decoded from the run's path texts (designation.h).
+// NativeFile and the checks on a test file's name are shared (native_file.cpp) over
+// each system's own calls (native_calls.h); the rest is each system's platform.cpp
+// (linux/, windows/). Paths here are the system's own, already decoded from the run's
+// path texts (designation.h).
 //
 // Nothing at a test file's name is trusted: a name is never followed as a symbolic
 // link, and only a regular file of this user with no other name (hard link) is ever
@@ -91,9 +93,11 @@ private:
     std::intptr_t value_ = kNone;
 };
 
-// The system's way of running a read while the caller goes on (each platform.cpp); it
-// waits for a read still running when it goes.
-class ReadRing;
+namespace native {
+enum class Access;
+struct IoStyle;
+class PendingRead;
+} // namespace native
 
 class NativeFile {
 public:
@@ -131,19 +135,21 @@ public:
     Result<Space> volumeSpace() const;
 
 private:
-    NativeFile(FileHandle handle, WriteMode mode, bool writing);
+    NativeFile(FileHandle handle, native::IoStyle style);
+    native::IoStyle style() const;
     std::error_code stopDirectIo();
-    std::error_code recoverFrom(int failure);
+    std::error_code recoverFrom(const std::error_code& failure);
 
     FileHandle handle_;
+    native::Access access_{};
     WriteMode mode_ = WriteMode::Buffered;
-    bool writing_ = false;
     bool direct_ = false;
-    std::uint64_t offset_ = 0;    // bytes written or read so far
-    std::uint64_t pacedUpTo_ = 0; // a paced file: bytes known to be on the device
+    std::uint64_t offset_ = 0;      // bytes written or read so far
+    std::uint64_t settledUpTo_ = 0; // a paced file: bytes known to be on the device
     // A started read: what runs it (none, or not running: awaitRead reads instead), and
-    // where it goes.
-    std::unique_ptr<ReadRing> readRing_;
+    // where it goes. Declared after the handle, so that a read still running is waited
+    // for while its file is open.
+    std::unique_ptr<native::PendingRead> pending_;
     char* startedData_ = nullptr;
     std::size_t startedCapacity_ = 0;
 };

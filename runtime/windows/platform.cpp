@@ -15,6 +15,7 @@
 #include "runtime/platform.h"
 
 #include "runtime/errors.h"
+#include "runtime/native_calls.h"
 #include "runtime/windows/text.h"
 
 #include <aclapi.h>
@@ -26,8 +27,14 @@
 #include <vector>
 #include <windows.h>
 
+#include <winternl.h>
+
 namespace quvo::runtime {
 namespace {
+
+using native::Access;
+using native::FileFacts;
+using native::IoStyle;
 
 // As on POSIX, where nothing locks a file: others may read, write, rename and remove the
 // test files while a run has them open, and the run may open its own file again
@@ -106,45 +113,13 @@ const ThisAccount& thisAccount()
     return account;
 }
 
-// A plain file on a disk: no directory, device, pipe or reparse point (symbolic link,
-// junction, or a file some filter stands in front of).
-std::error_code checkRegular(HANDLE handle, BY_HANDLE_FILE_INFORMATION& info)
+// What a handle's file is, as GetFileInformationByHandle tells it.
+Result<BY_HANDLE_FILE_INFORMATION> informationOf(HANDLE handle)
 {
-    if (::GetFileType(handle) != FILE_TYPE_DISK)
-        return Errc::notRegularFile;
+    BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(handle, &info))
         return lastWindowsError();
-    if ((info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE))
-        != 0)
-        return Errc::notRegularFile;
-    return {};
-}
-
-// The handle needs READ_CONTROL for its owner to be read; where the owner cannot be
-// read (a file system without owners, FAT), the file is not refused for it.
-std::error_code checkOurs(HANDLE handle, const BY_HANDLE_FILE_INFORMATION& info)
-{
-    PSID owner = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (thisAccount().known()
-        && ::GetSecurityInfo(
-               handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr, &descriptor)
-            == ERROR_SUCCESS) {
-        const bool ours = owner == nullptr || thisAccount().owns(owner);
-        ::LocalFree(descriptor);
-        if (!ours)
-            return Errc::ownedByOtherUser;
-    }
-    // Emptying or filling one name of a hard-linked file changes every other name's.
-    if (info.nNumberOfLinks > 1)
-        return Errc::hasOtherLinks;
-    return {};
-}
-
-bool sameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b)
-{
-    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh
-        && a.nFileIndexLow == b.nFileIndexLow;
+    return info;
 }
 
 bool isMissing(DWORD error)
@@ -160,64 +135,6 @@ HANDLE openToLookAt(const std::wstring& path, DWORD access = 0)
         FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
-// Opens what already stands at path, but only a plain file (of this account and with no
-// other name, when owned is set), and only the very file that was checked: the look
-// goes through a handle of its own, which opens a directory or link as itself, and the
-// file then opened must be the one looked at.
-Result<FileHandle> openExisting(const std::wstring& path, DWORD access, DWORD flags, bool owned)
-{
-    const FileHandle probe(valueOf(openToLookAt(path)));
-    if (!probe.isOpen())
-        return lastWindowsError();
-    BY_HANDLE_FILE_INFORMATION checked{};
-    if (auto error = checkRegular(handleOf(probe), checked))
-        return error;
-    if (owned) {
-        if (auto error = checkOurs(handleOf(probe), checked))
-            return error;
-    }
-
-    FileHandle file(valueOf(::CreateFileW(
-        path.c_str(), access, kShareAll, nullptr, OPEN_EXISTING, flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
-    if (!file.isOpen())
-        return lastWindowsError();
-    BY_HANDLE_FILE_INFORMATION opened{};
-    if (auto error = checkRegular(handleOf(file), opened))
-        return error;
-    if (!sameFile(checked, opened))
-        return make_error_code(Errc::replacedWhileOpening);
-    return file;
-}
-
-// A new file or an emptied plain file of this account, opened for writing with flags.
-Result<FileHandle> createOrTruncate(const std::wstring& path, DWORD flags)
-{
-    // Twice at most: a file removed by someone else between our two looks is created anew.
-    for (int attempt = 0;; ++attempt) {
-        // CREATE_NEW makes a new name ours by construction and also refuses a dangling link.
-        FileHandle created(valueOf(::CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
-            FILE_ATTRIBUTE_NORMAL | flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
-        if (created.isOpen())
-            return created;
-        const DWORD failure = ::GetLastError();
-        // A directory at the name is refused with ERROR_ACCESS_DENIED; the look says why.
-        if (failure != ERROR_FILE_EXISTS && failure != ERROR_ALREADY_EXISTS && failure != ERROR_ACCESS_DENIED)
-            return errorOf(failure);
-        auto existing = openExisting(path, GENERIC_WRITE, flags, /*owned=*/true);
-        if (!existing && existing.error() == std::errc::no_such_file_or_directory) {
-            if (attempt == 0 && failure != ERROR_ACCESS_DENIED)
-                continue;
-            return errorOf(failure);
-        }
-        if (!existing)
-            return existing.error();
-        FILE_END_OF_FILE_INFO empty{};
-        if (!::SetFileInformationByHandle(handleOf(*existing), FileEndOfFileInfo, &empty, sizeof empty))
-            return lastWindowsError();
-        return existing;
-    }
-}
-
 // The root of the volume that holds path ("C:\", or the folder a volume is mounted on);
 // path itself need not exist.
 std::wstring volumeRootOf(const std::wstring& path)
@@ -228,25 +145,6 @@ std::wstring volumeRootOf(const std::wstring& path)
     return root.data();
 }
 
-// Unbuffered I/O wants addresses, sizes and offsets in whole logical sectors; the blocks
-// are aligned to kDirectIoAlignment, which covers the 512- and 4096-byte sectors of
-// every common disk. A larger sector, or none known, keeps the file buffered.
-bool unbufferedFits(const std::wstring& path)
-{
-    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
-    const std::wstring root = volumeRootOf(path);
-    if (root.empty()
-        || !::GetDiskFreeSpaceW(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
-        return false;
-    return bytesPerSector > 0 && kDirectIoAlignment % bytesPerSector == 0;
-}
-
-bool directIoAligned(const char* data, std::size_t size, std::uint64_t offset)
-{
-    const auto aligned = [](std::uint64_t n) { return n % kDirectIoAlignment == 0; };
-    return aligned(size) && aligned(offset) && aligned(reinterpret_cast<std::uintptr_t>(data));
-}
-
 OVERLAPPED at(std::uint64_t offset, HANDLE event = nullptr)
 {
     OVERLAPPED overlapped{};
@@ -254,6 +152,37 @@ OVERLAPPED at(std::uint64_t offset, HANDLE event = nullptr)
     overlapped.OffsetHigh = static_cast<DWORD>(offset >> 32);
     overlapped.hEvent = event;
     return overlapped;
+}
+
+// The sizes of the volume that holds an open file, asked of the file itself.
+Result<FILE_FS_FULL_SIZE_INFORMATION> volumeSizesOf(HANDLE handle)
+{
+    IO_STATUS_BLOCK io{};
+    FILE_FS_FULL_SIZE_INFORMATION sizes{};
+    const NTSTATUS status
+        = ::NtQueryVolumeInformationFile(handle, &io, &sizes, sizeof sizes, FileFsFullSizeInformation);
+    if (status < 0)
+        return errorOf(::RtlNtStatusToDosError(status));
+    return sizes;
+}
+
+// What the system keeps of the flags a handle was opened with.
+struct HandleMode {
+    bool direct = false;       // FILE_FLAG_NO_BUFFERING
+    bool writeThrough = false; // FILE_FLAG_WRITE_THROUGH
+    bool overlapped = false;   // FILE_FLAG_OVERLAPPED
+};
+
+Result<HandleMode> modeOf(HANDLE handle)
+{
+    IO_STATUS_BLOCK io{};
+    FILE_MODE_INFORMATION mode{};
+    const NTSTATUS status = ::NtQueryInformationFile(handle, &io, &mode, sizeof mode, FileModeInformation);
+    if (status < 0)
+        return errorOf(::RtlNtStatusToDosError(status));
+    return HandleMode{.direct = (mode.Mode & FILE_NO_INTERMEDIATE_BUFFERING) != 0,
+        .writeThrough = (mode.Mode & FILE_WRITE_THROUGH) != 0,
+        .overlapped = (mode.Mode & (FILE_SYNCHRONOUS_IO_ALERT | FILE_SYNCHRONOUS_IO_NONALERT)) == 0};
 }
 
 Result<Space> spaceAt(const std::wstring& directory)
@@ -270,48 +199,42 @@ Result<Space> spaceAt(const std::wstring& directory)
     return space;
 }
 
-} // namespace
-
 // A read that runs while the caller goes on: overlapped I/O on a handle opened for it,
 // with an event of its own. One read at a time.
-class ReadRing {
+class OverlappedRead final : public native::PendingRead {
 public:
-    // None where no event can be had; reads then run one after the other.
-    static std::unique_ptr<ReadRing> open()
+    explicit OverlappedRead(HANDLE event)
+        : event_(event)
     {
-        const HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        if (event == nullptr)
-            return nullptr;
-        return std::unique_ptr<ReadRing>(new ReadRing(event));
     }
 
     // A read still running writes into memory its caller may free next, and into the
     // OVERLAPPED here: it is waited for, on the event, which needs no file handle.
-    ~ReadRing()
+    ~OverlappedRead() override
     {
         if (running_)
             ::WaitForSingleObject(event_, INFINITE);
         ::CloseHandle(event_);
     }
-    ReadRing(const ReadRing&) = delete;
-    ReadRing& operator=(const ReadRing&) = delete;
+    OverlappedRead(const OverlappedRead&) = delete;
+    OverlappedRead& operator=(const OverlappedRead&) = delete;
 
-    bool running() const { return running_; }
+    bool running() const override { return running_; }
 
     // Not running afterwards when the read did not start (at the end of the file, among
-    // others): the caller reads in the plain way and meets the same answer.
-    bool submit(HANDLE file, char* data, std::size_t size, std::uint64_t offset)
+    // others).
+    void submit(const FileHandle& file, char* data, std::size_t size, std::uint64_t offset) override
     {
-        file_ = file;
+        if (size > kLargestTransfer)
+            return;
+        file_ = handleOf(file);
         overlapped_ = at(offset, event_);
         ::ResetEvent(event_);
-        running_ = ::ReadFile(file, data, static_cast<DWORD>(size), nullptr, &overlapped_)
+        running_ = ::ReadFile(file_, data, static_cast<DWORD>(size), nullptr, &overlapped_)
             || ::GetLastError() == ERROR_IO_PENDING;
-        return running_;
     }
 
-    // What the running read gave.
-    Result<std::size_t> wait()
+    Result<std::size_t> wait() override
     {
         DWORD got = 0;
         const bool done = ::GetOverlappedResult(file_, &overlapped_, &got, TRUE);
@@ -324,30 +247,14 @@ public:
         return errorOf(failure);
     }
 
-    // A read of its own at offset, waited for: the way every read of an overlapped
-    // handle goes.
-    Result<std::size_t> readNow(HANDLE file, char* data, std::size_t size, std::uint64_t offset)
-    {
-        if (!submit(file, data, size, offset)) {
-            const DWORD failure = ::GetLastError();
-            if (failure == ERROR_HANDLE_EOF)
-                return std::size_t{0};
-            return errorOf(failure);
-        }
-        return wait();
-    }
-
 private:
-    explicit ReadRing(HANDLE event)
-        : event_(event)
-    {
-    }
-
     HANDLE event_;
     HANDLE file_ = INVALID_HANDLE_VALUE;
     OVERLAPPED overlapped_{};
     bool running_ = false;
 };
+
+} // namespace
 
 void FileHandle::close() noexcept
 {
@@ -355,194 +262,224 @@ void FileHandle::close() noexcept
         ::CloseHandle(handleOf(std::exchange(value_, kNone)));
 }
 
-NativeFile::NativeFile() = default;
+namespace native {
 
-NativeFile::NativeFile(FileHandle handle, WriteMode mode, bool writing)
-    : handle_(std::move(handle))
-    , mode_(mode)
-    , writing_(writing)
+Result<FileHandle> lookAt(const std::string& path, bool forRemoval)
 {
+    FileHandle probe(valueOf(openToLookAt(widen(path), forRemoval ? DELETE : 0)));
+    if (!probe.isOpen())
+        return lastWindowsError();
+    return probe;
 }
 
-NativeFile::NativeFile(NativeFile&& other) noexcept = default;
-NativeFile& NativeFile::operator=(NativeFile&& other) noexcept = default;
-NativeFile::~NativeFile() = default;
-
-// Paced output (the copy's destination) is written through: each block is on the
-// device when WriteFile returns, so the cache never holds more than the block in
-// hand. Unlike Linux, where the next block is handed over while the last one is
-// written, the copy waits for each block; it never waits for a flush of many at its end.
-Result<NativeFile> NativeFile::createForWriting(const std::string& path, WriteMode mode)
+// A plain file on a disk: no directory, device, pipe or reparse point (symbolic link,
+// junction, or a file some filter stands in front of).
+Result<FileFacts> factsOf(const FileHandle& file)
 {
-    const std::wstring name = widen(path);
-    DWORD flags = 0;
-    bool direct = false;
-    if (mode == WriteMode::Streaming || mode == WriteMode::Paced)
-        flags |= FILE_FLAG_WRITE_THROUGH;
-    if (mode == WriteMode::Streaming && unbufferedFits(name)) {
-        flags |= FILE_FLAG_NO_BUFFERING;
-        direct = true;
-    }
-    auto handle = createOrTruncate(name, flags);
-    if (!handle)
-        return handle.error();
-    NativeFile file(std::move(*handle), mode, /*writing=*/true);
-    file.direct_ = direct;
+    const auto info = informationOf(handleOf(file));
+    if (!info)
+        return info.error();
+    const bool plain
+        = (info->dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE))
+        == 0;
+    return FileFacts{
+        .identity = {.volume = info->dwVolumeSerialNumber, .high = info->nFileIndexHigh, .low = info->nFileIndexLow},
+        .regular = plain && ::GetFileType(handleOf(file)) == FILE_TYPE_DISK,
+        .links = info->nNumberOfLinks};
+}
+
+// The probe has READ_CONTROL for its owner to be read; where the owner cannot be read (a
+// file system without owners, FAT), the file is not refused for it.
+Result<bool> ownedByThisUser(const FileHandle& probe)
+{
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!thisAccount().known()
+        || ::GetSecurityInfo(handleOf(probe), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
+               nullptr, &descriptor)
+            != ERROR_SUCCESS)
+        return true;
+    const bool ours = owner == nullptr || thisAccount().owns(owner);
+    ::LocalFree(descriptor);
+    return ours;
+}
+
+// Unlike POSIX, Windows removes through a handle: the file removed is the file checked.
+// The name goes when the last handle to the file closes, which is this one unless
+// someone else has it open.
+std::error_code removeName(const FileHandle& probe, const std::string&)
+{
+    FILE_DISPOSITION_INFO remove{};
+    remove.DeleteFile = TRUE;
+    if (!::SetFileInformationByHandle(handleOf(probe), FileDispositionInfo, &remove, sizeof remove))
+        return lastWindowsError();
+    return {};
+}
+
+Result<FileHandle> openExisting(const std::string& path, Access access)
+{
+    const bool write = access == Access::Write;
+    FileHandle file(valueOf(::CreateFileW(widen(path).c_str(), write ? GENERIC_WRITE : GENERIC_READ, kShareAll, nullptr,
+        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | (write ? 0 : FILE_FLAG_SEQUENTIAL_SCAN), nullptr)));
+    if (!file.isOpen())
+        return lastWindowsError();
     return file;
+}
+
+Result<FileHandle> createNew(const std::string& path)
+{
+    FileHandle created(valueOf(::CreateFileW(widen(path).c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
+        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
+    if (!created.isOpen())
+        return lastWindowsError();
+    return created;
+}
+
+// A directory at the name is refused with ERROR_ACCESS_DENIED; the look says why.
+bool nameTaken(const std::error_code& createError)
+{
+    const auto failure = static_cast<DWORD>(createError.value());
+    return failure == ERROR_FILE_EXISTS || failure == ERROR_ALREADY_EXISTS || failure == ERROR_ACCESS_DENIED;
+}
+
+std::error_code truncate(const FileHandle& file)
+{
+    FILE_END_OF_FILE_INFO empty{};
+    if (!::SetFileInformationByHandle(handleOf(file), FileEndOfFileInfo, &empty, sizeof empty))
+        return lastWindowsError();
+    return {};
+}
+
+// The sustained write goes unbuffered and written through; the copy's destination is
+// written through, so that each block is on the device when WriteFile returns and the
+// cache never holds more than the block in hand. Unlike Linux, where the next block is
+// handed over while the last one is written, the copy waits for each block; it never
+// waits for a flush of many at its end.
+IoStyle styleFor(WriteMode mode)
+{
+    return {.access = Access::Write, .writeMode = mode, .direct = mode == WriteMode::Streaming, .readAhead = false};
 }
 
 // A streamed read goes unbuffered and overlapped, so that the next block can be on its
 // way while the caller works through the last.
-Result<NativeFile> NativeFile::openForReading(const std::string& path, ReadMode mode)
+IoStyle styleFor(ReadMode mode)
 {
-    const std::wstring name = widen(path);
     const bool streaming = mode == ReadMode::Streaming;
-    const bool direct = streaming && unbufferedFits(name);
-    std::unique_ptr<ReadRing> ring = streaming ? ReadRing::open() : nullptr;
-    DWORD flags = FILE_FLAG_SEQUENTIAL_SCAN;
+    return {.access = Access::Read, .writeMode = WriteMode::Buffered, .direct = streaming, .readAhead = streaming};
+}
+
+// FILE_FLAG_NO_BUFFERING and FILE_FLAG_OVERLAPPED cannot be put on or taken off a
+// handle: the same file is opened again (ReOpenFile) with the flags the style asks for,
+// and everything else about it stays. Unbuffered I/O wants addresses, sizes and offsets
+// in whole logical sectors; the blocks are aligned to kDirectIoAlignment, which covers
+// the 512- and 4096-byte sectors of every common disk. A larger sector, or none known,
+// keeps the file buffered.
+Result<bool> restyle(FileHandle& file, const IoStyle& style)
+{
+    bool direct = style.direct;
+    if (direct) {
+        const auto sizes = volumeSizesOf(handleOf(file));
+        direct = sizes && sizes->BytesPerSector > 0 && kDirectIoAlignment % sizes->BytesPerSector == 0;
+    }
+    const bool write = style.access == Access::Write;
+    const bool writeThrough = write && style.writeMode != WriteMode::Buffered;
+    const auto mode = modeOf(handleOf(file));
+    if (!mode)
+        return mode.error();
+    if (mode->direct == direct && mode->writeThrough == writeThrough && mode->overlapped == style.readAhead)
+        return direct;
+    DWORD flags = write ? 0 : FILE_FLAG_SEQUENTIAL_SCAN;
+    if (writeThrough)
+        flags |= FILE_FLAG_WRITE_THROUGH;
     if (direct)
         flags |= FILE_FLAG_NO_BUFFERING;
-    if (ring)
+    if (style.readAhead)
         flags |= FILE_FLAG_OVERLAPPED;
-    auto handle = openExisting(name, GENERIC_READ, flags, /*owned=*/false);
-    if (!handle)
-        return handle.error();
-    NativeFile file(std::move(*handle), WriteMode::Buffered, /*writing=*/false);
-    file.direct_ = direct;
-    file.readRing_ = std::move(ring);
-    return file;
-}
-
-// The same file opened again without FILE_FLAG_NO_BUFFERING, which cannot be taken off
-// a handle; everything else about the handle stays.
-std::error_code NativeFile::stopDirectIo()
-{
-    DWORD flags = writing_ ? (mode_ == WriteMode::Buffered ? 0 : FILE_FLAG_WRITE_THROUGH) : FILE_FLAG_SEQUENTIAL_SCAN;
-    if (readRing_)
-        flags |= FILE_FLAG_OVERLAPPED;
-    FileHandle reopened(
-        valueOf(::ReOpenFile(handleOf(handle_), writing_ ? GENERIC_WRITE : GENERIC_READ, kShareAll, flags)));
+    FileHandle reopened(valueOf(::ReOpenFile(handleOf(file), write ? GENERIC_WRITE : GENERIC_READ, kShareAll, flags)));
     if (!reopened.isOpen())
         return lastWindowsError();
-    handle_ = std::move(reopened);
-    direct_ = false;
+    file = std::move(reopened);
+    return direct;
+}
+
+// Every transfer names its offset, which also works on a handle opened for overlapped
+// I/O: the read is then waited for at once.
+Result<std::size_t> readAt(const FileHandle& file, char* data, std::size_t capacity, std::uint64_t offset)
+{
+    OVERLAPPED overlapped = at(offset);
+    DWORD got = 0;
+    if (::ReadFile(handleOf(file), data, static_cast<DWORD>(std::min(capacity, kLargestTransfer)), &got, &overlapped))
+        return static_cast<std::size_t>(got);
+    DWORD failure = ::GetLastError();
+    if (failure == ERROR_IO_PENDING) {
+        if (::GetOverlappedResult(handleOf(file), &overlapped, &got, TRUE))
+            return static_cast<std::size_t>(got);
+        failure = ::GetLastError();
+    }
+    if (failure == ERROR_HANDLE_EOF)
+        return std::size_t{0};
+    return errorOf(failure);
+}
+
+Result<std::size_t> writeAt(const FileHandle& file, const char* data, std::size_t size, std::uint64_t offset)
+{
+    OVERLAPPED overlapped = at(offset);
+    DWORD written = 0;
+    if (!::WriteFile(handleOf(file), data, static_cast<DWORD>(std::min(size, kLargestTransfer)), &written, &overlapped))
+        return lastWindowsError();
+    return static_cast<std::size_t>(written);
+}
+
+bool interrupted(const std::error_code&)
+{
+    return false;
+}
+
+// Some file systems take FILE_FLAG_NO_BUFFERING and then refuse the transfer.
+bool refusedDirect(const std::error_code& error)
+{
+    return error.value() == ERROR_INVALID_PARAMETER;
+}
+
+// Written-through blocks are on the device when WriteFile returns.
+std::error_code settle(const FileHandle&, const IoStyle&, std::uint64_t, std::uint64_t, std::uint64_t&)
+{
     return {};
 }
 
-// After a failed transfer: nothing when it can be tried again (an unbuffered transfer
-// that some file system refused, and the file now goes through the cache), else the
-// error to give up with.
-std::error_code NativeFile::recoverFrom(int failure)
+// Also what a written-through file's device still holds in its own cache.
+std::error_code force(const FileHandle& file)
 {
-    if (failure == ERROR_INVALID_PARAMETER && direct_)
-        return stopDirectIo();
-    return errorOf(static_cast<DWORD>(failure));
-}
-
-std::error_code NativeFile::write(const char* data, std::size_t size)
-{
-    // The last, partial block of a streamed file cannot go unbuffered.
-    if (direct_ && !directIoAligned(data, size, offset_)) {
-        if (auto error = stopDirectIo())
-            return error;
-    }
-    while (size > 0) {
-        const auto chunk = static_cast<DWORD>(std::min(size, kLargestTransfer));
-        // At the offset kept here: a handle opened again starts at 0.
-        OVERLAPPED overlapped = at(offset_);
-        DWORD written = 0;
-        if (!::WriteFile(handleOf(handle_), data, chunk, &written, &overlapped)) {
-            if (auto error = recoverFrom(static_cast<int>(::GetLastError())))
-                return error;
-            continue;
-        }
-        data += written;
-        size -= written;
-        offset_ += written;
-    }
+    if (!::FlushFileBuffers(handleOf(file)))
+        return lastWindowsError();
     return {};
 }
 
-Result<std::size_t> NativeFile::read(char* data, std::size_t capacity)
+// Windows has no unprivileged way to drop one file's pages from its cache.
+void dropFromCache(const FileHandle&)
 {
-    if (direct_ && !directIoAligned(data, capacity, offset_)) {
-        if (auto error = stopDirectIo())
-            return error;
-    }
-    const auto chunk = static_cast<DWORD>(std::min(capacity, kLargestTransfer));
-    for (;;) {
-        Result<std::size_t> got = std::size_t{0};
-        if (readRing_) {
-            got = readRing_->readNow(handleOf(handle_), data, chunk, offset_);
-        } else {
-            OVERLAPPED overlapped = at(offset_);
-            DWORD bytes = 0;
-            if (::ReadFile(handleOf(handle_), data, chunk, &bytes, &overlapped))
-                got = static_cast<std::size_t>(bytes);
-            else if (::GetLastError() != ERROR_HANDLE_EOF)
-                got = lastWindowsError();
-        }
-        if (got) {
-            offset_ += *got;
-            return got;
-        }
-        if (auto error = recoverFrom(got.error().value()))
-            return error;
-    }
 }
 
-void NativeFile::startRead(char* data, std::size_t capacity)
+std::error_code close(FileHandle& file)
 {
-    startedData_ = data;
-    startedCapacity_ = capacity;
-    // Not started: awaitRead reads in the plain way.
-    if (readRing_ && direct_ && directIoAligned(data, capacity, offset_) && capacity <= kLargestTransfer)
-        readRing_->submit(handleOf(handle_), data, capacity, offset_);
+    if (!::CloseHandle(handleOf(file.release())))
+        return lastWindowsError();
+    return {};
 }
 
-Result<std::size_t> NativeFile::awaitRead()
-{
-    if (startedData_ == nullptr)
-        return make_error_code(std::errc::invalid_argument);
-    char* const data = std::exchange(startedData_, nullptr);
-    if (!readRing_ || !readRing_->running())
-        return read(data, startedCapacity_);
-    auto got = readRing_->wait();
-    if (!got) {
-        if (auto error = recoverFrom(got.error().value()))
-            return error;
-        return read(data, startedCapacity_);
-    }
-    offset_ += *got;
-    return got;
-}
-
-std::error_code NativeFile::finish()
-{
-    readRing_.reset();
-    const HANDLE handle = handleOf(handle_.release());
-    std::error_code error;
-    // Also what a written-through file's device still holds in its own cache.
-    if (writing_ && !::FlushFileBuffers(handle))
-        error = lastWindowsError();
-    if (!::CloseHandle(handle) && !error)
-        error = lastWindowsError();
-    return error;
-}
-
-Result<std::uint64_t> NativeFile::size() const
+Result<std::uint64_t> sizeOf(const FileHandle& file)
 {
     LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(handleOf(handle_), &size))
+    if (!::GetFileSizeEx(handleOf(file), &size))
         return lastWindowsError();
     return static_cast<std::uint64_t>(size.QuadPart);
 }
 
-Result<Space> NativeFile::volumeSpace() const
+Result<Space> volumeSpaceOf(const FileHandle& file)
 {
     std::array<wchar_t, 32768> path{};
     const DWORD length = ::GetFinalPathNameByHandleW(
-        handleOf(handle_), path.data(), static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        handleOf(file), path.data(), static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (length == 0 || length >= path.size())
         return lastWindowsError();
     const std::wstring root = volumeRootOf(path.data());
@@ -550,6 +487,17 @@ Result<Space> NativeFile::volumeSpace() const
         return lastWindowsError();
     return spaceAt(root);
 }
+
+// None where no event can be had; reads then run one after the other.
+std::unique_ptr<PendingRead> newPendingRead()
+{
+    const HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (event == nullptr)
+        return nullptr;
+    return std::make_unique<OverlappedRead>(event);
+}
+
+} // namespace native
 
 // Whole pages straight from the system, which hands them back when freed; aligned to
 // its allocation granularity (64 KiB), more than any sector asks.
@@ -579,39 +527,6 @@ Result<bool> regularFileExists(const std::string& path)
     }
     return (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE))
         == 0;
-}
-
-std::error_code checkReplaceableFile(const std::string& path)
-{
-    const FileHandle probe(valueOf(openToLookAt(widen(path))));
-    if (!probe.isOpen()) {
-        const DWORD failure = ::GetLastError();
-        return isMissing(failure) ? std::error_code{} : errorOf(failure);
-    }
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (auto error = checkRegular(handleOf(probe), info))
-        return error;
-    return checkOurs(handleOf(probe), info);
-}
-
-// Unlike POSIX, Windows removes through a handle: the file removed is the file checked.
-std::error_code removeOwnedFile(const std::string& path)
-{
-    const FileHandle file(valueOf(openToLookAt(widen(path), DELETE)));
-    if (!file.isOpen())
-        return lastWindowsError();
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (auto error = checkRegular(handleOf(file), info))
-        return error;
-    if (auto error = checkOurs(handleOf(file), info))
-        return error;
-    FILE_DISPOSITION_INFO remove{};
-    remove.DeleteFile = TRUE;
-    if (!::SetFileInformationByHandle(handleOf(file), FileDispositionInfo, &remove, sizeof remove))
-        return lastWindowsError();
-    // The name goes when the last handle to the file closes, which is this one unless
-    // someone else has it open.
-    return {};
 }
 
 Result<Space> spaceOf(const std::string& directory)
