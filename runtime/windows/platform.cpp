@@ -54,11 +54,6 @@ std::intptr_t valueOf(HANDLE handle)
     return reinterpret_cast<std::intptr_t>(handle);
 }
 
-std::error_code errorOf(DWORD error)
-{
-    return {static_cast<int>(error), std::system_category()};
-}
-
 HANDLE handleOf(const FileHandle& handle)
 {
     return handleOf(handle.get());
@@ -162,7 +157,7 @@ Result<FILE_FS_FULL_SIZE_INFORMATION> volumeSizesOf(HANDLE handle)
     const NTSTATUS status
         = ::NtQueryVolumeInformationFile(handle, &io, &sizes, sizeof sizes, FileFsFullSizeInformation);
     if (status < 0)
-        return errorOf(::RtlNtStatusToDosError(status));
+        return windowsError(::RtlNtStatusToDosError(status));
     return sizes;
 }
 
@@ -179,7 +174,7 @@ Result<HandleMode> modeOf(HANDLE handle)
     FILE_MODE_INFORMATION mode{};
     const NTSTATUS status = ::NtQueryInformationFile(handle, &io, &mode, sizeof mode, FileModeInformation);
     if (status < 0)
-        return errorOf(::RtlNtStatusToDosError(status));
+        return windowsError(::RtlNtStatusToDosError(status));
     return HandleMode{.direct = (mode.Mode & FILE_NO_INTERMEDIATE_BUFFERING) != 0,
         .writeThrough = (mode.Mode & FILE_WRITE_THROUGH) != 0,
         .overlapped = (mode.Mode & (FILE_SYNCHRONOUS_IO_ALERT | FILE_SYNCHRONOUS_IO_NONALERT)) == 0};
@@ -244,7 +239,7 @@ public:
         const DWORD failure = ::GetLastError();
         if (failure == ERROR_HANDLE_EOF)
             return std::size_t{0};
-        return errorOf(failure);
+        return windowsError(failure);
     }
 
 private:
@@ -418,7 +413,7 @@ Result<std::size_t> readAt(const FileHandle& file, char* data, std::size_t capac
     }
     if (failure == ERROR_HANDLE_EOF)
         return std::size_t{0};
-    return errorOf(failure);
+    return windowsError(failure);
 }
 
 Result<std::size_t> writeAt(const FileHandle& file, const char* data, std::size_t size, std::uint64_t offset)
@@ -523,7 +518,7 @@ Result<bool> regularFileExists(const std::string& path)
         const DWORD failure = ::GetLastError();
         if (isMissing(failure) || failure == ERROR_INVALID_NAME)
             return false;
-        return errorOf(failure);
+        return windowsError(failure);
     }
     return (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE))
         == 0;
@@ -565,7 +560,7 @@ Result<DirectoryLock> lockDirectory(const std::string& directory)
         // with the system's reason.
         if (failure == ERROR_ACCESS_DENIED)
             return DirectoryLock{};
-        return errorOf(failure);
+        return windowsError(failure);
     }
     return DirectoryLock(FileHandle(valueOf(handle)));
 }

@@ -2,6 +2,7 @@
 #include "runtime/windows/text.h"
 
 #include <climits>
+#include <string>
 #include <windows.h>
 
 namespace quvo::runtime {
@@ -28,9 +29,53 @@ std::string narrow(std::wstring_view wide)
     return utf8;
 }
 
+namespace {
+
+class WindowsCategory final : public std::error_category {
+public:
+    const char* name() const noexcept override { return "windows"; }
+
+    std::string message(int value) const override
+    {
+        wchar_t* text = nullptr;
+        // MAX_WIDTH_MASK: the message's own line breaks become blanks.
+        const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
+                | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
+            nullptr, static_cast<DWORD>(value), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+        std::wstring message(text != nullptr ? text : L"", length);
+        ::LocalFree(text);
+        for (wchar_t& c : message)
+            if (c == L'\r' || c == L'\n' || c == L'\t')
+                c = L' ';
+        const auto first = message.find_first_not_of(L' ');
+        const auto last = message.find_last_not_of(L' ');
+        if (first == std::wstring::npos)
+            return "Windows error " + std::to_string(static_cast<unsigned long>(value));
+        return narrow(std::wstring_view(message).substr(first, last - first + 1));
+    }
+
+    std::error_condition default_error_condition(int value) const noexcept override
+    {
+        return std::system_category().default_error_condition(value);
+    }
+};
+
+} // namespace
+
+const std::error_category& windowsCategory() noexcept
+{
+    static const WindowsCategory category;
+    return category;
+}
+
+std::error_code windowsError(unsigned long error)
+{
+    return {static_cast<int>(error), windowsCategory()};
+}
+
 std::error_code lastWindowsError()
 {
-    return {static_cast<int>(::GetLastError()), std::system_category()};
+    return windowsError(::GetLastError());
 }
 
 } // namespace quvo::runtime

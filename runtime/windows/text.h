@@ -13,8 +13,14 @@ namespace quvo::runtime {
 std::wstring widen(std::string_view utf8);
 std::string narrow(std::wstring_view wide);
 
-// The calling thread's last Windows error, in the system category, which compares
-// equal to the portable std::errc values (ERROR_FILE_NOT_FOUND to no_such_file_or_directory, ...).
+// Windows errors (ERROR_...) as std::error_code. They compare with the portable std::errc
+// values as the system category does (ERROR_FILE_NOT_FOUND equals
+// no_such_file_or_directory, ...), and their message is the system's own text in the
+// user's language, taken as UTF-16 and given in UTF-8 on one line, whatever the code
+// page (the system category's comes in the ANSI code page, with a line end).
+const std::error_category& windowsCategory() noexcept;
+std::error_code windowsError(unsigned long error);
+// The calling thread's last Windows error.
 std::error_code lastWindowsError();
 
 } // namespace quvo::runtime
