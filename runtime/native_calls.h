@@ -30,9 +30,13 @@ struct FileIdentity {
 
 struct FileFacts {
     FileIdentity identity;
-    // A plain file on a disk: no directory, device, FIFO, socket or link.
+    // A plain file on a disk: no directory, device, FIFO, socket, or link that stands
+    // for another name (a symbolic link, a junction).
     bool regular = false;
     std::uint64_t links = 1; // its names (hard links)
+    // Windows: a file that a filter serves (a sync client's placeholder, a deduplicated
+    // file), which is opened through the filter to reach its data.
+    bool filtered = false;
 };
 
 // Whatever stands at path, itself, for a look at what it is: a link is opened as
@@ -46,9 +50,9 @@ Result<bool> ownedByThisUser(const FileHandle& probe);
 // Removes path, which probe looked at.
 std::error_code removeName(const FileHandle& probe, const std::string& path);
 
-// What stands at path, opened without following a link and without blocking on a
-// FIFO; the caller compares it with what it looked at.
-Result<FileHandle> openExisting(const std::string& path, Access access);
+// What stands at path, as looked at, opened without following a link and without
+// blocking on a FIFO; the caller compares it with what it looked at.
+Result<FileHandle> openExisting(const std::string& path, Access access, const FileFacts& looked);
 // A new file, opened for writing, only where nothing has the name; a link there,
 // dangling or not, counts as something.
 Result<FileHandle> createNew(const std::string& path);

@@ -5,31 +5,82 @@
 #include "runtime/native_calls.h"
 #include "runtime/platform.h"
 
+#include <algorithm>
+#include <mutex>
 #include <utility>
+#include <vector>
 
 namespace quvo::runtime {
 namespace {
 
 using native::Access;
 using native::FileFacts;
+using native::FileIdentity;
 
 bool isMissing(const std::error_code& error)
 {
     return error == std::errc::no_such_file_or_directory;
 }
 
-// A regular file of this user with no other name: one the run may empty, fill and remove.
-std::error_code checkOurs(const FileHandle& probe, const FileFacts& facts)
+// The files this process created, known by their identity from the create: its own
+// whatever their owner reads since (a network share may name its own account, and an
+// elevated run's files belong to the Administrators group) and whatever a filter makes
+// of them (a sync client turns an uploaded file into a placeholder). Forgotten when
+// removed, since a file system may give the number to a new file.
+class CreatedHere {
+public:
+    void remember(const FileIdentity& file)
+    {
+        const std::lock_guard lock(mutex_);
+        if (!holdsLocked(file))
+            files_.push_back(file);
+    }
+    bool holds(const FileIdentity& file) const
+    {
+        const std::lock_guard lock(mutex_);
+        return holdsLocked(file);
+    }
+    void forget(const FileIdentity& file)
+    {
+        const std::lock_guard lock(mutex_);
+        std::erase(files_, file);
+    }
+
+private:
+    bool holdsLocked(const FileIdentity& file) const
+    {
+        return std::find(files_.begin(), files_.end(), file) != files_.end();
+    }
+
+    mutable std::mutex mutex_;
+    std::vector<FileIdentity> files_;
+};
+
+CreatedHere& createdHere()
 {
-    if (!facts.regular)
-        return Errc::notRegularFile;
-    const auto owned = native::ownedByThisUser(probe);
-    if (!owned)
-        return owned.error();
-    if (!*owned)
-        return Errc::ownedByOtherUser;
-    // Emptying or filling one name of a hard-linked file changes every other name's.
-    if (facts.links > 1)
+    static CreatedHere files;
+    return files;
+}
+
+enum class Use { Fill, Remove };
+
+// A file the run may empty and fill, or remove: one it created, or a regular file of
+// this user with no other name.
+std::error_code checkOurs(const FileHandle& probe, const FileFacts& facts, Use use)
+{
+    const bool created = createdHere().holds(facts.identity);
+    if (!created) {
+        if (!facts.regular)
+            return Errc::notRegularFile;
+        const auto owned = native::ownedByThisUser(probe);
+        if (!owned)
+            return owned.error();
+        if (!*owned)
+            return Errc::ownedByOtherUser;
+    }
+    // Emptying or filling one name of a hard-linked file changes every other name's;
+    // removing the run's own name of it leaves the others as they are.
+    if (facts.links > 1 && !(created && use == Use::Remove))
         return Errc::hasOtherLinks;
     return {};
 }
@@ -46,20 +97,20 @@ Result<FileHandle> openChecked(const std::string& path, Access access, bool owne
     const auto checked = native::factsOf(*probe);
     if (!checked)
         return checked.error();
-    if (!checked->regular)
-        return make_error_code(Errc::notRegularFile);
     if (owned) {
-        if (auto error = checkOurs(*probe, *checked))
+        if (auto error = checkOurs(*probe, *checked, Use::Fill))
             return error;
+    } else if (!checked->regular) {
+        return make_error_code(Errc::notRegularFile);
     }
 
-    auto file = native::openExisting(path, access);
+    auto file = native::openExisting(path, access, *checked);
     if (!file)
         return file.error();
     const auto opened = native::factsOf(*file);
     if (!opened)
         return opened.error();
-    if (!opened->regular || opened->identity != checked->identity)
+    if (opened->identity != checked->identity)
         return make_error_code(Errc::replacedWhileOpening);
     return file;
 }
@@ -72,8 +123,13 @@ Result<FileHandle> createOrTruncate(const std::string& path)
         // Only where nothing has the name, which makes a new file ours by construction
         // and also refuses a dangling link.
         auto created = native::createNew(path);
-        if (created)
+        if (created) {
+            const auto facts = native::factsOf(*created);
+            if (!facts)
+                return facts.error();
+            createdHere().remember(facts->identity);
             return created;
+        }
         if (!native::nameTaken(created.error()))
             return created.error();
         auto existing = openChecked(path, Access::Write, /*owned=*/true);
@@ -109,7 +165,26 @@ NativeFile::NativeFile(FileHandle handle, native::IoStyle style)
 }
 
 NativeFile::NativeFile(NativeFile&& other) noexcept = default;
-NativeFile& NativeFile::operator=(NativeFile&& other) noexcept = default;
+
+// A read still running on this file is waited for (or cancelled) while its handle is
+// open, which member by member the handle would not be.
+NativeFile& NativeFile::operator=(NativeFile&& other) noexcept
+{
+    if (this == &other)
+        return *this;
+    pending_.reset();
+    handle_ = std::move(other.handle_);
+    access_ = other.access_;
+    mode_ = other.mode_;
+    direct_ = other.direct_;
+    offset_ = other.offset_;
+    settledUpTo_ = other.settledUpTo_;
+    pending_ = std::move(other.pending_);
+    startedData_ = std::exchange(other.startedData_, nullptr);
+    startedCapacity_ = other.startedCapacity_;
+    return *this;
+}
+
 NativeFile::~NativeFile() = default;
 
 native::IoStyle NativeFile::style() const
@@ -199,6 +274,13 @@ std::error_code NativeFile::write(const char* data, std::size_t size)
 Result<std::size_t> NativeFile::read(char* data, std::size_t capacity)
 {
     if (direct_ && !directIoAligned(data, capacity, offset_)) {
+        // Only a short read leaves the offset between blocks, and it ended at the end of
+        // the file: nothing is read past it, whose size need not be whole blocks.
+        if (directIoAligned(data, capacity, 0)) {
+            const auto bytes = size();
+            if (bytes && offset_ >= *bytes)
+                return std::size_t{0};
+        }
         if (auto error = stopDirectIo())
             return error;
     }
@@ -278,7 +360,7 @@ std::error_code checkReplaceableFile(const std::string& path)
     const auto facts = native::factsOf(*probe);
     if (!facts)
         return facts.error();
-    return checkOurs(*probe, *facts);
+    return checkOurs(*probe, *facts, Use::Fill);
 }
 
 std::error_code removeOwnedFile(const std::string& path)
@@ -289,9 +371,12 @@ std::error_code removeOwnedFile(const std::string& path)
     const auto facts = native::factsOf(*probe);
     if (!facts)
         return facts.error();
-    if (auto error = checkOurs(*probe, *facts))
+    if (auto error = checkOurs(*probe, *facts, Use::Remove))
         return error;
-    return native::removeName(*probe, path);
+    if (auto error = native::removeName(*probe, path))
+        return error;
+    createdHere().forget(facts->identity);
+    return {};
 }
 
 } // namespace quvo::runtime

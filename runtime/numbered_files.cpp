@@ -171,7 +171,8 @@ std::error_code NumberedFiles::readLine(int number, std::string& line)
     bool readAnything = false;
     for (;;) {
         if (slot->begin == slot->end) {
-            if (!slot->streaming && line.size() >= kBlockSize
+            // Not for a direct file: the line's memory is not aligned for its transfers.
+            if (!slot->streaming && !slot->file.isDirect() && line.size() >= kBlockSize
                 && line.capacity() - line.size() >= kStraightReadMinimum) {
                 auto ended = readStraight(*slot, line);
                 if (!ended)

@@ -63,7 +63,7 @@ public:
 
     // The text up to the next line end (LF or CR LF, consumed and not returned) or the
     // end of the file. Fails at the end of the file. A line longer than a block is read
-    // on straight into the spare capacity of line (unless streamed), so a buffer
+    // on straight into the spare capacity of line (unless streamed or direct), so a buffer
     // reserved for the longest line is never regrown and the bytes are copied once.
     std::error_code readLine(int number, std::string& line);
     // True once everything in the file has been read.

@@ -6,8 +6,8 @@
 // path texts (designation.h).
 //
 // Nothing at a test file's name is trusted: a name is never followed as a symbolic
-// link, and only a regular file of this user with no other name (hard link) is ever
-// truncated or removed.
+// link, and only a file this process created, or a regular file of this user with no
+// other name (hard link), is ever truncated or removed.
 #pragma once
 
 #include "runtime/result.h"
@@ -109,13 +109,16 @@ public:
     // Closes without forcing anything to the medium: finish() is the measured way out.
     ~NativeFile();
 
-    // Creates the file, or empties an existing regular file of this user that has no
-    // other name.
+    // Creates the file, or empties one this process created or an existing regular file
+    // of this user that has no other name.
     static Result<NativeFile> createForWriting(const std::string& path, WriteMode mode);
     // Opens an existing regular file at its start.
     static Result<NativeFile> openForReading(const std::string& path, ReadMode mode = ReadMode::Buffered);
 
     bool isOpen() const { return handle_.isOpen(); }
+    // Whether transfers go past the system's cache: they then move whole aligned blocks,
+    // and a read into any other place goes on through the cache from there.
+    bool isDirect() const { return direct_; }
     std::error_code write(const char* data, std::size_t size);
     // Up to capacity bytes; 0 at the end of the file. A streamed read into an unaligned
     // place goes on through the cache from there.
@@ -163,11 +166,12 @@ void deleteIoBlock(char* block, std::size_t bytes) noexcept;
 // Whether a regular file is at path; a link there is not followed and does not count.
 Result<bool> regularFileExists(const std::string& path);
 
-// Succeeds when nothing is at path or a regular file of this user with no other name
-// is: a name the run may create, empty and remove.
+// Succeeds when nothing is at path, or a file the run may empty and remove is: one this
+// process created, or a regular file of this user with no other name.
 std::error_code checkReplaceableFile(const std::string& path);
 
-// Removes a regular file of this user with no other name; refuses anything else.
+// Removes a file this process created, or a regular file of this user with no other
+// name; refuses anything else.
 std::error_code removeOwnedFile(const std::string& path);
 
 // Held by one run at a time per directory, and given up by the system when the process

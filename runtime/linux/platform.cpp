@@ -150,7 +150,7 @@ std::error_code removeName(const FileHandle&, const std::string& path)
 
 // O_NONBLOCK keeps a FIFO swapped in since the look from blocking the open, and the
 // caller's identity test then refuses it.
-Result<FileHandle> openExisting(const std::string& path, Access access)
+Result<FileHandle> openExisting(const std::string& path, Access access, const FileFacts&)
 {
     FileHandle file(
         ::open(path.c_str(), (access == Access::Write ? O_WRONLY : O_RDONLY) | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));

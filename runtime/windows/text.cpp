@@ -29,6 +29,26 @@ std::string narrow(std::wstring_view wide)
     return utf8;
 }
 
+// The long form skips the system's normalising, so the path is first made full and
+// normal (GetFullPathNameW), as every path the runtime hands over already is.
+std::wstring systemPath(const std::string& path)
+{
+    std::wstring wide = widen(path);
+    if (wide.size() < MAX_PATH - 12 || wide.starts_with(L"\\\\?\\") || wide.starts_with(L"\\\\.\\"))
+        return wide;
+    const DWORD length = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    std::wstring full(length, L'\0');
+    const DWORD written = ::GetFullPathNameW(wide.c_str(), length, full.data(), nullptr);
+    if (written == 0 || written >= length)
+        return wide;
+    full.resize(written);
+    if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\')
+        return L"\\\\?\\" + full;
+    if (full.starts_with(L"\\\\"))
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return wide;
+}
+
 namespace {
 
 class WindowsCategory final : public std::error_category {
