@@ -75,6 +75,11 @@ std::error_code deleteFile(std::string_view pathText)
     return removeOwnedFile(fileSystemPath(pathText));
 }
 
+std::error_code removeOwnFile(std::string_view pathText)
+{
+    return removeOwnFile(fileSystemPath(pathText));
+}
+
 std::error_code checkReplaceable(std::string_view pathText)
 {
     return checkReplaceableFile(fileSystemPath(pathText));

@@ -22,11 +22,12 @@ bool isMissing(const std::error_code& error)
     return error == std::errc::no_such_file_or_directory;
 }
 
-// The files this process created, known by their identity from the create: its own
-// whatever their owner reads since (a network share may name its own account, and an
-// elevated run's files belong to the Administrators group) and whatever a filter makes
-// of them (a sync client turns an uploaded file into a placeholder). Forgotten when
-// removed, since a file system may give the number to a new file.
+// The files this process created or emptied, known by their identity from the create
+// or the check before emptying: its own whatever their owner reads since (a network
+// share may name its own account, and an elevated run's files belong to the
+// Administrators group) and whatever a filter makes of them (a sync client turns an
+// uploaded file into a placeholder). Forgotten when removed, since a file system may
+// give the number to a new file.
 class CreatedHere {
 public:
     void remember(const FileIdentity& file)
@@ -140,8 +141,12 @@ Result<FileHandle> createOrTruncate(const std::string& path)
         }
         if (!existing)
             return existing.error();
+        const auto facts = native::factsOf(*existing);
+        if (!facts)
+            return facts.error();
         if (auto error = native::truncate(*existing))
             return error;
+        createdHere().remember(facts->identity);
         return existing;
     }
 }
@@ -373,6 +378,31 @@ std::error_code removeOwnedFile(const std::string& path)
         return facts.error();
     if (auto error = checkOurs(*probe, *facts, Use::Remove))
         return error;
+    if (auto error = native::removeName(*probe, path))
+        return error;
+    createdHere().forget(facts->identity);
+    return {};
+}
+
+std::error_code removeOwnFile(const std::string& path)
+{
+    const auto look = native::lookAt(path);
+    if (!look)
+        return isMissing(look.error()) ? std::error_code{} : look.error();
+    const auto looked = native::factsOf(*look);
+    if (!looked)
+        return looked.error();
+    if (!createdHere().holds(looked->identity))
+        return {};
+    const auto probe = native::lookAt(path, /*forRemoval=*/true);
+    if (!probe)
+        return probe.error();
+    const auto facts = native::factsOf(*probe);
+    if (!facts)
+        return facts.error();
+    // Replaced since the look: the process's own file has gone from the name.
+    if (facts->identity != looked->identity)
+        return {};
     if (auto error = native::removeName(*probe, path))
         return error;
     createdHere().forget(facts->identity);

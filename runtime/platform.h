@@ -109,8 +109,8 @@ public:
     // Closes without forcing anything to the medium: finish() is the measured way out.
     ~NativeFile();
 
-    // Creates the file, or empties one this process created or an existing regular file
-    // of this user that has no other name.
+    // Creates the file, or empties one this process created or emptied before, or an
+    // existing regular file of this user that has no other name.
     static Result<NativeFile> createForWriting(const std::string& path, WriteMode mode);
     // Opens an existing regular file at its start.
     static Result<NativeFile> openForReading(const std::string& path, ReadMode mode = ReadMode::Buffered);
@@ -173,6 +173,10 @@ std::error_code checkReplaceableFile(const std::string& path);
 // Removes a file this process created, or a regular file of this user with no other
 // name; refuses anything else.
 std::error_code removeOwnedFile(const std::string& path);
+
+// Removes the file at path if this process created or emptied it, whatever has become
+// of it since; anything else at the name, or nothing, stays as it is and is no failure.
+std::error_code removeOwnFile(const std::string& path);
 
 // Held by one run at a time per directory, and given up by the system when the process
 // ends however it ends. Needs no file of its own: the directory itself is locked.
