@@ -2,6 +2,7 @@
 #include "cli/console_view.h"
 
 #include "cli/utf8.h"
+#include "runtime/console.h"
 
 #include <algorithm>
 #include <cmath>
@@ -77,7 +78,7 @@ void ConsoleView::setStatusText(std::string_view text)
 void ConsoleView::pumpEvents()
 {
     if (style_.lines && !statusPrinted_) {
-        const auto print = [this] { std::fprintf(out_, "%s\n", record_.status().c_str()); };
+        const auto print = [this] { runtime::printTo(out_, "%s\n", record_.status().c_str()); };
         progress_ ? progress_->print(print) : print();
     }
     // The one status a pump follows is the waiting message: row 0 comes next.
@@ -96,7 +97,7 @@ void ConsoleView::rowShown(int row, const bench::RowReport& report)
         return;
     const bench::RowRecord& shown = record_.rows()[static_cast<std::size_t>(row)];
     const auto print = [&] {
-        std::fprintf(out_, "%s\n",
+        runtime::printTo(out_, "%s\n",
             rowLine(bench::kRows[static_cast<std::size_t>(row)].caption, shown.text, shown.barTwips, style_.bars)
                 .c_str());
         std::fflush(out_);

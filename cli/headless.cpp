@@ -29,21 +29,22 @@ constexpr int kExitSignalBase = 128;
 
 void printHelp()
 {
-    std::printf("%s\n\n"
-                "在目录（默认为当前目录）中运行九项文件系统测试：小文件和大文件的写入与读取、\n"
-                "3 秒持续写入及其读回、文件查找、复制和删除。两个测试文件在测试结束时删除。\n\n"
-                "  --version 显示版本\n"
-                "  --json   测试结束时输出一个 JSON 对象（字段见 docs/report.md），而不是逐行的结果\n"
-                "  --quiet  测试过程中不输出任何行，只在失败时报告原因\n"
-                "  --list   列出图形界面提供的磁盘（每行一个，第一个为默认选中的），然后退出\n"
-                "  --help   显示本说明\n\n"
-                "退出状态：0 测试完成，1 测试失败，2 用法错误，被信号中止时为 128 加信号值。\n",
+    runtime::printTo(stdout,
+        "%s\n\n"
+        "在目录（默认为当前目录）中运行九项文件系统测试：小文件和大文件的写入与读取、\n"
+        "3 秒持续写入及其读回、文件查找、复制和删除。两个测试文件在测试结束时删除。\n\n"
+        "  --version 显示版本\n"
+        "  --json   测试结束时输出一个 JSON 对象（字段见 docs/report.md），而不是逐行的结果\n"
+        "  --quiet  测试过程中不输出任何行，只在失败时报告原因\n"
+        "  --list   列出图形界面提供的磁盘（每行一个，第一个为默认选中的），然后退出\n"
+        "  --help   显示本说明\n\n"
+        "退出状态：0 测试完成，1 测试失败，2 用法错误，被信号中止时为 128 加信号值。\n",
         kUsage.data());
 }
 
 int usageError(const std::string& message)
 {
-    std::fprintf(stderr, "quvo-diskspeed-cli：%s\n%s\n", message.c_str(), kUsage.data());
+    runtime::printTo(stderr, "quvo-diskspeed-cli：%s\n%s\n", message.c_str(), kUsage.data());
     return kExitUsage;
 }
 
@@ -63,7 +64,7 @@ std::string textOf(const std::filesystem::path& path)
 int printDriveList()
 {
     for (const std::string& entry : bench::offeredDrives().entries)
-        std::printf("%s\n", entry.c_str());
+        runtime::printTo(stdout, "%s\n", entry.c_str());
     return 0;
 }
 
@@ -76,7 +77,7 @@ int runHeadless(std::span<const char* const> args)
         return usageError(parsed.error);
     const Options& options = parsed.options;
     if (options.version) {
-        std::printf("%s\n", kVersionLine.data());
+        runtime::printTo(stdout, "%s\n", kVersionLine.data());
         return 0;
     }
     if (options.help) {
@@ -123,11 +124,11 @@ int runHeadless(std::span<const char* const> args)
     context.ok = outcome == bench::RunOutcome::Completed;
 
     if (options.json)
-        std::printf("%s\n", jsonReport(record, context).c_str());
+        runtime::printTo(stdout, "%s\n", jsonReport(record, context).c_str());
     else if (context.ok && !options.quiet)
-        std::printf("%s\n", record.status().c_str());
+        runtime::printTo(stdout, "%s\n", record.status().c_str());
     if (!context.ok)
-        std::fprintf(stderr, "%s\n", record.status().c_str());
+        runtime::printTo(stderr, "%s\n", record.status().c_str());
     std::fflush(stdout);
 
     if (signal != 0)
