@@ -10,6 +10,7 @@
 #include "runtime/clock.h"
 #include "runtime/console.h"
 #include "runtime/designation.h"
+#include "runtime/errors.h"
 #include "runtime/stop.h"
 #include "runtime/volumes.h"
 #include "version.h"
@@ -87,14 +88,20 @@ int runHeadless(std::span<const char* const> args)
     if (options.list)
         return printDriveList();
     std::error_code error;
-    if (!std::filesystem::is_directory(pathOf(options.directory), error))
+    // A Windows path in its long form (\\?\C:\dir) is taken in its plain form, the only one a
+    // drive letter resolves into.
+    const std::string given = runtime::plainPath(options.directory);
+    if (!std::filesystem::is_directory(pathOf(given), error))
         return usageError("不是目录：" + options.directory);
-    const std::string directory = textOf(std::filesystem::absolute(pathOf(options.directory)).lexically_normal());
+    const std::string directory = textOf(std::filesystem::absolute(pathOf(given)).lexically_normal());
     // The run names its files by the directory's designation. On Windows that is the
     // drive's letter, "x:", which names the drive's current directory: the directory
     // becomes it here, before the run, so that "x:DriveSpeedTest.txt" lies in it.
     if (const auto failed = runtime::designateDirectory(directory)) {
-        std::fprintf(stderr, "quvo-diskspeed-cli：%s：%s\n", directory.c_str(), failed.message().c_str());
+        const std::string reason = failed == runtime::Errc::designationElsewhere
+            ? "驱动器号指向的不是这个目录，测试文件会写到别处"
+            : failed.message();
+        runtime::printTo(stderr, "quvo-diskspeed-cli：%s：%s\n", directory.c_str(), reason.c_str());
         return kExitFailed;
     }
 
