@@ -21,7 +21,15 @@ DriveList offeredDrives(std::chrono::milliseconds patience)
 {
     DriveList list;
     bool current = false;
+    bool currentRefused = false;
     for (const runtime::VolumeProbe& probe : runtime::probeVolumes(patience)) {
+        // A current directory this user may not create files in (a shortcut that starts
+        // in a program's own folder) is not offered: a run there would fail at its first
+        // file.
+        if (probe.holdsCurrentDirectory && probe.answered && !probe.writable) {
+            currentRefused = true;
+            continue;
+        }
         if (probe.holdsCurrentDirectory) {
             list.entries.insert(list.entries.begin(), driveText(probe.directory, probe.volume, probe.answered));
             current = true;
@@ -29,7 +37,7 @@ DriveList offeredDrives(std::chrono::milliseconds patience)
             list.entries.push_back(driveText(probe.directory, probe.volume));
         }
     }
-    if (!current)
+    if (!current && (!currentRefused || list.entries.empty()))
         list.entries.insert(list.entries.begin(), provisionalDrives().entries.front());
     return list;
 }

@@ -22,9 +22,10 @@ struct DriveList {
 // How long the volumes have to answer before the list goes on without them.
 inline constexpr std::chrono::milliseconds kVolumePatience{1500};
 
-// The volume of the current directory, first and selected, whatever it is; then every
-// other volume this user can measure: writable at its run's directory, with room for
-// a run, and not memory. Volumes that have not answered within patience are left out.
+// The volume of the current directory, first and selected, whatever it is unless it
+// answered that this user may not write there; then every other volume this user can
+// measure: writable at its run's directory, with room for a run, and not memory.
+// Volumes that have not answered within patience are left out.
 DriveList offeredDrives(std::chrono::milliseconds patience = kVolumePatience);
 
 // At once and touching no mounted file system: the current directory's entry alone,

@@ -387,15 +387,12 @@ std::string Pass::removeTestFiles()
     files_.abandonAll();
     if (!mayHaveWritten_)
         return {};
+    // Every file the run created or emptied goes, whatever has become of it; what was
+    // never the run's stays, and is not the run's to report.
     std::string remaining;
-    for (const std::string& path : {testFile1(), testFile2()}) {
-        const auto error = runtime::deleteFile(path);
-        // Gone already, or never ours: nothing of the run's is left at that name.
-        if (!error || error == std::errc::no_such_file_or_directory || error == runtime::Errc::notRegularFile
-            || error == runtime::Errc::ownedByOtherUser || error == runtime::Errc::hasOtherLinks)
-            continue;
-        remaining += "；测试文件未能删除：" + shown(path) + "（" + reasonFor(error) + "）";
-    }
+    for (const std::string& path : {testFile1(), testFile2()})
+        if (const auto error = runtime::removeOwnFile(path))
+            remaining += "；测试文件未能删除：" + shown(path) + "（" + reasonFor(error) + "）";
     return remaining;
 }
 

@@ -24,6 +24,7 @@ std::string reasonFor(const std::error_code& error)
     case runtime::Errc::directoryInUse: return "该目录中另一个测试正在运行";
     case runtime::Errc::stopped: return "已请求中止";
     case runtime::Errc::reserveReached: return "再写下去会占用磁盘必须保留的可用空间";
+    case runtime::Errc::designationElsewhere: return "驱动器号指向的不是这个目录，测试文件会写到别处";
     }
     return error.message();
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "cli/console_view.h"
 
+#include "runtime/console.h"
+
 #include <utf8proc.h>
 
 #include <algorithm>
@@ -88,7 +90,7 @@ void ConsoleView::setStatusText(std::string_view text)
 void ConsoleView::pumpEvents()
 {
     if (style_.lines && !status_.empty())
-        print([this] { std::fprintf(out_, "%s\n", status_.c_str()); });
+        print([this] { runtime::printTo(out_, "%s\n", status_.c_str()); });
     status_.clear();
 }
 
@@ -104,7 +106,7 @@ void ConsoleView::rowShown(int row, const bench::RowRecord& shown)
         progress_->measuring(-1);
     if (style_.lines)
         print([&] {
-            std::fprintf(
+            runtime::printTo(
                 out_, "%s\n", rowLine(bench::rowSpec(row).caption, shown.text, shown.barTwips, style_.bars).c_str());
         });
 }

@@ -30,23 +30,24 @@ constexpr std::string_view kProgram = "quvo-diskspeed-cli：";
 
 void printHelp()
 {
-    std::printf("%s\n\n"
-                "在目录（默认为当前目录）中运行九项文件系统测试：小文件和大文件的写入与读取、\n"
-                "3 秒持续写入及其读回、文件查找、复制和删除。两个测试文件在测试结束时删除。\n\n"
-                "  --version 显示版本\n"
-                "  --json   测试结束时输出一个 JSON 对象（字段见 docs/report.md），而不是逐行的结果\n"
-                "  --quiet  测试过程中不输出任何行，只在失败时报告原因\n"
-                "  --plan   只说明在该目录测试会写入什么、最多写入多少，不运行测试\n"
-                "  --prometheus 文件  另将结果以 Prometheus 文本格式写入该文件（先写临时文件再改名）\n"
-                "  --list   列出图形界面提供的磁盘（每行一个，第一个为默认选中的），然后退出\n"
-                "  --help   显示本说明\n\n"
-                "退出状态：0 测试完成，1 测试失败，2 用法错误，被信号中止时为 128 加信号值。\n",
+    runtime::printTo(stdout,
+        "%s\n\n"
+        "在目录（默认为当前目录）中运行九项文件系统测试：小文件和大文件的写入与读取、\n"
+        "3 秒持续写入及其读回、文件查找、复制和删除。两个测试文件在测试结束时删除。\n\n"
+        "  --version 显示版本\n"
+        "  --json   测试结束时输出一个 JSON 对象（字段见 docs/report.md），而不是逐行的结果\n"
+        "  --quiet  测试过程中不输出任何行，只在失败时报告原因\n"
+        "  --plan   只说明在该目录测试会写入什么、最多写入多少，不运行测试\n"
+        "  --prometheus 文件  另将结果以 Prometheus 文本格式写入该文件（先写临时文件再改名）\n"
+        "  --list   列出图形界面提供的磁盘（每行一个，第一个为默认选中的），然后退出\n"
+        "  --help   显示本说明\n\n"
+        "退出状态：0 测试完成，1 测试失败，2 用法错误，被信号中止时为 128 加信号值。\n",
         kUsage.data());
 }
 
 int usageError(const std::string& message)
 {
-    std::fprintf(stderr, "%s%s\n%s\n", kProgram.data(), message.c_str(), kUsage.data());
+    runtime::printTo(stderr, "%s%s\n%s\n", kProgram.data(), message.c_str(), kUsage.data());
     return kExitUsage;
 }
 
@@ -66,7 +67,7 @@ std::string textOf(const std::filesystem::path& path)
 int printDriveList()
 {
     for (const std::string& entry : bench::offeredDrives().entries)
-        std::printf("%s\n", entry.c_str());
+        runtime::printTo(stdout, "%s\n", entry.c_str());
     return 0;
 }
 
@@ -74,11 +75,11 @@ int printPlan(const Target& target)
 {
     const auto space = runtime::spaceOf(target.directory);
     if (!space) {
-        std::fprintf(
+        runtime::printTo(
             stderr, "%s%s：%s\n", kProgram.data(), target.directory.c_str(), bench::reasonFor(space.error()).c_str());
         return kExitFailed;
     }
-    std::printf("%s\n", bench::planText(target.directory, *space).c_str());
+    runtime::printTo(stdout, "%s\n", bench::planText(target.directory, *space).c_str());
     return 0;
 }
 
@@ -87,8 +88,11 @@ int printPlan(const Target& target)
 Target prepareTarget(const std::string& given)
 {
     Target target;
+    // A Windows path in its long form (\\?\C:\dir) is taken in its plain form, the only
+    // one a drive letter resolves into.
+    const std::string plain = runtime::plainPath(given);
     std::error_code error;
-    const bool directory = std::filesystem::is_directory(pathOf(given), error);
+    const bool directory = std::filesystem::is_directory(pathOf(plain), error);
     if (error && error != std::errc::no_such_file_or_directory) {
         target.problem = given + "：" + bench::reasonFor(error);
         target.status = kExitFailed;
@@ -99,7 +103,7 @@ Target prepareTarget(const std::string& given)
         target.status = kExitUsage;
         return target;
     }
-    target.directory = textOf(std::filesystem::absolute(pathOf(given)).lexically_normal());
+    target.directory = textOf(std::filesystem::absolute(pathOf(plain)).lexically_normal());
     // The run names its files by the directory's designation. On Windows that is the
     // drive's letter, "x:", which names the drive's current directory: the directory
     // becomes it here, before the run, so that "x:DriveSpeedTest.txt" lies in it.
@@ -120,7 +124,7 @@ int runHeadless(std::span<const char* const> args)
         return usageError(parsed.error);
     const Options& options = parsed.options;
     if (options.version) {
-        std::printf("%s\n", kVersionLine.data());
+        runtime::printTo(stdout, "%s\n", kVersionLine.data());
         return 0;
     }
     if (options.help) {
@@ -133,7 +137,7 @@ int runHeadless(std::span<const char* const> args)
     if (target.status == kExitUsage)
         return usageError(target.problem);
     if (target.status != 0) {
-        std::fprintf(stderr, "%s%s\n", kProgram.data(), target.problem.c_str());
+        runtime::printTo(stderr, "%s%s\n", kProgram.data(), target.problem.c_str());
         return target.status;
     }
     if (options.plan)
@@ -168,26 +172,26 @@ int runHeadless(std::span<const char* const> args)
     bool reported = true;
     if (!options.prometheus.empty()) {
         if (const auto error = writeWhole(options.prometheus, prometheusReport(*record, context))) {
-            std::fprintf(stderr, "%s%s 未能写入（%s）\n", kProgram.data(), options.prometheus.c_str(),
+            runtime::printTo(stderr, "%s%s 未能写入（%s）\n", kProgram.data(), options.prometheus.c_str(),
                 bench::reasonFor(error).c_str());
             reported = false;
         }
     }
     if (options.json)
-        std::printf("%s\n", jsonReport(*record, context).c_str());
+        runtime::printTo(stdout, "%s\n", jsonReport(*record, context).c_str());
     else if (ok && !options.quiet)
-        std::printf("%s\n", record->status().c_str());
+        runtime::printTo(stdout, "%s\n", record->status().c_str());
     // A report that could not be written is a failure, not a success with nothing to show.
     if ((std::fflush(stdout) != 0 || std::ferror(stdout)) && outputError == 0)
         outputError = errno != 0 ? errno : EIO;
     if (outputError != 0) {
-        std::fprintf(stderr, "%s结果未能写到标准输出（%s）\n", kProgram.data(),
+        runtime::printTo(stderr, "%s结果未能写到标准输出（%s）\n", kProgram.data(),
             bench::reasonFor({outputError, std::generic_category()}).c_str());
         reported = false;
     }
     // A run stopped because its lines could not be written has said why above.
     if (!ok && !(outcome == bench::RunOutcome::Stopped && signal == 0 && outputError != 0))
-        std::fprintf(stderr, "%s\n", record->status().c_str());
+        runtime::printTo(stderr, "%s\n", record->status().c_str());
 
     if (signal != 0)
         return kExitSignalBase + signal;

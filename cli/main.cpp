@@ -8,7 +8,7 @@
 
 int main(int argc, char** argv)
 {
-    quvo::runtime::printUtf8ToConsole();
+    quvo::runtime::startConsoleProgram();
     const std::vector<std::string> arguments = quvo::runtime::programArguments(argc, argv);
     std::vector<const char*> texts;
     for (const std::string& argument : arguments)

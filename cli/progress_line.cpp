@@ -2,7 +2,12 @@
 #include "cli/progress_line.h"
 
 #include "bench/result_rows.h"
+#include "cli/console_view.h"
+#include "runtime/console.h"
 
+#include <algorithm>
+#include <array>
+#include <cstdio>
 #include <string>
 
 namespace quvo::cli {
@@ -31,6 +36,9 @@ void ProgressLine::measuring(int row)
     since_ = Clock::now();
 }
 
+// Each line overwrites the last from its start, and blanks cover what the last one had
+// beyond it: Windows' console shows an erase sequence (ESC [K) as text unless told
+// otherwise, and blanks need no telling anywhere.
 void ProgressLine::draw()
 {
     std::unique_lock lock(mutex_);
@@ -38,20 +46,25 @@ void ProgressLine::draw()
         if (row_ < 0 || row_ >= bench::kRowCount)
             continue;
         const double seconds = std::chrono::duration<double>(Clock::now() - since_).count();
-        std::fprintf(terminal_, "\r正在测试：%s %.1f 秒\x1b[K",
-            std::string(bench::kRows[static_cast<std::size_t>(row_)].caption).c_str(), seconds);
+        std::array<char, 32> figure{};
+        std::snprintf(figure.data(), figure.size(), "%.1f", seconds);
+        const std::string line = "正在测试：" + std::string(bench::kRows[static_cast<std::size_t>(row_)].caption) + " "
+            + figure.data() + " 秒";
+        const int width = displayWidth(line);
+        runtime::printTo(terminal_, "\r%s%s", line.c_str(),
+            std::string(static_cast<std::size_t>(std::max(drawnWidth_ - width, 0)), ' ').c_str());
         std::fflush(terminal_);
-        drawn_ = true;
+        drawnWidth_ = width;
     }
 }
 
 void ProgressLine::wipe()
 {
-    if (!drawn_)
+    if (drawnWidth_ == 0)
         return;
-    std::fputs("\r\x1b[K", terminal_);
+    runtime::printTo(terminal_, "\r%s\r", std::string(static_cast<std::size_t>(drawnWidth_), ' ').c_str());
     std::fflush(terminal_);
-    drawn_ = false;
+    drawnWidth_ = 0;
 }
 
 } // namespace quvo::cli

@@ -42,7 +42,7 @@ private:
     std::condition_variable changed_;
     int row_ = -1;
     Clock::time_point since_{};
-    bool drawn_ = false;
+    int drawnWidth_ = 0; // terminal columns of the line shown, 0 for none
     bool stopping_ = false;
     std::thread thread_;
 };

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <random>
 
 namespace quvo::cli {
@@ -50,17 +51,24 @@ public:
     // A gauge's help and type, before its samples.
     void family(std::string_view name, std::string_view help)
     {
-        text_ += "# HELP " + std::string(kPrefix) + std::string(name) + " " + std::string(help) + "\n";
-        text_ += "# TYPE " + std::string(kPrefix) + std::string(name) + " gauge\n";
+        append({"# HELP ", kPrefix, name, " ", help, "\n", "# TYPE ", kPrefix, name, " gauge\n"});
     }
     void sample(std::string_view name, std::string_view labels, double value)
     {
-        text_ += std::string(kPrefix) + std::string(name) + (labels.empty() ? "" : "{" + std::string(labels) + "}")
-            + " " + number(value) + "\n";
+        append({kPrefix, name});
+        if (!labels.empty())
+            append({"{", labels, "}"});
+        append({" ", number(value), "\n"});
     }
     const std::string& text() const { return text_; }
 
 private:
+    void append(std::initializer_list<std::string_view> parts)
+    {
+        for (const std::string_view part : parts)
+            text_.append(part);
+    }
+
     std::string text_;
 };
 
@@ -128,7 +136,9 @@ std::error_code writeWhole(const std::string& path, const std::string& text)
     // Beside the target, so that the rename stays on its volume; never a name a
     // textfile collector reads (*.prom).
     std::filesystem::path temporary = target;
-    temporary += "." + std::to_string(std::random_device{}()) + ".tmp";
+    temporary += ".";
+    temporary += std::to_string(std::random_device{}());
+    temporary += ".tmp";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         out << text;

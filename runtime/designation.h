@@ -27,9 +27,15 @@ std::string designationFor(std::string_view directory);
 
 // Makes designationFor(directory) name directory itself. A drive letter names its
 // drive's current directory, so on Windows this makes directory the process's current
-// directory (and with it its drive's); elsewhere a designation already is its
-// directory, and nothing changes.
+// directory (and with it its drive's), and fails with Errc::designationElsewhere where
+// the letter and a name would still name a file elsewhere (a volume without a letter);
+// elsewhere a designation already is its directory, and nothing changes.
 std::error_code designateDirectory(const std::string& directory);
+
+// A path as a user writes it. Windows: a path in the long or device form (\\?\C:\dir,
+// \\?\UNC\server\share\dir, \\.\C:\dir) in its plain form, which a current directory and a
+// drive letter are understood in; every other path as it is.
+std::string plainPath(std::string_view path);
 
 // The file-system path that a path text names. Windows: the full path, as
 // GetFullPathNameW resolves it. Elsewhere: each backslash followed by three octal

@@ -25,6 +25,7 @@ public:
         case Errc::directoryInUse: return "directory in use by another run";
         case Errc::stopped: return "stop requested";
         case Errc::reserveReached: return "would take the space kept free";
+        case Errc::designationElsewhere: return "its drive's designation names another directory";
         }
         return "unknown error";
     }

@@ -18,6 +18,7 @@ enum class Errc {
     directoryInUse,       // another run holds the directory
     stopped,              // a stop was requested between two blocks
     reserveReached,       // going on would take space the volume must keep free
+    designationElsewhere, // the directory's designation and a name would name a file elsewhere
 };
 
 const std::error_category& runtimeCategory() noexcept;

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <new>
 #include <string>
 
 namespace quvo::runtime {
@@ -35,9 +34,12 @@ std::error_code copyFile(std::string_view sourceText, std::string_view destinati
     const auto sourceBytes = source->size();
     if (!sourceBytes)
         return sourceBytes.error();
-    const std::unique_ptr<char[]> block(new (std::nothrow) char[kCopyBlockSize]);
-    if (!block)
-        return make_error_code(std::errc::not_enough_memory);
+    // Aligned for direct I/O, which the source may read by.
+    const auto fresh = newIoBlock(kCopyBlockSize);
+    if (!fresh)
+        return fresh.error();
+    const std::unique_ptr<char, void (*)(char*)> block(
+        *fresh, [](char* memory) { deleteIoBlock(memory, kCopyBlockSize); });
     const std::uint64_t checkInterval = spaceCheckInterval(watch.keepFree);
     std::uint64_t copied = 0;
     std::uint64_t nextSpaceCheck = 0;
@@ -71,6 +73,11 @@ std::error_code copyFile(std::string_view sourceText, std::string_view destinati
 std::error_code deleteFile(std::string_view pathText)
 {
     return removeOwnedFile(fileSystemPath(pathText));
+}
+
+std::error_code removeOwnFile(std::string_view pathText)
+{
+    return removeOwnFile(fileSystemPath(pathText));
 }
 
 std::error_code checkReplaceable(std::string_view pathText)

@@ -46,6 +46,10 @@ std::error_code copyFile(std::string_view sourceText, std::string_view destinati
 // nothing is there.
 std::error_code deleteFile(std::string_view pathText);
 
+// Removes the file if this process created or emptied it (a run's own file, whatever
+// has become of it); leaves anything else at the name as it is.
+std::error_code removeOwnFile(std::string_view pathText);
+
 // Succeeds when the name is free or holds a regular file of this user with no other
 // name (hard link).
 std::error_code checkReplaceable(std::string_view pathText);

@@ -180,7 +180,8 @@ std::error_code NumberedFiles::readLongLine(Slot& slot, std::string& buffer, std
     bool readAnything = false;
     for (;;) {
         if (slot.begin == slot.end) {
-            if (!slot.streaming && buffer.size() >= kBlockSize
+            // Not for a direct file: the buffer's memory is not aligned for its transfers.
+            if (!slot.streaming && !slot.file.isDirect() && buffer.size() >= kBlockSize
                 && buffer.capacity() - buffer.size() >= kStraightReadMinimum) {
                 auto ended = readStraight(slot, buffer);
                 if (!ended)

@@ -66,8 +66,8 @@ public:
     // block read is a view into it, valid until the next read of number: nothing is
     // copied. A line that runs on past the block is put together in buffer, and one
     // longer than a block is read on straight into buffer's spare capacity (unless
-    // streamed), so a buffer reserved for the longest line is never regrown and those
-    // bytes are copied once.
+    // streamed or direct), so a buffer reserved for the longest line is never regrown
+    // and those bytes are copied once.
     std::error_code readLine(int number, std::string& buffer, std::string_view& line);
     // True once everything in the file has been read.
     Result<bool> atEnd(int number);

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 // The platform seam: the few file-system calls the rest of the runtime is built on.
-// Implemented by each system's platform.cpp (linux/, windows/). Paths here are
-// the system's own, already decoded from the run's path texts (designation.h).
+// NativeFile and the checks on a test file's name are shared (native_file.cpp) over
+// each system's own calls (native_calls.h); the rest is each system's platform.cpp
+// (linux/, windows/). Paths here are the system's own, already decoded from the run's
+// path texts (designation.h).
 //
 // Nothing at a test file's name is trusted: a name is never followed as a symbolic
-// link, and only a regular file of this user with no other name (hard link) is ever
-// truncated or removed.
+// link, and only a file this process created, or a regular file of this user with no
+// other name (hard link), is ever truncated or removed.
 #pragma once
 
 #include "runtime/result.h"
@@ -91,9 +93,11 @@ private:
     std::intptr_t value_ = kNone;
 };
 
-// The system's way of running a read while the caller goes on (each platform.cpp); it
-// waits for a read still running when it goes.
-class ReadRing;
+namespace native {
+enum class Access;
+struct IoStyle;
+class PendingRead;
+} // namespace native
 
 class NativeFile {
 public:
@@ -105,13 +109,16 @@ public:
     // Closes without forcing anything to the medium: finish() is the measured way out.
     ~NativeFile();
 
-    // Creates the file, or empties an existing regular file of this user that has no
-    // other name.
+    // Creates the file, or empties one this process created or emptied before, or an
+    // existing regular file of this user that has no other name.
     static Result<NativeFile> createForWriting(const std::string& path, WriteMode mode);
     // Opens an existing regular file at its start.
     static Result<NativeFile> openForReading(const std::string& path, ReadMode mode = ReadMode::Buffered);
 
     bool isOpen() const { return handle_.isOpen(); }
+    // Whether transfers go past the system's cache: they then move whole aligned blocks,
+    // and a read into any other place goes on through the cache from there.
+    bool isDirect() const { return direct_; }
     std::error_code write(const char* data, std::size_t size);
     // Up to capacity bytes; 0 at the end of the file. A streamed read into an unaligned
     // place goes on through the cache from there.
@@ -131,19 +138,21 @@ public:
     Result<Space> volumeSpace() const;
 
 private:
-    NativeFile(FileHandle handle, WriteMode mode, bool writing);
+    NativeFile(FileHandle handle, native::IoStyle style);
+    native::IoStyle style() const;
     std::error_code stopDirectIo();
-    std::error_code recoverFrom(int failure);
+    std::error_code recoverFrom(const std::error_code& failure);
 
     FileHandle handle_;
+    native::Access access_{};
     WriteMode mode_ = WriteMode::Buffered;
-    bool writing_ = false;
     bool direct_ = false;
-    std::uint64_t offset_ = 0;    // bytes written or read so far
-    std::uint64_t pacedUpTo_ = 0; // a paced file: bytes known to be on the device
+    std::uint64_t offset_ = 0;      // bytes written or read so far
+    std::uint64_t settledUpTo_ = 0; // a paced file: bytes known to be on the device
     // A started read: what runs it (none, or not running: awaitRead reads instead), and
-    // where it goes.
-    std::unique_ptr<ReadRing> readRing_;
+    // where it goes. Declared after the handle, so that a read still running is waited
+    // for while its file is open.
+    std::unique_ptr<native::PendingRead> pending_;
     char* startedData_ = nullptr;
     std::size_t startedCapacity_ = 0;
 };
@@ -157,12 +166,17 @@ void deleteIoBlock(char* block, std::size_t bytes) noexcept;
 // Whether a regular file is at path; a link there is not followed and does not count.
 Result<bool> regularFileExists(const std::string& path);
 
-// Succeeds when nothing is at path or a regular file of this user with no other name
-// is: a name the run may create, empty and remove.
+// Succeeds when nothing is at path, or a file the run may empty and remove is: one this
+// process created, or a regular file of this user with no other name.
 std::error_code checkReplaceableFile(const std::string& path);
 
-// Removes a regular file of this user with no other name; refuses anything else.
+// Removes a file this process created, or a regular file of this user with no other
+// name; refuses anything else.
 std::error_code removeOwnedFile(const std::string& path);
+
+// Removes the file at path if this process created or emptied it, whatever has become
+// of it since; anything else at the name, or nothing, stays as it is and is no failure.
+std::error_code removeOwnFile(const std::string& path);
 
 // Held by one run at a time per directory, and given up by the system when the process
 // ends however it ends. Needs no file of its own: the directory itself is locked.

@@ -68,6 +68,11 @@ std::error_code designateDirectory(const std::string&)
     return {};
 }
 
+std::string plainPath(std::string_view path)
+{
+    return std::string(path);
+}
+
 std::string parentDirectory(std::string_view path)
 {
     const auto slash = path.find_last_of('/');

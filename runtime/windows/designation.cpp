@@ -3,8 +3,10 @@
 // current directory, with paths resolved as the system resolves them.
 #include "runtime/designation.h"
 
+#include "runtime/errors.h"
 #include "runtime/windows/text.h"
 
+#include <array>
 #include <windows.h>
 
 namespace quvo::runtime {
@@ -46,6 +48,26 @@ std::size_t rootLength(std::string_view path)
     return 0;
 }
 
+// Whether two paths name one directory: the same file on the same volume, whatever
+// case, short names or links their texts hold.
+bool sameDirectory(const std::string& a, const std::string& b)
+{
+    const auto identity = [](const std::string& path) {
+        BY_HANDLE_FILE_INFORMATION info{};
+        const HANDLE handle = ::CreateFileW(systemPath(path).c_str(), FILE_READ_ATTRIBUTES,
+            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+            nullptr);
+        if (handle == INVALID_HANDLE_VALUE)
+            return std::array<DWORD, 3>{};
+        const bool known = ::GetFileInformationByHandle(handle, &info);
+        ::CloseHandle(handle);
+        return known ? std::array<DWORD, 3>{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow}
+                     : std::array<DWORD, 3>{};
+    };
+    const auto first = identity(a);
+    return first != std::array<DWORD, 3>{} && first == identity(b);
+}
+
 } // namespace
 
 std::string designationFor(std::string_view directory)
@@ -63,7 +85,24 @@ std::error_code designateDirectory(const std::string& directory)
     // its drive ("x:name") resolves into it.
     if (!::SetCurrentDirectoryW(widen(directory).c_str()))
         return lastWindowsError();
+    // The current directory as the system keeps it may still not be where the letter
+    // leads: a directory in its long form (\\?\C:\dir) is kept so, and "c:name" then
+    // resolves into drive C's own directory; a volume without a letter has none.
+    if (!sameDirectory(directory, parentDirectory(fileSystemPath(designationFor(directory) + "x"))))
+        return Errc::designationElsewhere;
     return {};
+}
+
+std::string plainPath(std::string_view path)
+{
+    const std::string_view rest = withoutDevicePrefix(path);
+    if (rest.size() == path.size())
+        return std::string(path);
+    if (rest.size() >= 2 && isDriveLetter(rest[0]) && rest[1] == ':')
+        return std::string(rest);
+    if (rest.size() >= 4 && (rest.substr(0, 3) == "UNC" || rest.substr(0, 3) == "unc") && isSeparator(rest[3]))
+        return "\\\\" + std::string(rest.substr(4));
+    return std::string(path);
 }
 
 std::string fileSystemPath(std::string_view pathText)

@@ -1,41 +1,63 @@
 // SPDX-License-Identifier: MIT
 // The platform seam on Windows, through the wide-character API.
 //
-// Figures without administrator rights: the sustained write goes unbuffered and written
-// through (FILE_FLAG_NO_BUFFERING | FILE_FLAG_WRITE_THROUGH) from whole, aligned blocks;
-// the copy's destination is written through; every written file is flushed
-// (FlushFileBuffers) as it is finished; the read-back reads unbuffered and keeps its
-// next read in flight with overlapped I/O. Windows has no unprivileged way to drop one
-// file's pages from its cache, so a buffered reader may still meet them there.
+// Figures: the test files go unbuffered (FILE_FLAG_NO_BUFFERING) wherever the blocks
+// allow it. The sustained write does, from whole aligned blocks; every read does,
+// buffered or streamed, since Windows has no unprivileged way to drop one file's pages
+// from its cache, and only reads past it meet the drive; the read-back keeps its next
+// read in flight (overlapped I/O). Nothing is written through: FILE_FLAG_WRITE_THROUGH
+// would force the drive's own cache on every write and NTFS's metadata on every
+// extension, which Linux's direct writes do not. Every written file is forced
+// (FlushFileBuffers, as fdatasync on Linux) as it is finished, the copy's destination
+// too, which goes through the cache: the cache manager's lazy writer has it on the
+// device meanwhile, as Linux's paced writer does.
 //
-// Safety: a name is opened with FILE_FLAG_OPEN_REPARSE_POINT, so a link or junction is
-// never followed, and is then judged by the handle: only a file on a disk, no directory
-// or reparse point, with no other name, and owned by this account where its owner can
-// be read. Removal goes through that same handle.
+// Safety: a name is looked at with FILE_FLAG_OPEN_REPARSE_POINT, so a link or junction
+// is never followed, and is then judged by the handle: only a file on a disk, no
+// directory, and no reparse point that stands for another name (a name surrogate: a
+// symbolic link, a junction, a mount point); a file some filter serves (a sync client's
+// placeholder) is a file like any other. A file this process created is its own; any
+// other must belong to this user and have no other name. Removal goes through the
+// handle that was judged.
 #include "runtime/platform.h"
 
 #include "runtime/errors.h"
+#include "runtime/native_calls.h"
 #include "runtime/windows/text.h"
 
 #include <aclapi.h>
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdio>
+#include <cstring>
+#include <functional>
 #include <new>
 #include <utility>
 #include <vector>
 #include <windows.h>
 
+#include <winternl.h>
+
 namespace quvo::runtime {
 namespace {
 
+using native::Access;
+using native::FileFacts;
+using native::FileIdentity;
+using native::IoStyle;
+
 // As on POSIX, where nothing locks a file: others may read, write, rename and remove the
 // test files while a run has them open, and the run may open its own file again
-// (ReOpenFile) to leave unbuffered I/O.
+// (ReOpenFile) to change how it moves data.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // One transfer moves at most this much: ReadFile and WriteFile count in 32 bits.
 constexpr std::size_t kLargestTransfer = std::size_t{1} << 30;
+
+// FileDispositionInfoEx (Windows 10 1607), which MinGW's headers leave out of the enum
+// behind a version test that no _WIN32_WINNT value passes.
+constexpr auto kFileDispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
 
 HANDLE handleOf(std::intptr_t handle)
 {
@@ -47,11 +69,6 @@ std::intptr_t valueOf(HANDLE handle)
     return reinterpret_cast<std::intptr_t>(handle);
 }
 
-std::error_code errorOf(DWORD error)
-{
-    return {static_cast<int>(error), std::system_category()};
-}
-
 HANDLE handleOf(const FileHandle& handle)
 {
     return handleOf(handle.get());
@@ -59,192 +76,40 @@ HANDLE handleOf(const FileHandle& handle)
 
 static_assert(FileHandle::kNone == static_cast<std::intptr_t>(-1), "INVALID_HANDLE_VALUE");
 
-// The accounts whose files are this user's: the user, and the owner the system gives
-// the user's new files (for an elevated administrator, the Administrators group).
-class ThisAccount {
+// The user's account, whose files are theirs. Not the owner the system gives the user's
+// new files: for an elevated administrator that is the Administrators group, which owns
+// every file any administrator made. The run knows its own files by their identity.
+class ThisUser {
 public:
-    ThisAccount()
+    ThisUser()
     {
         HANDLE token = nullptr;
         if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token))
             return;
-        user_ = tokenPart(token, TokenUser);
-        owner_ = tokenPart(token, TokenOwner);
+        DWORD size = 0;
+        ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+        user_.resize(size);
+        if (size == 0 || !::GetTokenInformation(token, TokenUser, user_.data(), size, &size))
+            user_.clear();
         ::CloseHandle(token);
     }
 
-    bool owns(PSID sid) const
+    bool is(PSID sid) const
     {
-        const auto same = [sid](const std::vector<char>& part, auto member) {
-            return !part.empty() && ::EqualSid(sid, member(part.data())) != 0;
-        };
-        return same(user_, [](const char* p) { return reinterpret_cast<const TOKEN_USER*>(p)->User.Sid; })
-            || same(owner_, [](const char* p) { return reinterpret_cast<const TOKEN_OWNER*>(p)->Owner; });
+        return known() && ::EqualSid(sid, reinterpret_cast<const TOKEN_USER*>(user_.data())->User.Sid) != 0;
     }
 
     // Nothing is known of this process's account: no file can be judged by its owner.
     bool known() const { return !user_.empty(); }
 
 private:
-    static std::vector<char> tokenPart(HANDLE token, TOKEN_INFORMATION_CLASS part)
-    {
-        DWORD size = 0;
-        ::GetTokenInformation(token, part, nullptr, 0, &size);
-        std::vector<char> buffer(size);
-        if (size == 0 || !::GetTokenInformation(token, part, buffer.data(), size, &size))
-            buffer.clear();
-        return buffer;
-    }
-
     std::vector<char> user_;
-    std::vector<char> owner_;
 };
 
-const ThisAccount& thisAccount()
+const ThisUser& thisUser()
 {
-    static const ThisAccount account;
-    return account;
-}
-
-// A plain file on a disk: no directory, device, pipe or reparse point (symbolic link,
-// junction, or a file some filter stands in front of).
-std::error_code checkRegular(HANDLE handle, BY_HANDLE_FILE_INFORMATION& info)
-{
-    if (::GetFileType(handle) != FILE_TYPE_DISK)
-        return Errc::notRegularFile;
-    if (!::GetFileInformationByHandle(handle, &info))
-        return lastWindowsError();
-    if ((info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE))
-        != 0)
-        return Errc::notRegularFile;
-    return {};
-}
-
-// The handle needs READ_CONTROL for its owner to be read; where the owner cannot be
-// read (a file system without owners, FAT), the file is not refused for it.
-std::error_code checkOurs(HANDLE handle, const BY_HANDLE_FILE_INFORMATION& info)
-{
-    PSID owner = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (thisAccount().known()
-        && ::GetSecurityInfo(
-               handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr, &descriptor)
-            == ERROR_SUCCESS) {
-        const bool ours = owner == nullptr || thisAccount().owns(owner);
-        ::LocalFree(descriptor);
-        if (!ours)
-            return Errc::ownedByOtherUser;
-    }
-    // Emptying or filling one name of a hard-linked file changes every other name's.
-    if (info.nNumberOfLinks > 1)
-        return Errc::hasOtherLinks;
-    return {};
-}
-
-bool sameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b)
-{
-    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh
-        && a.nFileIndexLow == b.nFileIndexLow;
-}
-
-bool isMissing(DWORD error)
-{
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
-// Whatever stands at path, itself, for a look at what it is: a directory or a link is
-// opened too (never followed), and nothing is read or changed.
-HANDLE openToLookAt(const std::wstring& path, DWORD access = 0)
-{
-    return ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL | access, kShareAll, nullptr, OPEN_EXISTING,
-        FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-}
-
-// Opens what already stands at path, but only a plain file (of this account and with no
-// other name, when owned is set), and only the very file that was checked: the look
-// goes through a handle of its own, which opens a directory or link as itself, and the
-// file then opened must be the one looked at.
-Result<FileHandle> openExisting(const std::wstring& path, DWORD access, DWORD flags, bool owned)
-{
-    const FileHandle probe(valueOf(openToLookAt(path)));
-    if (!probe.isOpen())
-        return lastWindowsError();
-    BY_HANDLE_FILE_INFORMATION checked{};
-    if (auto error = checkRegular(handleOf(probe), checked))
-        return error;
-    if (owned) {
-        if (auto error = checkOurs(handleOf(probe), checked))
-            return error;
-    }
-
-    FileHandle file(valueOf(::CreateFileW(
-        path.c_str(), access, kShareAll, nullptr, OPEN_EXISTING, flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
-    if (!file.isOpen())
-        return lastWindowsError();
-    BY_HANDLE_FILE_INFORMATION opened{};
-    if (auto error = checkRegular(handleOf(file), opened))
-        return error;
-    if (!sameFile(checked, opened))
-        return make_error_code(Errc::replacedWhileOpening);
-    return file;
-}
-
-// A new file or an emptied plain file of this account, opened for writing with flags.
-Result<FileHandle> createOrTruncate(const std::wstring& path, DWORD flags)
-{
-    // Twice at most: a file removed by someone else between our two looks is created anew.
-    for (int attempt = 0;; ++attempt) {
-        // CREATE_NEW makes a new name ours by construction and also refuses a dangling link.
-        FileHandle created(valueOf(::CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
-            FILE_ATTRIBUTE_NORMAL | flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
-        if (created.isOpen())
-            return created;
-        const DWORD failure = ::GetLastError();
-        // A directory at the name is refused with ERROR_ACCESS_DENIED; the look says why.
-        if (failure != ERROR_FILE_EXISTS && failure != ERROR_ALREADY_EXISTS && failure != ERROR_ACCESS_DENIED)
-            return errorOf(failure);
-        auto existing = openExisting(path, GENERIC_WRITE, flags, /*owned=*/true);
-        if (!existing && existing.error() == std::errc::no_such_file_or_directory) {
-            if (attempt == 0 && failure != ERROR_ACCESS_DENIED)
-                continue;
-            return errorOf(failure);
-        }
-        if (!existing)
-            return existing.error();
-        FILE_END_OF_FILE_INFO empty{};
-        if (!::SetFileInformationByHandle(handleOf(*existing), FileEndOfFileInfo, &empty, sizeof empty))
-            return lastWindowsError();
-        return existing;
-    }
-}
-
-// The root of the volume that holds path ("C:\", or the folder a volume is mounted on);
-// path itself need not exist.
-std::wstring volumeRootOf(const std::wstring& path)
-{
-    std::array<wchar_t, MAX_PATH + 1> root{};
-    if (!::GetVolumePathNameW(path.c_str(), root.data(), static_cast<DWORD>(root.size())))
-        return {};
-    return root.data();
-}
-
-// Unbuffered I/O wants addresses, sizes and offsets in whole logical sectors; the blocks
-// are aligned to kDirectIoAlignment, which covers the 512- and 4096-byte sectors of
-// every common disk. A larger sector, or none known, keeps the file buffered.
-bool unbufferedFits(const std::wstring& path)
-{
-    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
-    const std::wstring root = volumeRootOf(path);
-    if (root.empty()
-        || !::GetDiskFreeSpaceW(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
-        return false;
-    return bytesPerSector > 0 && kDirectIoAlignment % bytesPerSector == 0;
-}
-
-bool directIoAligned(const char* data, std::size_t size, std::uint64_t offset)
-{
-    const auto aligned = [](std::uint64_t n) { return n % kDirectIoAlignment == 0; };
-    return aligned(size) && aligned(offset) && aligned(reinterpret_cast<std::uintptr_t>(data));
+    static const ThisUser user;
+    return user;
 }
 
 OVERLAPPED at(std::uint64_t offset, HANDLE event = nullptr)
@@ -256,62 +121,128 @@ OVERLAPPED at(std::uint64_t offset, HANDLE event = nullptr)
     return overlapped;
 }
 
-Result<Space> spaceAt(const std::wstring& directory)
+// The sizes of the volume that holds an open file or directory, asked of the handle, so
+// that a directory reached through a junction or a mount point is measured on its own
+// volume, not on the one its path starts on.
+Result<FILE_FS_FULL_SIZE_INFORMATION> volumeSizesOf(HANDLE handle)
 {
-    ULARGE_INTEGER available{}, total{};
-    if (!::GetDiskFreeSpaceExW(directory.c_str(), &available, &total, nullptr))
-        return lastWindowsError();
-    Space space{.totalBytes = total.QuadPart, .availableBytes = available.QuadPart};
-    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
-    const std::wstring root = volumeRootOf(directory);
-    if (!root.empty()
-        && ::GetDiskFreeSpaceW(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
-        space.blockBytes = std::max<std::uint64_t>(std::uint64_t{sectorsPerCluster} * bytesPerSector, 1);
-    return space;
+    IO_STATUS_BLOCK io{};
+    FILE_FS_FULL_SIZE_INFORMATION sizes{};
+    const NTSTATUS status
+        = ::NtQueryVolumeInformationFile(handle, &io, &sizes, sizeof sizes, FileFsFullSizeInformation);
+    if (status < 0)
+        return windowsError(::RtlNtStatusToDosError(status));
+    return sizes;
 }
 
-} // namespace
+// Space as this user may use it: the caller's units honour disk quotas.
+Result<Space> spaceOfHandle(HANDLE handle)
+{
+    const auto sizes = volumeSizesOf(handle);
+    if (!sizes)
+        return sizes.error();
+    const std::uint64_t unit = std::uint64_t{sizes->SectorsPerAllocationUnit} * sizes->BytesPerSector;
+    return Space{.totalBytes = static_cast<std::uint64_t>(sizes->TotalAllocationUnits.QuadPart) * unit,
+        .availableBytes = static_cast<std::uint64_t>(sizes->CallerAvailableAllocationUnits.QuadPart) * unit,
+        .blockBytes = std::max<std::uint64_t>(unit, 1)};
+}
+
+// What the system keeps of the flags a handle was opened with.
+struct HandleMode {
+    bool direct = false;       // FILE_FLAG_NO_BUFFERING
+    bool writeThrough = false; // FILE_FLAG_WRITE_THROUGH
+    bool overlapped = false;   // FILE_FLAG_OVERLAPPED
+};
+
+Result<HandleMode> modeOf(HANDLE handle)
+{
+    IO_STATUS_BLOCK io{};
+    FILE_MODE_INFORMATION mode{};
+    const NTSTATUS status = ::NtQueryInformationFile(handle, &io, &mode, sizeof mode, FileModeInformation);
+    if (status < 0)
+        return windowsError(::RtlNtStatusToDosError(status));
+    return HandleMode{.direct = (mode.Mode & FILE_NO_INTERMEDIATE_BUFFERING) != 0,
+        .writeThrough = (mode.Mode & FILE_WRITE_THROUGH) != 0,
+        .overlapped = (mode.Mode & (FILE_SYNCHRONOUS_IO_ALERT | FILE_SYNCHRONOUS_IO_NONALERT)) == 0};
+}
+
+// Which file a handle is: the 128-bit file ID where the file system has one (ReFS's
+// 64-bit index need not be unique), else the 64-bit index.
+Result<FileIdentity> identityOf(HANDLE handle)
+{
+    FILE_ID_INFO id{};
+    if (::GetFileInformationByHandleEx(handle, FileIdInfo, &id, sizeof id)) {
+        FileIdentity identity{.volume = id.VolumeSerialNumber};
+        static_assert(sizeof id.FileId.Identifier == sizeof identity.low + sizeof identity.high);
+        std::memcpy(&identity.low, id.FileId.Identifier, sizeof identity.low);
+        std::memcpy(&identity.high, id.FileId.Identifier + sizeof identity.low, sizeof identity.high);
+        return identity;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(handle, &info))
+        return lastWindowsError();
+    return FileIdentity{.volume = info.dwVolumeSerialNumber, .high = info.nFileIndexHigh, .low = info.nFileIndexLow};
+}
+
+// A directory, for questions about it and its volume: opened as a run's files will be
+// reached, through junctions and links, and sharing everything.
+Result<FileHandle> openDirectory(const std::string& directory)
+{
+    FileHandle handle(valueOf(::CreateFileW(systemPath(directory).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)));
+    if (!handle.isOpen())
+        return lastWindowsError();
+    return handle;
+}
+
+// The reparse tag says whether a reparse point stands for another name (its name
+// surrogate bit: symbolic links, junctions, mount points) or is a file a filter serves.
+bool isNameSurrogate(DWORD attributes, DWORD tag)
+{
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && IsReparseTagNameSurrogate(tag);
+}
 
 // A read that runs while the caller goes on: overlapped I/O on a handle opened for it,
 // with an event of its own. One read at a time.
-class ReadRing {
+class OverlappedRead final : public native::PendingRead {
 public:
-    // None where no event can be had; reads then run one after the other.
-    static std::unique_ptr<ReadRing> open()
+    explicit OverlappedRead(HANDLE event)
+        : event_(event)
     {
-        const HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        if (event == nullptr)
-            return nullptr;
-        return std::unique_ptr<ReadRing>(new ReadRing(event));
     }
 
     // A read still running writes into memory its caller may free next, and into the
-    // OVERLAPPED here: it is waited for, on the event, which needs no file handle.
-    ~ReadRing()
+    // OVERLAPPED here. It is cancelled, since on a share that no longer answers it would
+    // never end, and then waited for: a cancelled read ends as soon as the driver lets
+    // it go, and may still have written.
+    ~OverlappedRead() override
     {
-        if (running_)
-            ::WaitForSingleObject(event_, INFINITE);
+        if (running_) {
+            ::CancelIoEx(file_, &overlapped_);
+            DWORD got = 0;
+            ::GetOverlappedResult(file_, &overlapped_, &got, TRUE);
+        }
         ::CloseHandle(event_);
     }
-    ReadRing(const ReadRing&) = delete;
-    ReadRing& operator=(const ReadRing&) = delete;
+    OverlappedRead(const OverlappedRead&) = delete;
+    OverlappedRead& operator=(const OverlappedRead&) = delete;
 
-    bool running() const { return running_; }
+    bool running() const override { return running_; }
 
     // Not running afterwards when the read did not start (at the end of the file, among
-    // others): the caller reads in the plain way and meets the same answer.
-    bool submit(HANDLE file, char* data, std::size_t size, std::uint64_t offset)
+    // others).
+    void submit(const FileHandle& file, char* data, std::size_t size, std::uint64_t offset) override
     {
-        file_ = file;
+        if (size > kLargestTransfer)
+            return;
+        file_ = handleOf(file);
         overlapped_ = at(offset, event_);
         ::ResetEvent(event_);
-        running_ = ::ReadFile(file, data, static_cast<DWORD>(size), nullptr, &overlapped_)
+        running_ = ::ReadFile(file_, data, static_cast<DWORD>(size), nullptr, &overlapped_)
             || ::GetLastError() == ERROR_IO_PENDING;
-        return running_;
     }
 
-    // What the running read gave.
-    Result<std::size_t> wait()
+    Result<std::size_t> wait() override
     {
         DWORD got = 0;
         const bool done = ::GetOverlappedResult(file_, &overlapped_, &got, TRUE);
@@ -321,33 +252,17 @@ public:
         const DWORD failure = ::GetLastError();
         if (failure == ERROR_HANDLE_EOF)
             return std::size_t{0};
-        return errorOf(failure);
-    }
-
-    // A read of its own at offset, waited for: the way every read of an overlapped
-    // handle goes.
-    Result<std::size_t> readNow(HANDLE file, char* data, std::size_t size, std::uint64_t offset)
-    {
-        if (!submit(file, data, size, offset)) {
-            const DWORD failure = ::GetLastError();
-            if (failure == ERROR_HANDLE_EOF)
-                return std::size_t{0};
-            return errorOf(failure);
-        }
-        return wait();
+        return windowsError(failure);
     }
 
 private:
-    explicit ReadRing(HANDLE event)
-        : event_(event)
-    {
-    }
-
     HANDLE event_;
     HANDLE file_ = INVALID_HANDLE_VALUE;
     OVERLAPPED overlapped_{};
     bool running_ = false;
 };
+
+} // namespace
 
 void FileHandle::close() noexcept
 {
@@ -355,201 +270,259 @@ void FileHandle::close() noexcept
         ::CloseHandle(handleOf(std::exchange(value_, kNone)));
 }
 
-NativeFile::NativeFile() = default;
+namespace native {
 
-NativeFile::NativeFile(FileHandle handle, WriteMode mode, bool writing)
-    : handle_(std::move(handle))
-    , mode_(mode)
-    , writing_(writing)
+// Whatever stands at the name, itself: a directory or a link is opened too (never
+// followed), and nothing is read or changed. READ_CONTROL reads the owner.
+Result<FileHandle> lookAt(const std::string& path, bool forRemoval)
 {
+    FileHandle probe(
+        valueOf(::CreateFileW(systemPath(path).c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL | (forRemoval ? DELETE : 0),
+            kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr)));
+    if (!probe.isOpen())
+        return lastWindowsError();
+    return probe;
 }
 
-NativeFile::NativeFile(NativeFile&& other) noexcept = default;
-NativeFile& NativeFile::operator=(NativeFile&& other) noexcept = default;
-NativeFile::~NativeFile() = default;
-
-// Paced output (the copy's destination) is written through: each block is on the
-// device when WriteFile returns, so the cache never holds more than the block in
-// hand. Unlike Linux, where the next block is handed over while the last one is
-// written, the copy waits for each block; it never waits for a flush of many at its end.
-Result<NativeFile> NativeFile::createForWriting(const std::string& path, WriteMode mode)
+Result<FileFacts> factsOf(const FileHandle& file)
 {
-    const std::wstring name = widen(path);
-    DWORD flags = 0;
-    bool direct = false;
-    if (mode == WriteMode::Streaming || mode == WriteMode::Paced)
-        flags |= FILE_FLAG_WRITE_THROUGH;
-    if (mode == WriteMode::Streaming && unbufferedFits(name)) {
-        flags |= FILE_FLAG_NO_BUFFERING;
-        direct = true;
-    }
-    auto handle = createOrTruncate(name, flags);
-    if (!handle)
-        return handle.error();
-    NativeFile file(std::move(*handle), mode, /*writing=*/true);
-    file.direct_ = direct;
+    const HANDLE handle = handleOf(file);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(handle, &info))
+        return lastWindowsError();
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0
+        && !::GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag))
+        return lastWindowsError();
+    const auto identity = identityOf(handle);
+    if (!identity)
+        return identity.error();
+    const bool surrogate = isNameSurrogate(info.dwFileAttributes, tag.ReparseTag);
+    return FileFacts{.identity = *identity,
+        .regular = ::GetFileType(handle) == FILE_TYPE_DISK
+            && (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0 && !surrogate,
+        .links = info.nNumberOfLinks,
+        .filtered = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && !surrogate};
+}
+
+// Where the owner cannot be read (a file system without owners, FAT), the file is not
+// refused for it.
+Result<bool> ownedByThisUser(const FileHandle& probe)
+{
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!thisUser().known()
+        || ::GetSecurityInfo(handleOf(probe), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
+               nullptr, &descriptor)
+            != ERROR_SUCCESS)
+        return true;
+    const bool ours = owner == nullptr || thisUser().is(owner);
+    ::LocalFree(descriptor);
+    return ours;
+}
+
+// With POSIX semantics the name goes at once, even while someone else (an antivirus
+// scanner, the search indexer, a sync client) still has the file open; otherwise it
+// would stay, "delete pending", until the last handle closes, and the next run would
+// fail on it. File systems without them (FAT, exFAT, many shares) refuse the flag, and
+// the name then goes when the last handle closes.
+std::error_code removeName(const FileHandle& probe, const std::string&)
+{
+    FILE_DISPOSITION_INFO_EX posix{};
+    posix.Flags = FILE_DISPOSITION_FLAG_DELETE | FILE_DISPOSITION_FLAG_POSIX_SEMANTICS;
+    if (::SetFileInformationByHandle(handleOf(probe), kFileDispositionInfoEx, &posix, sizeof posix))
+        return {};
+    const DWORD refused = ::GetLastError();
+    if (refused != ERROR_INVALID_PARAMETER && refused != ERROR_NOT_SUPPORTED && refused != ERROR_INVALID_FUNCTION)
+        return windowsError(refused);
+    FILE_DISPOSITION_INFO remove{};
+    remove.DeleteFile = TRUE;
+    if (!::SetFileInformationByHandle(handleOf(probe), FileDispositionInfo, &remove, sizeof remove))
+        return lastWindowsError();
+    return {};
+}
+
+// A file a filter serves is opened through the filter, which gives its data; anything
+// else as itself.
+Result<FileHandle> openExisting(const std::string& path, Access access, const FileFacts& looked)
+{
+    const bool write = access == Access::Write;
+    const DWORD flags = (looked.filtered ? 0 : FILE_FLAG_OPEN_REPARSE_POINT) | (write ? 0 : FILE_FLAG_SEQUENTIAL_SCAN);
+    FileHandle file(valueOf(::CreateFileW(systemPath(path).c_str(), write ? GENERIC_WRITE : GENERIC_READ, kShareAll,
+        nullptr, OPEN_EXISTING, flags, nullptr)));
+    if (!file.isOpen())
+        return lastWindowsError();
     return file;
 }
 
-// A streamed read goes unbuffered and overlapped, so that the next block can be on its
-// way while the caller works through the last.
-Result<NativeFile> NativeFile::openForReading(const std::string& path, ReadMode mode)
+// Test files are kept out of the search indexer, which would otherwise open each one
+// the run writes. CreateFileW takes no FILE_ATTRIBUTE_NOT_CONTENT_INDEXED, so it is set
+// on the new file; a file system without the attribute keeps its own, which costs the
+// run nothing but the indexer's attention.
+Result<FileHandle> createNew(const std::string& path)
 {
-    const std::wstring name = widen(path);
+    FileHandle created(valueOf(::CreateFileW(systemPath(path).c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
+        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
+    if (!created.isOpen())
+        return lastWindowsError();
+    FILE_BASIC_INFO basic{}; // times of 0 stay as they are
+    basic.FileAttributes = FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    ::SetFileInformationByHandle(handleOf(created), FileBasicInfo, &basic, sizeof basic);
+    return created;
+}
+
+// A directory at the name is refused with ERROR_ACCESS_DENIED; the look says why.
+bool nameTaken(const std::error_code& createError)
+{
+    const auto failure = static_cast<DWORD>(createError.value());
+    return failure == ERROR_FILE_EXISTS || failure == ERROR_ALREADY_EXISTS || failure == ERROR_ACCESS_DENIED;
+}
+
+std::error_code truncate(const FileHandle& file)
+{
+    FILE_END_OF_FILE_INFO empty{};
+    if (!::SetFileInformationByHandle(handleOf(file), FileEndOfFileInfo, &empty, sizeof empty))
+        return lastWindowsError();
+    return {};
+}
+
+// The sustained write goes unbuffered; the other writes go through the cache, and
+// finish() forces them.
+IoStyle styleFor(WriteMode mode)
+{
+    return {.access = Access::Write, .writeMode = mode, .direct = mode == WriteMode::Streaming, .readAhead = false};
+}
+
+// Every read goes unbuffered, since only that meets the drive; a streamed one keeps its
+// next block on its way while the caller works through the last.
+IoStyle styleFor(ReadMode mode)
+{
     const bool streaming = mode == ReadMode::Streaming;
-    const bool direct = streaming && unbufferedFits(name);
-    std::unique_ptr<ReadRing> ring = streaming ? ReadRing::open() : nullptr;
-    DWORD flags = FILE_FLAG_SEQUENTIAL_SCAN;
+    return {.access = Access::Read, .writeMode = WriteMode::Buffered, .direct = true, .readAhead = streaming};
+}
+
+// FILE_FLAG_NO_BUFFERING and FILE_FLAG_OVERLAPPED cannot be put on or taken off a
+// handle: the same file is opened again (ReOpenFile) with the flags the style asks for,
+// where the handle's own differ. Unbuffered I/O wants addresses, sizes and offsets in
+// whole logical sectors of the file's volume; the blocks are aligned to
+// kDirectIoAlignment, which covers the 512- and 4096-byte sectors of every common disk.
+// A larger sector, or none known, keeps the file buffered.
+Result<bool> restyle(FileHandle& file, const IoStyle& style)
+{
+    bool direct = style.direct;
+    if (direct) {
+        const auto sizes = volumeSizesOf(handleOf(file));
+        direct = sizes && sizes->BytesPerSector > 0 && kDirectIoAlignment % sizes->BytesPerSector == 0;
+    }
+    const auto mode = modeOf(handleOf(file));
+    if (!mode)
+        return mode.error();
+    if (mode->direct == direct && !mode->writeThrough && mode->overlapped == style.readAhead)
+        return direct;
+    const bool write = style.access == Access::Write;
+    DWORD flags = write ? 0 : FILE_FLAG_SEQUENTIAL_SCAN;
     if (direct)
         flags |= FILE_FLAG_NO_BUFFERING;
-    if (ring)
+    if (style.readAhead)
         flags |= FILE_FLAG_OVERLAPPED;
-    auto handle = openExisting(name, GENERIC_READ, flags, /*owned=*/false);
-    if (!handle)
-        return handle.error();
-    NativeFile file(std::move(*handle), WriteMode::Buffered, /*writing=*/false);
-    file.direct_ = direct;
-    file.readRing_ = std::move(ring);
-    return file;
-}
-
-// The same file opened again without FILE_FLAG_NO_BUFFERING, which cannot be taken off
-// a handle; everything else about the handle stays.
-std::error_code NativeFile::stopDirectIo()
-{
-    DWORD flags = writing_ ? (mode_ == WriteMode::Buffered ? 0 : FILE_FLAG_WRITE_THROUGH) : FILE_FLAG_SEQUENTIAL_SCAN;
-    if (readRing_)
-        flags |= FILE_FLAG_OVERLAPPED;
-    FileHandle reopened(
-        valueOf(::ReOpenFile(handleOf(handle_), writing_ ? GENERIC_WRITE : GENERIC_READ, kShareAll, flags)));
+    FileHandle reopened(valueOf(::ReOpenFile(handleOf(file), write ? GENERIC_WRITE : GENERIC_READ, kShareAll, flags)));
     if (!reopened.isOpen())
         return lastWindowsError();
-    handle_ = std::move(reopened);
-    direct_ = false;
+    file = std::move(reopened);
+    return direct;
+}
+
+// Every transfer names its offset, which also works on a handle opened for overlapped
+// I/O: the read is then waited for at once.
+Result<std::size_t> readAt(const FileHandle& file, char* data, std::size_t capacity, std::uint64_t offset)
+{
+    OVERLAPPED overlapped = at(offset);
+    DWORD got = 0;
+    if (::ReadFile(handleOf(file), data, static_cast<DWORD>(std::min(capacity, kLargestTransfer)), &got, &overlapped))
+        return static_cast<std::size_t>(got);
+    DWORD failure = ::GetLastError();
+    if (failure == ERROR_IO_PENDING) {
+        if (::GetOverlappedResult(handleOf(file), &overlapped, &got, TRUE))
+            return static_cast<std::size_t>(got);
+        failure = ::GetLastError();
+    }
+    if (failure == ERROR_HANDLE_EOF)
+        return std::size_t{0};
+    return windowsError(failure);
+}
+
+Result<std::size_t> writeAt(const FileHandle& file, const char* data, std::size_t size, std::uint64_t offset)
+{
+    OVERLAPPED overlapped = at(offset);
+    DWORD written = 0;
+    if (!::WriteFile(handleOf(file), data, static_cast<DWORD>(std::min(size, kLargestTransfer)), &written, &overlapped))
+        return lastWindowsError();
+    return static_cast<std::size_t>(written);
+}
+
+bool interrupted(const std::error_code&)
+{
+    return false;
+}
+
+// Some file systems take FILE_FLAG_NO_BUFFERING and then refuse the transfer; Windows
+// refuses a misaligned one so too.
+bool refusedDirect(const std::error_code& error)
+{
+    return error.value() == ERROR_INVALID_PARAMETER;
+}
+
+// Nothing to do between blocks: unbuffered blocks are on the device when WriteFile
+// returns, and the cache manager writes the others behind the writer.
+std::error_code settle(const FileHandle&, const IoStyle&, std::uint64_t, std::uint64_t, std::uint64_t&)
+{
     return {};
 }
 
-// After a failed transfer: nothing when it can be tried again (an unbuffered transfer
-// that some file system refused, and the file now goes through the cache), else the
-// error to give up with.
-std::error_code NativeFile::recoverFrom(int failure)
+// FlushFileBuffers also has the drive write out its own cache, as fdatasync does.
+std::error_code force(const FileHandle& file)
 {
-    if (failure == ERROR_INVALID_PARAMETER && direct_)
-        return stopDirectIo();
-    return errorOf(static_cast<DWORD>(failure));
-}
-
-std::error_code NativeFile::write(const char* data, std::size_t size)
-{
-    // The last, partial block of a streamed file cannot go unbuffered.
-    if (direct_ && !directIoAligned(data, size, offset_)) {
-        if (auto error = stopDirectIo())
-            return error;
-    }
-    while (size > 0) {
-        const auto chunk = static_cast<DWORD>(std::min(size, kLargestTransfer));
-        // At the offset kept here: a handle opened again starts at 0.
-        OVERLAPPED overlapped = at(offset_);
-        DWORD written = 0;
-        if (!::WriteFile(handleOf(handle_), data, chunk, &written, &overlapped)) {
-            if (auto error = recoverFrom(static_cast<int>(::GetLastError())))
-                return error;
-            continue;
-        }
-        data += written;
-        size -= written;
-        offset_ += written;
-    }
+    if (!::FlushFileBuffers(handleOf(file)))
+        return lastWindowsError();
     return {};
 }
 
-Result<std::size_t> NativeFile::read(char* data, std::size_t capacity)
+// Windows has no unprivileged way to drop one file's pages from its cache; the reads
+// go around it instead.
+void dropFromCache(const FileHandle&)
 {
-    if (direct_ && !directIoAligned(data, capacity, offset_)) {
-        if (auto error = stopDirectIo())
-            return error;
-    }
-    const auto chunk = static_cast<DWORD>(std::min(capacity, kLargestTransfer));
-    for (;;) {
-        Result<std::size_t> got = std::size_t{0};
-        if (readRing_) {
-            got = readRing_->readNow(handleOf(handle_), data, chunk, offset_);
-        } else {
-            OVERLAPPED overlapped = at(offset_);
-            DWORD bytes = 0;
-            if (::ReadFile(handleOf(handle_), data, chunk, &bytes, &overlapped))
-                got = static_cast<std::size_t>(bytes);
-            else if (::GetLastError() != ERROR_HANDLE_EOF)
-                got = lastWindowsError();
-        }
-        if (got) {
-            offset_ += *got;
-            return got;
-        }
-        if (auto error = recoverFrom(got.error().value()))
-            return error;
-    }
 }
 
-void NativeFile::startRead(char* data, std::size_t capacity)
+std::error_code close(FileHandle& file)
 {
-    startedData_ = data;
-    startedCapacity_ = capacity;
-    // Not started: awaitRead reads in the plain way.
-    if (readRing_ && direct_ && directIoAligned(data, capacity, offset_) && capacity <= kLargestTransfer)
-        readRing_->submit(handleOf(handle_), data, capacity, offset_);
+    if (!::CloseHandle(handleOf(file.release())))
+        return lastWindowsError();
+    return {};
 }
 
-Result<std::size_t> NativeFile::awaitRead()
-{
-    if (startedData_ == nullptr)
-        return make_error_code(std::errc::invalid_argument);
-    char* const data = std::exchange(startedData_, nullptr);
-    if (!readRing_ || !readRing_->running())
-        return read(data, startedCapacity_);
-    auto got = readRing_->wait();
-    if (!got) {
-        if (auto error = recoverFrom(got.error().value()))
-            return error;
-        return read(data, startedCapacity_);
-    }
-    offset_ += *got;
-    return got;
-}
-
-std::error_code NativeFile::finish()
-{
-    readRing_.reset();
-    const HANDLE handle = handleOf(handle_.release());
-    std::error_code error;
-    // Also what a written-through file's device still holds in its own cache.
-    if (writing_ && !::FlushFileBuffers(handle))
-        error = lastWindowsError();
-    if (!::CloseHandle(handle) && !error)
-        error = lastWindowsError();
-    return error;
-}
-
-Result<std::uint64_t> NativeFile::size() const
+Result<std::uint64_t> sizeOf(const FileHandle& file)
 {
     LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(handleOf(handle_), &size))
+    if (!::GetFileSizeEx(handleOf(file), &size))
         return lastWindowsError();
     return static_cast<std::uint64_t>(size.QuadPart);
 }
 
-Result<Space> NativeFile::volumeSpace() const
+Result<Space> volumeSpaceOf(const FileHandle& file)
 {
-    std::array<wchar_t, 32768> path{};
-    const DWORD length = ::GetFinalPathNameByHandleW(
-        handleOf(handle_), path.data(), static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (length == 0 || length >= path.size())
-        return lastWindowsError();
-    const std::wstring root = volumeRootOf(path.data());
-    if (root.empty())
-        return lastWindowsError();
-    return spaceAt(root);
+    return spaceOfHandle(handleOf(file));
 }
+
+// None where no event can be had; reads then run one after the other.
+std::unique_ptr<PendingRead> newPendingRead()
+{
+    const HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (event == nullptr)
+        return nullptr;
+    return std::make_unique<OverlappedRead>(event);
+}
+
+} // namespace native
 
 // Whole pages straight from the system, which hands them back when freed; aligned to
 // its allocation granularity (64 KiB), more than any sector asks.
@@ -567,92 +540,103 @@ void deleteIoBlock(char* block, std::size_t) noexcept
         ::VirtualFree(block, 0, MEM_RELEASE);
 }
 
-// The run's lookup: one question of the file system, asked of the name itself.
+// The run's lookup: one question of the file system, asked of the name itself. A reparse
+// point's tag takes a second: a file a filter serves is a file.
 Result<bool> regularFileExists(const std::string& path)
 {
+    const std::wstring name = systemPath(path);
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data)) {
+    if (!::GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &data)) {
         const DWORD failure = ::GetLastError();
-        if (isMissing(failure) || failure == ERROR_INVALID_NAME)
+        if (failure == ERROR_FILE_NOT_FOUND || failure == ERROR_PATH_NOT_FOUND || failure == ERROR_INVALID_NAME)
             return false;
-        return errorOf(failure);
+        return windowsError(failure);
     }
-    return (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE))
-        == 0;
-}
-
-std::error_code checkReplaceableFile(const std::string& path)
-{
-    const FileHandle probe(valueOf(openToLookAt(widen(path))));
-    if (!probe.isOpen()) {
-        const DWORD failure = ::GetLastError();
-        return isMissing(failure) ? std::error_code{} : errorOf(failure);
-    }
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (auto error = checkRegular(handleOf(probe), info))
-        return error;
-    return checkOurs(handleOf(probe), info);
-}
-
-// Unlike POSIX, Windows removes through a handle: the file removed is the file checked.
-std::error_code removeOwnedFile(const std::string& path)
-{
-    const FileHandle file(valueOf(openToLookAt(widen(path), DELETE)));
-    if (!file.isOpen())
+    if ((data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0)
+        return false;
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return true;
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = ::FindFirstFileExW(name.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE)
         return lastWindowsError();
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (auto error = checkRegular(handleOf(file), info))
-        return error;
-    if (auto error = checkOurs(handleOf(file), info))
-        return error;
-    FILE_DISPOSITION_INFO remove{};
-    remove.DeleteFile = TRUE;
-    if (!::SetFileInformationByHandle(handleOf(file), FileDispositionInfo, &remove, sizeof remove))
-        return lastWindowsError();
-    // The name goes when the last handle to the file closes, which is this one unless
-    // someone else has it open.
-    return {};
+    ::FindClose(search);
+    return !isNameSurrogate(found.dwFileAttributes, found.dwReserved0);
 }
 
 Result<Space> spaceOf(const std::string& directory)
 {
-    return spaceAt(widen(directory));
+    const auto handle = openDirectory(directory);
+    if (!handle)
+        return handle.error();
+    return spaceOfHandle(handleOf(*handle));
 }
 
 // No per-process file-size limit on Windows; FAT's 4 GiB less one byte is the one
-// common file system limit (exFAT has none that matters here).
+// common file system limit (exFAT has none that matters here). The file system is asked
+// of the directory itself, which a junction may put on another volume than its path's.
 std::uint64_t largestFileIn(const std::string& directory)
 {
-    const std::wstring root = volumeRootOf(widen(directory));
+    const auto handle = openDirectory(directory);
     std::array<wchar_t, MAX_PATH + 1> fileSystem{};
-    if (!root.empty()
-        && ::GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, nullptr, fileSystem.data(),
+    if (handle
+        && ::GetVolumeInformationByHandleW(handleOf(*handle), nullptr, 0, nullptr, nullptr, nullptr, fileSystem.data(),
             static_cast<DWORD>(fileSystem.size()))
         && std::wstring_view(fileSystem.data()).starts_with(L"FAT"))
         return 0xFFFF'FFFF;
     return UINT64_MAX;
 }
 
-// The directory opened for FILE_ADD_FILE, which is of the "write" kind that share modes
-// govern, sharing reading and removal but not writing: a second run asking the same
-// fails with a sharing violation, while others listing or watching the directory (read
-// access) and creating files in it go on. The system closes the handle when the process
-// ends, however it ends.
+// A run holds its directory with a named mutex keyed on the directory's identity, which
+// any run of any account meets whatever path it came by, and which the system removes
+// with the last handle, when the process ends however it ends. The directory itself is
+// not held: another program's handle on it, shared or not, is no run's.
 Result<DirectoryLock> lockDirectory(const std::string& directory)
 {
-    const HANDLE handle = ::CreateFileW(widen(directory).c_str(), FILE_ADD_FILE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        const DWORD failure = ::GetLastError();
-        if (failure == ERROR_SHARING_VIOLATION)
-            return make_error_code(Errc::directoryInUse);
-        // A directory this user may not add files to: the run fails at its first file,
+    const auto handle = openDirectory(directory);
+    if (!handle) {
+        // A directory this user may not even look at: the run fails at its first file,
         // with the system's reason.
-        if (failure == ERROR_ACCESS_DENIED)
+        if (handle.error().value() == ERROR_ACCESS_DENIED)
             return DirectoryLock{};
-        return errorOf(failure);
+        return handle.error();
     }
-    return DirectoryLock(FileHandle(valueOf(handle)));
+    const auto identity = identityOf(handleOf(*handle));
+    if (!identity)
+        return identity.error();
+    std::wstring key;
+    if (identity->high != 0 || identity->low != 0) {
+        std::array<wchar_t, 64> text{};
+        std::swprintf(text.data(), text.size(), L"%llx-%llx-%llx", static_cast<unsigned long long>(identity->volume),
+            static_cast<unsigned long long>(identity->high), static_cast<unsigned long long>(identity->low));
+        key = text.data();
+    } else {
+        // Some shares number no files: the directory's final path stands in, hashed to fit
+        // a kernel object's name.
+        std::array<wchar_t, 32768> path{};
+        const DWORD length = ::GetFinalPathNameByHandleW(
+            handleOf(*handle), path.data(), static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED);
+        if (length == 0 || length >= path.size())
+            return lastWindowsError();
+        // Names differ only in case for the same directory.
+        std::wstring upper(length, L'\0');
+        ::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, path.data(), static_cast<int>(length), upper.data(),
+            static_cast<int>(length), nullptr, nullptr, 0);
+        key = L"path-" + std::to_wstring(std::hash<std::wstring>{}(upper));
+    }
+    // Global\: a run in another session (another user's, a remote desktop's) counts too.
+    const std::wstring name = L"Global\\quvo-diskspeed-" + key;
+    FileHandle mutex(valueOf(::CreateMutexW(nullptr, FALSE, name.c_str())));
+    const DWORD failure = ::GetLastError();
+    if (mutex.get() == 0) {
+        // Another account's run made it, and its access list keeps this one out.
+        if (failure == ERROR_ACCESS_DENIED)
+            return make_error_code(Errc::directoryInUse);
+        return windowsError(failure);
+    }
+    if (failure == ERROR_ALREADY_EXISTS)
+        return make_error_code(Errc::directoryInUse);
+    return DirectoryLock(std::move(mutex));
 }
 
 } // namespace quvo::runtime

@@ -2,6 +2,7 @@
 #include "runtime/windows/text.h"
 
 #include <climits>
+#include <string>
 #include <windows.h>
 
 namespace quvo::runtime {
@@ -28,9 +29,73 @@ std::string narrow(std::wstring_view wide)
     return utf8;
 }
 
+// The long form skips the system's normalising, so the path is first made full and
+// normal (GetFullPathNameW), as every path the runtime hands over already is.
+std::wstring systemPath(const std::string& path)
+{
+    std::wstring wide = widen(path);
+    if (wide.size() < MAX_PATH - 12 || wide.starts_with(L"\\\\?\\") || wide.starts_with(L"\\\\.\\"))
+        return wide;
+    const DWORD length = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    std::wstring full(length, L'\0');
+    const DWORD written = ::GetFullPathNameW(wide.c_str(), length, full.data(), nullptr);
+    if (written == 0 || written >= length)
+        return wide;
+    full.resize(written);
+    if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\')
+        return L"\\\\?\\" + full;
+    if (full.starts_with(L"\\\\"))
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return wide;
+}
+
+namespace {
+
+class WindowsCategory final : public std::error_category {
+public:
+    const char* name() const noexcept override { return "windows"; }
+
+    std::string message(int value) const override
+    {
+        wchar_t* text = nullptr;
+        // MAX_WIDTH_MASK: the message's own line breaks become blanks.
+        const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
+                | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
+            nullptr, static_cast<DWORD>(value), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+        std::wstring message(text != nullptr ? text : L"", length);
+        ::LocalFree(text);
+        for (wchar_t& c : message)
+            if (c == L'\r' || c == L'\n' || c == L'\t')
+                c = L' ';
+        const auto first = message.find_first_not_of(L' ');
+        const auto last = message.find_last_not_of(L' ');
+        if (first == std::wstring::npos)
+            return "Windows error " + std::to_string(static_cast<unsigned long>(value));
+        return narrow(std::wstring_view(message).substr(first, last - first + 1));
+    }
+
+    std::error_condition default_error_condition(int value) const noexcept override
+    {
+        return std::system_category().default_error_condition(value);
+    }
+};
+
+} // namespace
+
+const std::error_category& windowsCategory() noexcept
+{
+    static const WindowsCategory category;
+    return category;
+}
+
+std::error_code windowsError(unsigned long error)
+{
+    return {static_cast<int>(error), windowsCategory()};
+}
+
 std::error_code lastWindowsError()
 {
-    return {static_cast<int>(::GetLastError()), std::system_category()};
+    return windowsError(::GetLastError());
 }
 
 } // namespace quvo::runtime

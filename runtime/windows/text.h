@@ -13,8 +13,19 @@ namespace quvo::runtime {
 std::wstring widen(std::string_view utf8);
 std::string narrow(std::wstring_view wide);
 
-// The calling thread's last Windows error, in the system category, which compares
-// equal to the portable std::errc values (ERROR_FILE_NOT_FOUND to no_such_file_or_directory, ...).
+// A path as the wide-character API takes it. Paths of MAX_PATH and more go in their long
+// form (\\?\C:\... or \\?\UNC\server\share\...), which the system takes whether or not the
+// program is marked long-path aware and long paths are allowed; shorter ones as they are.
+std::wstring systemPath(const std::string& path);
+
+// Windows errors (ERROR_...) as std::error_code. They compare with the portable std::errc
+// values as the system category does (ERROR_FILE_NOT_FOUND equals
+// no_such_file_or_directory, ...), and their message is the system's own text in the
+// user's language, taken as UTF-16 and given in UTF-8 on one line, whatever the code
+// page (the system category's comes in the ANSI code page, with a line end).
+const std::error_category& windowsCategory() noexcept;
+std::error_code windowsError(unsigned long error);
+// The calling thread's last Windows error.
 std::error_code lastWindowsError();
 
 } // namespace quvo::runtime

@@ -58,7 +58,7 @@ std::optional<Volume> measured(
     const std::wstring& root, const std::string& directory, const std::optional<VolumeInformation>& information)
 {
     ULARGE_INTEGER available{}, total{};
-    if (!information || !::GetDiskFreeSpaceExW(widen(directory).c_str(), &available, &total, nullptr))
+    if (!information || !::GetDiskFreeSpaceExW(systemPath(directory).c_str(), &available, &total, nullptr))
         return std::nullopt;
     return Volume{.mountPoint = narrow(root),
         .fileSystem = information->fileSystem,
@@ -69,32 +69,65 @@ std::optional<Volume> measured(
 }
 
 // Whether this user may create files in directory, as the directory's access list says:
-// opening the directory for FILE_ADD_FILE asks exactly that, and writes nothing.
+// opening the directory for FILE_ADD_FILE asks exactly that, and writes nothing. Another
+// program that holds the directory without sharing it refuses the open, but not the
+// files a run creates in it.
 bool mayCreateFilesIn(const std::string& directory)
 {
-    const HANDLE handle
-        = ::CreateFileW(widen(directory).c_str(), FILE_ADD_FILE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle = ::CreateFileW(systemPath(directory).c_str(), FILE_ADD_FILE,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+        nullptr);
     if (handle == INVALID_HANDLE_VALUE)
-        return false;
+        return ::GetLastError() == ERROR_SHARING_VIOLATION;
     ::CloseHandle(handle);
     return true;
 }
 
+// The user's profile directory (USERPROFILE, which every session sets), as HOME is on
+// POSIX systems.
+std::string profileDirectory()
+{
+    const DWORD length = ::GetEnvironmentVariableW(L"USERPROFILE", nullptr, 0);
+    std::wstring profile(length, L'\0');
+    const DWORD written = ::GetEnvironmentVariableW(L"USERPROFILE", profile.data(), length);
+    if (written == 0 || written >= length)
+        return {};
+    profile.resize(written);
+    return narrow(profile);
+}
+
 // Where a run on the drive at root works: the current directory if it lies on that
-// drive, else the drive's own current directory ("x:" resolved, its root unless the
-// process has been elsewhere on it).
-std::string directoryFor(const std::wstring& root, const std::string& current, bool holdsCurrent)
+// drive, else the user's profile directory if that does, else the drive's own current
+// directory ("x:" resolved, its root unless the process has been elsewhere on it).
+std::string directoryFor(
+    const std::wstring& root, const std::string& current, const std::string& profile, bool holdsCurrent)
 {
     if (holdsCurrent)
         return current;
-    return fileSystemPath(narrow(root.substr(0, 2)));
+    const std::string designation = designationFor(narrow(root));
+    if (!profile.empty() && designationFor(profile) == designation)
+        return profile;
+    return fileSystemPath(designation);
 }
 
-std::optional<VolumeProbe> ask(const std::wstring& root, const std::string& current, bool holdsCurrent)
+// Makes the drive's letter name directory, where the system's own current directory of
+// the drive (the "=X:" environment entry a command shell keeps) names another: the
+// profile directory of a drive that does not hold the current directory. That is the
+// directory "x:name" resolves into from elsewhere.
+void designateOnItsDrive(const std::string& directory)
+{
+    const std::string designation = designationFor(directory);
+    if (designation.empty() || fileSystemPath(designation) == directory)
+        return;
+    const std::wstring entry = L"=" + widen(designation);
+    ::SetEnvironmentVariableW(entry.c_str(), widen(directory).c_str());
+}
+
+std::optional<VolumeProbe> ask(
+    const std::wstring& root, const std::string& current, const std::string& profile, bool holdsCurrent)
 {
     const QuietDriveErrors quiet;
-    const std::string directory = directoryFor(root, current, holdsCurrent);
+    const std::string directory = directoryFor(root, current, profile, holdsCurrent);
     const auto information = informationOf(root);
     auto volume = measured(root, directory, information);
     if (!volume || volume->totalBytes == 0)
@@ -112,6 +145,7 @@ std::optional<VolumeProbe> ask(const std::wstring& root, const std::string& curr
 struct Probe {
     std::wstring root;
     std::string current;
+    std::string profile;
     bool holdsCurrent = false;
     std::optional<VolumeProbe> answer; // read by the caller once the thread has ended
 };
@@ -121,7 +155,7 @@ struct Probe {
 DWORD WINAPI runProbe(void* parameter)
 {
     const std::unique_ptr<std::shared_ptr<Probe>> probe(static_cast<std::shared_ptr<Probe>*>(parameter));
-    (*probe)->answer = ask((*probe)->root, (*probe)->current, (*probe)->holdsCurrent);
+    (*probe)->answer = ask((*probe)->root, (*probe)->current, (*probe)->profile, (*probe)->holdsCurrent);
     return 0;
 }
 
@@ -176,6 +210,7 @@ std::vector<VolumeProbe> probeVolumes(std::chrono::milliseconds patience)
 {
     const std::string current = currentDirectory();
     const std::wstring currentRoot = driveRootOf(current);
+    const std::string profile = profileDirectory();
 
     std::vector<std::shared_ptr<Probe>> probes;
     for (const std::wstring& root : driveRoots()) {
@@ -184,7 +219,7 @@ std::vector<VolumeProbe> probeVolumes(std::chrono::milliseconds patience)
         // works; never a disc drive or a RAM disk.
         const UINT type = ::GetDriveTypeW(root.c_str());
         if (holdsCurrent || type == DRIVE_FIXED || type == DRIVE_REMOVABLE)
-            probes.push_back(std::make_shared<Probe>(Probe{root, current, holdsCurrent, std::nullopt}));
+            probes.push_back(std::make_shared<Probe>(Probe{root, current, profile, holdsCurrent, std::nullopt}));
     }
     // One thread per drive: at most 26, within what one wait can watch.
     std::vector<HANDLE> threads(probes.size(), nullptr);
@@ -209,6 +244,8 @@ std::vector<VolumeProbe> probeVolumes(std::chrono::milliseconds patience)
         if (threads[i] != nullptr)
             ::CloseHandle(threads[i]);
         if (ended && probes[i]->answer) {
+            if (!probes[i]->holdsCurrent && probes[i]->answer->writable)
+                designateOnItsDrive(probes[i]->answer->directory);
             answered.push_back(std::move(*probes[i]->answer));
         } else if (probes[i]->holdsCurrent) {
             Volume unanswered;

@@ -3,17 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace quvo::cli {
 namespace {
 
-Options with(void (*set)(Options&), const char* directory = ".")
+Options with(void (*set)(Options&), std::string directory = ".")
 {
     Options options;
     set(options);
-    options.directory = directory;
+    options.directory = std::move(directory);
     return options;
 }
 

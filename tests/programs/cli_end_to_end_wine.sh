@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # The headless front end built for Windows, under Wine: the drive list names lettered
-# drives, and complete runs on Wine's C: drive and on a drive letter of its own (a
-# temporary directory mapped as q:) work through the prefix "x:" and leave nothing.
+# drives, and complete runs on Wine's C: drive (its directory also given in the long
+# form \\?\C:\...) and on a drive letter of its own (a temporary directory mapped as q:)
+# work through the prefix "x:" and leave nothing.
 # Usage: cli_end_to_end_wine.sh path/to/wine path/to/quvo-diskspeed-cli.exe
 set -u
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -55,6 +56,12 @@ complete_run() { # windows-directory unix-directory prefix
 mkdir -p "$WINEPREFIX/drive_c/quvo e2e 测试"
 complete_run 'C:\quvo e2e 测试' "$WINEPREFIX/drive_c/quvo e2e 测试" c:
 complete_run "$letter:\\子 目录" "$work/mapped/子 目录" "$letter:"
+
+# Given in its long form, the directory is measured in place, and named in its plain form.
+out=$(run --json '\\?\C:\quvo e2e 测试' 2>&1)
+jq -e '.ok == true and .directory == "C:\\quvo e2e 测试" and .prefix == "c:"' <<<"$out" >/dev/null \
+    || fail "run in the long form of C:\\quvo e2e 测试: $out"
+[ -z "$(ls -A "$WINEPREFIX/drive_c/quvo e2e 测试")" ] || fail "long form: left behind: $(ls -A "$WINEPREFIX/drive_c/quvo e2e 测试")"
 
 # The same in text, from another drive's current directory: the rows and the prefix.
 out=$(cd / && run "$letter:\\子 目录" 2>&1)

@@ -66,6 +66,9 @@ expect_list "an ordinary user in /tmp" /tmp/
 (cd "$work/ram" && as_nobody "$cli" --list) >"$work/out" 2>"$work/err"
 expect_list "an ordinary user on a RAM disk" "$work/ram/"
 cat "$work/out"
+# A current directory the user may not write to is not the one offered first.
+(cd / && as_nobody "$cli" --list) >"$work/out" 2>"$work/err"
+expect_list "an ordinary user in /, which is not theirs" "$work/my\\040disk/"
 
 # The disk the list offered, measured by that user.
 designation=$(grep -F "my\\040disk" "$work/out" | cut -d' ' -f1)

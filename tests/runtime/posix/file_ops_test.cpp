@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quvo::runtime {
 namespace {
@@ -36,6 +37,34 @@ TEST(HostileNames, ReadingRefusesAnythingButARegularFile)
     NumberedFiles files;
     EXPECT_EQ(files.openForInput(1, fifo.string()), Errc::notRegularFile); // and does not block
     EXPECT_EQ(copyFile(fifo.string(), (dir / "copy").string()), Errc::notRegularFile);
+}
+
+// A network file system may show the run's own file as another account's (an export that
+// maps every user to one, a share): the run still empties and removes it, while a file
+// of that account that was there before is still refused.
+TEST(HostileNames, AFileThisProcessCreatedIsItsOwnWhateverOwnerItShows)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can give a file to another account";
+    TempDir dir;
+    const fs::path created = dir / "DriveSpeedTest.txt";
+    const fs::path before = dir / "DriveSpeedTest2.txt";
+    NumberedFiles files;
+    ASSERT_FALSE(files.openForOutput(1, created.string()));
+    ASSERT_FALSE(files.close(1));
+    test::writeFile(before, "there before the run");
+    for (const fs::path& path : {created, before})
+        ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0) << path;
+
+    EXPECT_FALSE(checkReplaceable(created.string()));
+    EXPECT_FALSE(files.openForOutput(1, created.string()));
+    EXPECT_FALSE(files.close(1));
+    EXPECT_FALSE(deleteFile(created.string()));
+    EXPECT_FALSE(fs::exists(created));
+    EXPECT_EQ(checkReplaceable(before.string()), Errc::ownedByOtherUser);
+    EXPECT_EQ(files.openForOutput(1, before.string()), Errc::ownedByOtherUser);
+    EXPECT_EQ(deleteFile(before.string()), Errc::ownedByOtherUser);
+    EXPECT_EQ(test::readFile(before), "there before the run");
 }
 
 } // namespace

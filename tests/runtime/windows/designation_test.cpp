@@ -3,12 +3,14 @@
 // directory, and paths resolved as the system resolves them.
 #include "runtime/designation.h"
 
+#include "runtime/errors.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <windows.h>
 
 namespace quvo::runtime {
@@ -69,10 +71,40 @@ TEST(WindowsDesignation, PathPartsKeepTheRootAndSplitAtEverySeparator)
         EXPECT_EQ(fileNamePart(c.pathText), c.name) << c.pathText;
 }
 
+// A drive letter of the test's own, for its length: DefineDosDeviceW maps it to a
+// directory, as SUBST does.
+class MappedDrive {
+public:
+    explicit MappedDrive(const std::filesystem::path& target)
+    {
+        const DWORD taken = ::GetLogicalDrives();
+        for (char letter = 'q'; letter <= 'y' && designation_.empty(); ++letter)
+            if ((taken & (1u << (letter - 'a'))) == 0
+                && ::DefineDosDeviceW(0, device(letter).c_str(), target.wstring().c_str()))
+                designation_ = {letter, ':'};
+    }
+    ~MappedDrive()
+    {
+        if (!designation_.empty())
+            ::DefineDosDeviceW(DDD_REMOVE_DEFINITION, device(designation_[0]).c_str(), nullptr);
+    }
+    MappedDrive(const MappedDrive&) = delete;
+    MappedDrive& operator=(const MappedDrive&) = delete;
+
+    // "q:", or empty where no letter could be had.
+    const std::string& designation() const { return designation_; }
+
+private:
+    static std::wstring device(char letter) { return {static_cast<wchar_t>(std::toupper(letter)), L':'}; }
+
+    std::string designation_;
+};
+
 // "x:name" is resolved by the system: into the process's current directory on its own
 // drive, into the directory the system keeps for another drive (the "=X:" environment
 // entry a command shell leaves), and into that drive's root where it keeps none. It is
-// never "x:\name" by a separator put in.
+// never "x:\name" by a separator put in. Windows ignores a kept directory that does not
+// exist, so the drive is a real one, mapped to a directory that holds the kept one.
 TEST(WindowsDesignation, ALetterNamesItsDrivesCurrentDirectory)
 {
     test::TempDir dir("quvo 目录");
@@ -82,16 +114,72 @@ TEST(WindowsDesignation, ALetterNamesItsDrivesCurrentDirectory)
     ASSERT_EQ(own.size(), 2u);
     EXPECT_EQ(fileSystemPath(own + "DriveSpeedTest.txt"), directory + "\\DriveSpeedTest.txt");
 
-    // A letter other than the current directory's: the system needs no such drive to
-    // resolve its paths.
-    const char other = own[0] == 'q' ? 'r' : 'q';
-    const std::wstring variable = {L'=', static_cast<wchar_t>(std::toupper(other)), L':'};
-    const std::string otherRoot = std::string(1, other) + ":\\";
-    ASSERT_TRUE(::SetEnvironmentVariableW(
-        variable.c_str(), (std::wstring(1, static_cast<wchar_t>(other)) + L":\\kept dir").c_str()));
-    EXPECT_EQ(lowered(fileSystemPath(std::string(1, other) + ":f")), lowered(otherRoot + "kept dir\\f"));
+    test::TempDir root("quvo 盘");
+    std::filesystem::create_directory(root / "kept dir");
+    const MappedDrive drive(root.path());
+    if (drive.designation().empty())
+        GTEST_SKIP() << "no free drive letter could be mapped";
+    ASSERT_NE(drive.designation(), own);
+    const std::string letter = drive.designation();
+    const std::wstring variable = L"=" + std::filesystem::path(letter).wstring();
+    ASSERT_TRUE(::SetEnvironmentVariableW(variable.c_str(), (std::filesystem::path(letter + "\\kept dir")).c_str()));
+    EXPECT_EQ(lowered(fileSystemPath(letter + "f")), lowered(letter + "\\kept dir\\f"));
     ASSERT_TRUE(::SetEnvironmentVariableW(variable.c_str(), nullptr));
-    EXPECT_EQ(lowered(fileSystemPath(std::string(1, other) + ":f")), lowered(otherRoot + "f"));
+    EXPECT_EQ(lowered(fileSystemPath(letter + "f")), lowered(letter + "\\f"));
+}
+
+TEST(WindowsDesignation, ADirectoryOnAMappedDriveNamesItsOwnFiles)
+{
+    test::TempDir root("quvo 盘");
+    std::filesystem::create_directory(root / "子 目录");
+    const MappedDrive drive(root.path());
+    if (drive.designation().empty())
+        GTEST_SKIP() << "no free drive letter could be mapped";
+    const std::string directory = drive.designation() + "\\子 目录";
+    if (::GetFileAttributesW(std::filesystem::path(std::u8string(directory.begin(), directory.end())).c_str())
+        == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "the mapped drive names no files (Wine maps DefineDosDeviceW's letters for names only)";
+    const std::error_code designated = designateDirectory(directory);
+    ASSERT_FALSE(designated) << designated.message();
+    EXPECT_EQ(lowered(fileSystemPath(drive.designation() + "DriveSpeedTest.txt")),
+        lowered(directory + "\\DriveSpeedTest.txt"));
+}
+
+TEST(WindowsDesignation, LongAndDeviceFormsHaveTheirPlainForms)
+{
+    const struct {
+        const char* path;
+        const char* plain;
+    } cases[] = {
+        {"\\\\?\\C:\\a b\\c", "C:\\a b\\c"},
+        {"\\\\.\\d:\\x", "d:\\x"},
+        {"\\\\?\\UNC\\server\\share\\d", "\\\\server\\share\\d"},
+        {"\\\\?\\Volume{00000000-0000-0000-0000-000000000043}\\d",
+            "\\\\?\\Volume{00000000-0000-0000-0000-000000000043}\\d"},
+        {"C:\\a", "C:\\a"},
+        {"\\\\server\\share", "\\\\server\\share"},
+        {"relative", "relative"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(plainPath(c.path), c.plain) << c.path;
+}
+
+// Given in its long form, a directory either becomes the one its letter names, or is
+// refused: Windows keeps such a current directory as it stands, and "c:name" then
+// leads into drive C's own directory.
+TEST(WindowsDesignation, ADirectoryInItsLongFormIsNamedByItsLetterOrRefused)
+{
+    test::TempDir dir("quvo 长");
+    const std::string directory = test::utf8(dir.path());
+    for (const std::string& given : {"\\\\?\\" + directory, plainPath("\\\\?\\" + directory)}) {
+        const std::error_code error = designateDirectory(given);
+        if (error) {
+            EXPECT_EQ(error, Errc::designationElsewhere) << given;
+            continue;
+        }
+        EXPECT_EQ(lowered(fileSystemPath(designationFor(given) + "f")), lowered(directory + "\\f")) << given;
+    }
+    EXPECT_FALSE(designateDirectory(plainPath("\\\\?\\" + directory)));
 }
 
 } // namespace

@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: MIT
+// The drive list and the directory lock on Windows: the profile directory on its drive,
+// and another program's hold on a directory, which is no run's.
+#include "runtime/designation.h"
+#include "runtime/errors.h"
+#include "runtime/platform.h"
+#include "runtime/volumes.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+#include <windows.h>
+
+namespace quvo::runtime {
+namespace {
+
+// An environment entry set for a test's length, and given back its old value afterwards.
+class EnvironmentEntry {
+public:
+    EnvironmentEntry(std::wstring name, const std::optional<std::wstring>& value)
+        : name_(std::move(name))
+    {
+        std::wstring old(32768, L'\0');
+        const DWORD length = ::GetEnvironmentVariableW(name_.c_str(), old.data(), static_cast<DWORD>(old.size()));
+        if (length > 0 && length < old.size())
+            old_ = old.substr(0, length);
+        ::SetEnvironmentVariableW(name_.c_str(), value ? value->c_str() : nullptr);
+    }
+    ~EnvironmentEntry() { ::SetEnvironmentVariableW(name_.c_str(), old_ ? old_->c_str() : nullptr); }
+    EnvironmentEntry(const EnvironmentEntry&) = delete;
+    EnvironmentEntry& operator=(const EnvironmentEntry&) = delete;
+
+private:
+    std::wstring name_;
+    std::optional<std::wstring> old_;
+};
+
+// A handle on a directory that shares no writing (which adding a file to it counts as),
+// as a backup or sync program may hold one. Reading stays shared: a process's current
+// directory is held open for traversal, which counts as reading.
+FileHandle holdWithoutSharing(const std::filesystem::path& directory)
+{
+    return FileHandle(reinterpret_cast<std::intptr_t>(::CreateFileW(directory.c_str(), GENERIC_READ | FILE_ADD_FILE,
+        FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)));
+}
+
+// Seen from a current directory on another drive, the profile's drive names the profile
+// directory, and its letter resolves into it.
+TEST(WindowsDriveList, TheProfilesDriveNamesTheProfileDirectory)
+{
+    test::TempDir profile("quvo 用户");
+    const std::string directory = test::utf8(profile.path());
+    const std::string drive = designationFor(directory);
+    std::wstring program(MAX_PATH, L'\0');
+    program.resize(::GetModuleFileNameW(nullptr, program.data(), MAX_PATH));
+    ASSERT_TRUE(::SetCurrentDirectoryW(std::filesystem::path(program).parent_path().c_str()));
+    if (designationFor(currentDirectory()) == drive)
+        GTEST_SKIP() << "the test program lies on the drive of the temporary directory, " << drive;
+    const EnvironmentEntry user(L"USERPROFILE", profile.path().wstring());
+    const EnvironmentEntry kept(L"=" + std::filesystem::path(drive).wstring().substr(0, 1) + L":", std::nullopt);
+
+    const auto probes = probeVolumes(std::chrono::seconds(10));
+    const auto onDrive = std::find_if(probes.begin(), probes.end(),
+        [&](const VolumeProbe& probe) { return designationFor(probe.directory) == drive; });
+    ASSERT_NE(onDrive, probes.end()) << drive;
+    EXPECT_EQ(onDrive->directory, directory);
+    EXPECT_TRUE(onDrive->writable);
+    EXPECT_EQ(fileSystemPath(drive + "DriveSpeedTest.txt"), directory + "\\DriveSpeedTest.txt");
+}
+
+TEST(WindowsDriveList, AnotherProgramsHoldOnTheDirectoryLeavesItWritable)
+{
+    test::TempDir dir;
+    ASSERT_TRUE(::SetCurrentDirectoryW(dir.path().c_str()));
+    const FileHandle held = holdWithoutSharing(dir.path());
+    ASSERT_TRUE(held.isOpen());
+    const auto probes = probeVolumes(std::chrono::seconds(10));
+    const auto current = std::find_if(
+        probes.begin(), probes.end(), [](const VolumeProbe& probe) { return probe.holdsCurrentDirectory; });
+    ASSERT_NE(current, probes.end());
+    EXPECT_TRUE(current->writable);
+}
+
+// The lock is the run's own: another program's handle on the directory, which shares no
+// writing, neither takes it nor is taken for it.
+TEST(WindowsDirectoryLock, IsNoOtherProgramsHoldOnTheDirectory)
+{
+    test::TempDir dir;
+    const FileHandle held = holdWithoutSharing(dir.path());
+    ASSERT_TRUE(held.isOpen());
+    auto lock = lockDirectory(test::utf8(dir.path()));
+    ASSERT_TRUE(lock) << lock.error().message();
+    EXPECT_TRUE(lock->guards());
+    EXPECT_EQ(lockDirectory(test::utf8(dir.path())).error(), Errc::directoryInUse);
+}
+
+} // namespace
+} // namespace quvo::runtime
