@@ -3,10 +3,10 @@
 // to the window on screen; prints the wall-clock time (microseconds since the epoch)
 // at the start of main and once the window is exposed and painted, for
 // scripts/measure-startup.
-#include "app/drive_list_filler.h"
-#include "app/drive_speed_window.h"
-#include "app/look.h"
-#include "app/stop_signals.h"
+#include "app/qt/drive_list_filler.h"
+#include "app/qt/drive_speed_window.h"
+#include "app/qt/look.h"
+#include "app/qt/stop_signals.h"
 #include "bench/drives.h"
 #include "runtime/clock.h"
 

@@ -3,9 +3,9 @@
 // bars as they are painted, the keyboard, the link, and closing it, idle or during a
 // run, by the user or by a stop signal. Runs go to a temporary directory, timed by a
 // clock that steps, so the 3-second sustained write is over in a few thousand writes.
-#include "app/drive_speed_window.h"
-#include "app/look.h"
-#include "app/stop_signals.h"
+#include "app/qt/drive_speed_window.h"
+#include "app/qt/look.h"
+#include "app/qt/stop_signals.h"
 #include "bench/drives.h"
 #include "bench/target.h"
 #include "runtime/designation.h"

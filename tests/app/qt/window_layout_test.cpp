@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The main window against its layout table: every control of the table is built once,
+// The Qt window against its layout table: every control of the table is built once,
 // where the table puts it at 15 twips a pixel, as the kind it names, with its text,
-// colour and font; text-sized boxes hold exactly their captions in the 6 × 12 pixel
-// cell; and the rows keep the design's bands. The table itself is data, read here, not
-// typed out again.
-#include "app/drive_speed_window.h"
-#include "app/look.h"
+// colour and font; and text-sized boxes hold exactly their captions in the 6 × 12 pixel
+// cell. The table itself is data, read here, not typed out again.
+#include "app/qt/drive_speed_window.h"
+#include "app/qt/look.h"
 #include "app/window_layout.h"
-#include "bench/result_rows.h"
 #include "tests/support/clocks.h"
 
 #include <QApplication>
@@ -18,9 +16,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
-
-#include <cmath>
-#include <limits>
 
 namespace quvo::app {
 namespace {
@@ -38,14 +33,6 @@ QRect pixelsOf(int left, int top, int width, int height)
 QString qt(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-const ControlSpec& find(std::string_view name, int index = kNoIndex)
-{
-    for (const ControlSpec& spec : kControls)
-        if (spec.name == name && spec.index == index)
-            return spec;
-    qFatal("no %s in the table", std::string(name).c_str());
 }
 
 // A caption's width in the design's measure: 90 twips for each byte it takes in GBK,
@@ -71,9 +58,6 @@ private Q_SLOTS:
     void everyControlOnce();
     void controls_data();
     void controls();
-    void rowBands();
-    void barPixels_data();
-    void barPixels();
 
 private:
     QColor colourOf(Colour colour) const;
@@ -263,62 +247,6 @@ void WindowLayoutTest::controls()
         QVERIFY2(info.family() == QStringLiteral("MS Sans Serif") || info.family() == QStringLiteral("Liberation Sans"),
             qPrintable(info.family()));
     }
-}
-
-void WindowLayoutTest::rowBands()
-{
-    // Rows 2b and 2b+1 share band b; the bands repeat every 810 twips. A row's caption
-    // stands above its bar at the bar's left, its legends and result on the line
-    // below, and its frame, 3735 × 285, under them; the left column's frames start at
-    // 30, the right column's at 4020, reaching 120 twips past the client area.
-    for (int row = 0; row < bench::kRowCount; ++row) {
-        const int band = row / 2;
-        const bool right = row % 2 == 1;
-        const ControlSpec& frame = find("pctStatusBar", row);
-        QCOMPARE(frame.left, right ? 4020 : 30);
-        QCOMPARE(frame.top, 1320 + 810 * band);
-        QCOMPARE(frame.width, 3735);
-        QCOMPARE(frame.height, 285);
-        QCOMPARE(find("lblStatusBar", row).top, 1110 + 810 * band);
-        const ControlSpec& fill = find("pctStatusBarDetail", row);
-        QCOMPARE(QRect(fill.left, fill.top, fill.width, fill.height), QRect(0, 0, 15, 255));
-        int captions = 0;
-        for (const ControlSpec& c : kControls) {
-            if (c.kind != Kind::Label || c.index != kNoIndex)
-                continue;
-            if (qt(c.caption) == qt(bench::kRows[static_cast<std::size_t>(row)].caption)) {
-                ++captions;
-                QCOMPARE(c.top, 870 + 810 * band);
-                QCOMPARE(c.left, frame.left + 30);
-            }
-        }
-        QCOMPARE(captions, 1);
-    }
-    QCOMPARE(find("pctStatusBar", 1).left + find("pctStatusBar", 1).width, kClientWidthTwips + 120);
-}
-
-void WindowLayoutTest::barPixels_data()
-{
-    QTest::addColumn<float>("twips");
-    QTest::addColumn<int>("pixels");
-
-    QTest::newRow("reset width is one pixel") << 15.0f << 1;
-    QTest::newRow("full scale is the interior") << 3705.0f << 247;
-    QTest::newRow("zero shows nothing") << 0.0f << 0;
-    QTest::newRow("below half a pixel rounds down") << 7.4f << 0;
-    QTest::newRow("half a pixel rounds up") << 7.5f << 1;
-    QTest::newRow("nearest pixel") << 7410.0f << 494;
-    QTest::newRow("negative shows nothing") << -120.0f << 0;
-    QTest::newRow("not a number shows nothing") << std::numeric_limits<float>::quiet_NaN() << 0;
-    QTest::newRow("infinite stays within Qt's sizes") << std::numeric_limits<float>::infinity() << 16'777'215;
-    QTest::newRow("largest float stays within Qt's sizes") << std::numeric_limits<float>::max() << 16'777'215;
-}
-
-void WindowLayoutTest::barPixels()
-{
-    QFETCH(float, twips);
-    QFETCH(int, pixels);
-    QCOMPARE(app::barPixels(twips), pixels);
 }
 
 } // namespace quvo::app

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/look.h"
+#include "app/qt/look.h"
 
 #include <QApplication>
 #include <QFont>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // quvo-diskspeed: the disk speed test's window.
-#include "app/drive_list_filler.h"
-#include "app/drive_speed_window.h"
-#include "app/look.h"
-#include "app/stop_signals.h"
+#include "app/qt/drive_list_filler.h"
+#include "app/qt/drive_speed_window.h"
+#include "app/qt/look.h"
+#include "app/qt/stop_signals.h"
 #include "bench/drives.h"
 #include "runtime/clock.h"
 #include "version.h"
