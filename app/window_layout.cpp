@@ -217,8 +217,12 @@ PixelBox pixelBox(const ControlSpec& c, int dpi)
 std::string controlName(const ControlSpec& control)
 {
     std::string name(control.name);
-    if (control.index != kNoIndex)
-        name += "(" + std::to_string(control.index) + ")";
+    if (control.index != kNoIndex) {
+        // Appended piece by piece: GCC 12 misreads "(" + ... + ")" as an overlapping copy.
+        name += '(';
+        name += std::to_string(control.index);
+        name += ')';
+    }
     return name;
 }
 
