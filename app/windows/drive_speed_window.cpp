@@ -317,8 +317,9 @@ void DriveSpeedWindow::keep(const ControlSpec& spec, HWND control)
 // client area 7635 × 4890 twips, whatever the frame around it.
 void DriveSpeedWindow::layOut()
 {
-    windowFont_ = makeFont(L"宋体", GB2312_CHARSET, FW_NORMAL, kWindowFontSize, dpi_);
-    resultFont_ = makeFont(L"MS Sans Serif", DEFAULT_CHARSET, FW_BOLD, kResultFontSize, dpi_);
+    // The fonts and icons of the dpi before are freed once nothing uses them any more.
+    UniqueFont windowFont = makeFont(L"宋体", GB2312_CHARSET, FW_NORMAL, kWindowFontSize, dpi_);
+    UniqueFont resultFont = makeFont(L"MS Sans Serif", DEFAULT_CHARSET, FW_BOLD, kResultFontSize, dpi_);
     for (std::size_t at = 0; at < kControls.size(); ++at) {
         const ControlSpec& spec = kControls[at];
         if (spec.kind == ControlKind::BarFill)
@@ -327,11 +328,13 @@ void DriveSpeedWindow::layOut()
         ::SetWindowPos(controls_[at], nullptr, box.left, box.top, box.width, box.height, SWP_NOZORDER | SWP_NOACTIVATE);
         if (spec.kind == ControlKind::Line || spec.kind == ControlKind::BarFrame)
             continue;
-        const HFONT font = spec.font == TextFont::Result ? resultFont_.get() : windowFont_.get();
+        const HFONT font = spec.font == TextFont::Result ? resultFont.get() : windowFont.get();
         ::SendMessageW(controls_[at], WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
         if (spec.kind == ControlKind::DriveList)
             fitDriveList(box.height);
     }
+    windowFont_ = std::move(windowFont);
+    resultFont_ = std::move(resultFont);
     for (int row = 0; row < bench::kRowCount; ++row)
         placeFill(row);
 

@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: MIT
 // The Windows window at work, driven as a user drives it (keys and clicks through
-// SendInput) on a real screen (Wine on a virtual X server), and read back from the
-// screen: every control of the layout table where the table puts it at the window's
-// dpi, the rules, frames and fills as painted, the keyboard, the link, a complete run,
-// the clipboard, closing it or ending the session during a run, and the program itself
-// closed during its 3-second write. Runs in the window test session
-// (tests/programs/window_session.sh); runs here go to a temporary directory, timed by a
-// clock that steps, so the sustained write is over in a few thousand writes.
+// SendInput) on a screen, and read back from it: every control of the layout table where the table puts it at the
+// window's dpi, the rules, frames and fills as painted, the keyboard, the link, a complete run, the clipboard, closing
+// it or ending the session during a run, and the program itself closed during its 3-second write. Under Wine it runs in
+// the window test session (tests/programs/window_session.sh), on Windows on the desktop. Runs here go to a temporary
+// directory, timed by a clock that steps, so the sustained write is over in a few thousand writes.
 #include "app/window_layout.h"
 #include "app/windows/drive_list_filler.h"
 #include "app/windows/drive_speed_window.h"
@@ -333,6 +331,8 @@ TEST_F(WindowTest, BuildsEveryControlOfTheTable)
         },
         reinterpret_cast<LPARAM>(&children));
     EXPECT_EQ(children, kControlCount) << "62 controls and nothing beside them";
+    const WindowImage image = capture();
+    ASSERT_EQ(image.width, 509);
 
     const std::wstring x = L"X";
     for (std::size_t at = 0; at < kControls.size(); ++at) {
@@ -357,6 +357,20 @@ TEST_F(WindowTest, BuildsEveryControlOfTheTable)
             EXPECT_EQ(style & SS_TYPEMASK, DWORD(spec.align == Align::Centre ? SS_CENTER : SS_LEFTNOWORDWRAP));
             // The captions and legends (180 twips high, one line of the cell) are sized
             // to their text: exactly the box the caption needs.
+            // Its text in its colour: the darkest pixel of its smoothed glyphs is blue
+            // for the link and its caption, grey (black ink on the face) for the rest.
+            if (!spec.caption.empty()) {
+                COLORREF darkest = ::GetSysColor(COLOR_3DFACE);
+                const auto sum = [](COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c); };
+                for (int x = box.left; x < box.left + box.width; ++x)
+                    for (int y = box.top; y < box.top + box.height; ++y)
+                        if (sum(image.at(x, y)) < sum(darkest))
+                            darkest = image.at(x, y);
+                const bool blue
+                    = GetBValue(darkest) > GetRValue(darkest) + 96 && GetBValue(darkest) > GetGValue(darkest) + 96;
+                const bool grey = std::abs(GetRValue(darkest) - GetBValue(darkest)) < 16 && sum(darkest) < 3 * 128;
+                EXPECT_TRUE(spec.colour == Colour::Blue ? blue : grey) << std::hex << darkest;
+            }
             if (spec.height == 180) {
                 const std::wstring caption = wide(spec.caption);
                 EXPECT_EQ(spec.width, gbkTwips(caption));
