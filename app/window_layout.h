@@ -104,7 +104,7 @@ inline constexpr std::string_view kStatusName = "lblStatus";
 inline constexpr std::string_view kResultName = "lblStatusBar";
 inline constexpr std::string_view kBarFillName = "pctStatusBarDetail";
 
-// In the design's order: the top strip, rules, status line and footer, then the
+// In the layout's order: the top strip, rules, status line and footer, then the
 // nine result rows, each as caption, left and right legend, result label, bar frame
 // and bar fill.
 extern const std::array<ControlSpec, kControlCount> kControls;

@@ -35,7 +35,7 @@ QString qt(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// A caption's width in the design's measure: 90 twips for each byte it takes in GBK,
+// A caption's width as the layout measures it: 90 twips for each byte it takes in GBK,
 // one for ASCII and two for the rest.
 int gbkTwips(const QString& caption)
 {
