@@ -37,9 +37,9 @@ constexpr std::array<ControlSpec, kControlCount> kControls = {{
     {"Label1",           No, L,       60,   120, 1440,  180, "请选择本地磁盘：",            Win, Left,   Text,  NoTab},
     {"Drive1",           No, Drive, 1800,    60, 3135,  300, "",                            Win, Left,   Text,  0},
     {"cmdCheckSpeed",    No, Cmd,   5040,    60, 1125,  315, "测试",                        Win, Centre, Text,  1},
-    {"Line1",            No, Rule,     0,   420, 7800,  420, "",                            Win, Left,   Ink,   NoTab},
+    {"Line1",            No, Rule,     0,   420, 7800,    0, "",                            Win, Left,   Ink,   NoTab},
     {"lblStatus",        No, L,       30,   480, 7725,  255, kInitialStatus,                Win, Centre, Text,  NoTab},
-    {"Line2",            No, Rule,     0,   780, 7800,  780, "",                            Win, Left,   Ink,   NoTab},
+    {"Line2",            No, Rule,     0,   780, 7800,    0, "",                            Win, Left,   Ink,   NoTab},
     {"Label2",           No, L,     4200,  4560,  975,  255, "Quvo博客:",                   Win, Left,   Blue,  NoTab},
     {"Label30",          No, Link,  5160,  4560, 2295,  255, kMakerSite,                    Win, Left,   Blue,  NoTab},
 
@@ -178,25 +178,51 @@ static_assert(countOf("Line2", kNoIndex, ControlKind::Line) == 1
     && std::find_if(kControls.begin(), kControls.end(), [](const ControlSpec& c) { return c.name == "Line2"; })->top
         == kResultAreaTopTwips);
 static_assert(tabPlacesAreAnOrder());
+// The table lists the focus-taking controls in their keyboard order, so a window that
+// creates its controls in the table's order has its Tab order from that.
+static_assert([] {
+    int place = 0;
+    for (const ControlSpec& c : kControls)
+        if (c.tab != kNoTab && c.tab != place++)
+            return false;
+    return true;
+}());
+// Every frame's interior is the width a full-scale fill takes.
+static_assert(kBarInteriorTwips == bench::kFullScaleTwips);
+static_assert(std::all_of(kControls.begin(), kControls.end(), [](const ControlSpec& c) {
+    return c.kind != ControlKind::BarFrame || c.width - 2 * kFrameBorderTwips == kBarInteriorTwips;
+}));
 // Its box holds 25 single-byte characters of the window font.
 static_assert(kMakerSite.size() <= 25);
 
 } // namespace
 
-int barPixels(float twips)
+int barPixels(float twips, int interiorPixels)
 {
-    // Qt's largest widget size.
-    constexpr double kMaxPixels = 16'777'215;
     if (!(twips > 0))
         return 0;
-    return static_cast<int>(std::min(std::round(static_cast<double>(twips) / kTwipsPerPixel), kMaxPixels));
+    const double exact = static_cast<double>(twips) * interiorPixels / kBarInteriorTwips;
+    return static_cast<int>(std::min(std::round(exact), static_cast<double>(kMaxBarPixels)));
+}
+
+PixelBox pixelBox(const ControlSpec& c, int dpi)
+{
+    const int left = pixels(c.left, dpi);
+    const int top = pixels(c.top, dpi);
+    if (c.kind == ControlKind::Line)
+        return {left, top, pixels(c.left + c.width, dpi) - left, 1};
+    return {left, top, pixels(c.left + c.width, dpi) - left, pixels(c.top + c.height, dpi) - top};
 }
 
 std::string controlName(const ControlSpec& control)
 {
     std::string name(control.name);
-    if (control.index != kNoIndex)
-        name += "(" + std::to_string(control.index) + ")";
+    if (control.index != kNoIndex) {
+        // Appended piece by piece: GCC 12 misreads "(" + ... + ")" as an overlapping copy.
+        name += '(';
+        name += std::to_string(control.index);
+        name += ')';
+    }
     return name;
 }
 

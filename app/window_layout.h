@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The main window's 62 controls as the design places them, in twips, with the one
-// conversion to pixels.
+// The main window's 62 controls, placed in twips, with the one conversion to pixels.
+// Toolkit-free: the Qt window and the Win32 window both build themselves from it.
 #pragma once
 
 #include <array>
@@ -9,25 +9,40 @@
 
 namespace quvo::app {
 
-// Twips: 1/1440 inch, 15 per pixel at 96 dpi. The layout is drawn in Qt's
-// device-independent pixels, so at 150 % or 200 % it scales as a whole.
-inline constexpr int kTwipsPerPixel = 15;
+// Twips: 1/1440 inch, 15 per pixel at 96 dpi. The Qt window draws in its
+// device-independent pixels (96 to the inch), so at 150 % or 200 % it scales as a
+// whole; the Win32 window lays out at its monitor's dpi (10 twips a pixel at 144).
+inline constexpr int kTwipsPerInch = 1440;
+inline constexpr int kStandardDpi = 96;
+inline constexpr int kTwipsPerPixel = kTwipsPerInch / kStandardDpi;
 
-constexpr int pixels(int twips)
+// The nearest whole pixel at dpi, halves away from zero (as Windows' MulDiv rounds).
+// Every place and size of the table is a whole pixel at 96 dpi, so there it is exact.
+constexpr int pixels(int twips, int dpi = kStandardDpi)
 {
-    return twips / kTwipsPerPixel;
+    const long long scaled = static_cast<long long>(twips) * dpi;
+    const long long half = scaled < 0 ? -kTwipsPerInch / 2 : kTwipsPerInch / 2;
+    return static_cast<int>((scaled + half) / kTwipsPerInch);
 }
-
-// A bar fill's width in pixels: the nearest whole pixel; none for a width below 0 (a
-// measurement that went backwards) or not a number. A fill wider than its frame is
-// cut off by the frame, not here.
-int barPixels(float twips);
 
 inline constexpr int kClientWidthTwips = 7635;
 inline constexpr int kClientHeightTwips = 4890;
 
-// A bar frame's one-pixel border on each side; the interior holds the fill.
+// A bar frame's one-pixel border on each side; the interior holds the fill. The border
+// stays one pixel at any dpi, and the interior, 3705 twips wide, takes what is left.
 inline constexpr int kFrameBorderTwips = 15;
+inline constexpr int kBarInteriorTwips = 3705;
+
+// The widest bar fill either window makes, in pixels: Win32 carries a window's size in
+// 16-bit message fields.
+inline constexpr int kMaxBarPixels = 32'767;
+
+// A bar fill's width in pixels, in an interior interiorPixels wide: the nearest whole
+// pixel of its share of the interior's twips, so that a full-scale fill covers the
+// interior exactly at any dpi (at 96 dpi, 247 pixels: 15 twips a pixel). None for a
+// width below 0 (a measurement that went backwards) or not a number. A fill wider than
+// its frame is cut off by the frame, not here.
+int barPixels(float twips, int interiorPixels = pixels(kBarInteriorTwips));
 
 inline constexpr std::string_view kWindowName = "frmDriveSpeed";
 inline constexpr std::string_view kWindowTitle = "Quvo磁盘速度测试";
@@ -40,7 +55,7 @@ enum class ControlKind {
     LinkLabel,
     DriveList,
     Button,
-    Line,     // Left, Top, Width, Height hold X1, Y1, X2, Y2
+    Line,     // from X1 = Left, Y1 = Top to X2 = Left + Width, Y2 = Top + Height
     BarFrame, // one-pixel plain border around an interior that clips its fill
     BarFill,  // placed from the top-left corner of its frame's interior
 };
@@ -89,12 +104,23 @@ inline constexpr std::string_view kStatusName = "lblStatus";
 inline constexpr std::string_view kResultName = "lblStatusBar";
 inline constexpr std::string_view kBarFillName = "pctStatusBarDetail";
 
-// In the design's order: the top strip, rules, status line and footer, then the
+// In the layout's order: the top strip, rules, status line and footer, then the
 // nine result rows, each as caption, left and right legend, result label, bar frame
 // and bar fill.
 extern const std::array<ControlSpec, kControlCount> kControls;
 
 // The name a control is found under: "Label1", or "lblStatusBar(3)" for an element.
 std::string controlName(const ControlSpec& control);
+
+// A control's box in pixels at dpi. Converted edge by edge, so that boxes that meet in
+// twips meet in pixels; a line (both rules are level) is one pixel high.
+struct PixelBox {
+    int left;
+    int top;
+    int width;
+    int height;
+    friend bool operator==(const PixelBox&, const PixelBox&) = default;
+};
+PixelBox pixelBox(const ControlSpec& control, int dpi = kStandardDpi);
 
 } // namespace quvo::app

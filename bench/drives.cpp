@@ -57,4 +57,9 @@ std::string driveTextOf(const std::string& directory, const std::optional<runtim
     return volume ? driveText(directory, *volume) : driveText(directory, runtime::Volume{}, /*answered=*/false);
 }
 
+std::string driveTextOf(const std::string& directory)
+{
+    return driveTextOf(directory, runtime::volumeOf(directory));
+}
+
 } // namespace quvo::bench

@@ -35,5 +35,7 @@ DriveList provisionalDrives();
 // The drive text of a run in directory, on its volume as asked once by the caller
 // (none: not known).
 std::string driveTextOf(const std::string& directory, const std::optional<runtime::Volume>& volume);
+// The same, asking the volume itself.
+std::string driveTextOf(const std::string& directory);
 
 } // namespace quvo::bench

@@ -25,3 +25,11 @@ endif()
 if(QUVO_BUILD_FUZZERS)
   target_compile_options(quvo_options INTERFACE -fsanitize=fuzzer-no-link)
 endif()
+
+# A Windows program is one file: the compiler's runtime goes into it, not beside it
+# (the cross toolchain links statically too).
+if(MSVC)
+  set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
+elseif(MINGW)
+  target_link_options(quvo_options INTERFACE -static)
+endif()

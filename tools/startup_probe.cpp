@@ -1,14 +1,9 @@
 // SPDX-License-Identifier: MIT
-// quvo-startup-probe: the program's start-up, step for step as main.cpp does it, up
-// to the window on screen; prints the wall-clock time (microseconds since the epoch)
+// quvo-startup-probe: the program's own start-up (WindowProgram, as main.cpp makes
+// it), up to the window on screen; prints the wall-clock time (microseconds since the epoch)
 // at the start of main and once the window is exposed and painted, for
 // scripts/measure-startup.
-#include "app/drive_list_filler.h"
-#include "app/drive_speed_window.h"
-#include "app/look.h"
-#include "app/stop_signals.h"
-#include "bench/drives.h"
-#include "runtime/clock.h"
+#include "app/qt/program.h"
 
 #include <QApplication>
 #include <QTest>
@@ -30,13 +25,8 @@ int main(int argc, char** argv)
 {
     const long long entered = microsecondsNow();
     QApplication app(argc, argv);
-    quvo::app::useFixedLook(app);
-    quvo::runtime::SteadyClock clock;
-    quvo::app::DriveSpeedWindow window(quvo::bench::provisionalDrives(), clock);
-    const quvo::app::CloseOnStopSignals stopSignals(window);
-    window.show();
-    const quvo::app::DriveListFiller drives(window);
-    if (!QTest::qWaitForWindowExposed(&window))
+    quvo::app::WindowProgram program(app);
+    if (!QTest::qWaitForWindowExposed(&program.window()))
         return 1;
     const long long shown = microsecondsNow();
     std::printf("main %lld\nshown %lld\n", entered, shown);

@@ -3,8 +3,8 @@
 // PNG. The run works in a fresh temporary directory, made the current directory so
 // that the drive list selects it, and must leave no test file there.
 // Usage: quvo-window-shot [--before-run] OUTPUT.png
-#include "app/drive_speed_window.h"
-#include "app/look.h"
+#include "app/qt/drive_speed_window.h"
+#include "app/qt/look.h"
 #include "bench/drives.h"
 #include "runtime/clock.h"
 

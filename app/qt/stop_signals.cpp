@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "app/stop_signals.h"
+#include "app/qt/stop_signals.h"
 
-#include "app/drive_speed_window.h"
+#include "app/qt/drive_speed_window.h"
 
 #include <QSocketNotifier>
 

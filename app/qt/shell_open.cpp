@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The desktop's URL opener (xdg-open and its kin on Linux).
-#include "app/shell_open.h"
+// The desktop's URL opener.
+#include "app/qt/shell_open.h"
 
 #include <QDesktopServices>
 #include <QString>

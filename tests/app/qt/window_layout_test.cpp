@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The main window against its layout table: every control of the table is built once,
-// where the table puts it at 15 twips a pixel, as the kind it names, with its text,
-// colour and font; text-sized boxes hold exactly their captions in the 6 × 12 pixel
-// cell; and the rows keep the design's bands. The table itself is data, read here, not
-// typed out again.
-#include "app/drive_speed_window.h"
-#include "app/look.h"
+// The Qt window against its layout table: every control of the table is built once,
+// where the table puts it at 96 dpi, as the kind it names, with its text,
+// colour and font; and text-sized boxes hold exactly their captions in the 6 × 12 pixel
+// cell. The table itself is data, read here, not typed out again.
+#include "app/qt/drive_speed_window.h"
+#include "app/qt/look.h"
 #include "app/window_layout.h"
-#include "bench/result_rows.h"
 #include "tests/support/clocks.h"
 
 #include <QApplication>
@@ -19,36 +17,42 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include <cmath>
-#include <limits>
-
 namespace quvo::app {
 namespace {
 
 using Kind = ControlKind;
 
-// Twips: 1/1440 inch, 15 per pixel at 96 dpi.
-constexpr int kTwips = 15;
-
-QRect pixelsOf(int left, int top, int width, int height)
+// Where the table puts a control at 96 dpi (layout_test.cpp holds the rule to pixels).
+QRect placeOf(const ControlSpec& spec)
 {
-    return {left / kTwips, top / kTwips, width / kTwips, height / kTwips};
+    const PixelBox box = pixelBox(spec);
+    return {box.left, box.top, box.width, box.height};
 }
 
-QString qt(std::string_view text)
+QString captionOf(const ControlSpec& spec)
 {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    return QString::fromUtf8(spec.caption.data(), static_cast<qsizetype>(spec.caption.size()));
 }
 
-const ControlSpec& find(std::string_view name, int index = kNoIndex)
+// The colour each kind of control takes: blue for the two footer labels, the bar's own
+// blue-grey for the fills, and the system's colours for the rest.
+QColor expectedColour(const ControlSpec& spec)
 {
-    for (const ControlSpec& spec : kControls)
-        if (spec.name == name && spec.index == index)
-            return spec;
-    qFatal("no %s in the table", std::string(name).c_str());
+    const QPalette system = QApplication::palette();
+    switch (spec.kind) {
+    case Kind::Label:
+    case Kind::LinkLabel:
+        return spec.name == "Label2" || spec.name == "Label30" ? QColor(0, 0, 255) : system.color(QPalette::ButtonText);
+    case Kind::Line: return system.color(QPalette::WindowText);
+    case Kind::BarFrame: return system.color(QPalette::Base);
+    case Kind::BarFill: return QColor(90, 136, 169);
+    case Kind::DriveList:
+    case Kind::Button: return system.color(QPalette::ButtonText);
+    }
+    return {};
 }
 
-// A caption's width in the design's measure: 90 twips for each byte it takes in GBK,
+// A caption's width as the layout measures it: 90 twips for each byte it takes in GBK,
 // one for ASCII and two for the rest.
 int gbkTwips(const QString& caption)
 {
@@ -71,13 +75,8 @@ private Q_SLOTS:
     void everyControlOnce();
     void controls_data();
     void controls();
-    void rowBands();
-    void barPixels_data();
-    void barPixels();
 
 private:
-    QColor colourOf(Colour colour) const;
-
     test::StepClock clock_{0}; // no run is started: never read
     std::unique_ptr<DriveSpeedWindow> window_;
 };
@@ -93,19 +92,6 @@ void WindowLayoutTest::initTestCase()
 void WindowLayoutTest::cleanupTestCase()
 {
     window_.reset();
-}
-
-QColor WindowLayoutTest::colourOf(Colour colour) const
-{
-    const QPalette system = QApplication::palette();
-    switch (colour) {
-    case Colour::ButtonText: return system.color(QPalette::ButtonText);
-    case Colour::Blue: return QColor(0, 0, 255);
-    case Colour::WindowText: return system.color(QPalette::WindowText);
-    case Colour::WindowBackground: return system.color(QPalette::Base);
-    case Colour::BarFill: return QColor(90, 136, 169);
-    }
-    return {};
 }
 
 void WindowLayoutTest::clientArea()
@@ -162,16 +148,16 @@ void WindowLayoutTest::controls()
     QVERIFY2(control->isVisibleTo(window_.get()), "shown");
     // Only the drive list and the button take the focus; labels and bars never do.
     QCOMPARE(control->focusPolicy() != Qt::NoFocus, spec.tab != kNoTab);
-    const QColor colour = colourOf(spec.colour);
+    const QColor colour = expectedColour(spec);
 
     switch (spec.kind) {
     case Kind::Label:
     case Kind::LinkLabel: {
-        QCOMPARE(control->geometry(), pixelsOf(spec.left, spec.top, spec.width, spec.height));
+        QCOMPARE(control->geometry(), placeOf(spec));
         auto* label = qobject_cast<QLabel*>(control);
         QVERIFY(label);
         QCOMPARE(label->parentWidget(), window_.get());
-        QCOMPARE(label->text(), qt(spec.caption));
+        QCOMPARE(label->text(), captionOf(spec));
         const int align = spec.align == Align::Centre ? Qt::AlignHCenter : Qt::AlignLeft;
         QCOMPARE(static_cast<int>(label->alignment() & Qt::AlignHorizontal_Mask), align);
         QCOMPARE(static_cast<int>(label->alignment() & Qt::AlignVertical_Mask), static_cast<int>(Qt::AlignTop));
@@ -184,14 +170,14 @@ void WindowLayoutTest::controls()
         const int advance = label->fontMetrics().horizontalAdvance(label->text());
         if (spec.height == 180) {
             QCOMPARE(spec.width, gbkTwips(label->text()));
-            QCOMPARE(advance, spec.width / kTwips);
+            QCOMPARE(advance, placeOf(spec).width());
         } else {
             QVERIFY(advance <= label->width());
         }
         break;
     }
     case Kind::DriveList: {
-        QCOMPARE(control->geometry(), pixelsOf(spec.left, spec.top, spec.width, spec.height));
+        QCOMPARE(control->geometry(), placeOf(spec));
         auto* list = qobject_cast<QComboBox*>(control);
         QVERIFY(list);
         QVERIFY(!list->isEditable());
@@ -200,18 +186,17 @@ void WindowLayoutTest::controls()
         break;
     }
     case Kind::Button: {
-        QCOMPARE(control->geometry(), pixelsOf(spec.left, spec.top, spec.width, spec.height));
+        QCOMPARE(control->geometry(), placeOf(spec));
         auto* button = qobject_cast<QPushButton*>(control);
         QVERIFY(button);
-        QCOMPARE(button->text(), qt(spec.caption));
+        QCOMPARE(button->text(), captionOf(spec));
         QVERIFY2(!button->isDefault(), "no default button");
         break;
     }
     case Kind::Line: {
-        // From X1, Y1 to X2, Y2 (kept in Left, Top, Width, Height), one pixel high.
-        QCOMPARE(spec.top, spec.height);
-        QCOMPARE(
-            control->geometry(), QRect(spec.left / kTwips, spec.top / kTwips, (spec.width - spec.left) / kTwips, 1));
+        // Level, one pixel high.
+        QCOMPARE(spec.height, 0);
+        QCOMPARE(control->geometry(), placeOf(spec));
         auto* line = qobject_cast<QFrame*>(control);
         QVERIFY(line);
         QCOMPARE(line->frameShape(), QFrame::HLine);
@@ -222,20 +207,20 @@ void WindowLayoutTest::controls()
     case Kind::BarFrame: {
         // A one-pixel border in the window-text colour around the interior, the frame
         // less that border on each side, in the window-background colour.
-        QCOMPARE(control->geometry(), pixelsOf(spec.left, spec.top, spec.width, spec.height));
+        QCOMPARE(control->geometry(), placeOf(spec));
         QVERIFY(control->autoFillBackground());
-        QCOMPARE(control->palette().color(QPalette::Window), colourOf(Colour::WindowText));
+        QCOMPARE(control->palette().color(QPalette::Window), QApplication::palette().color(QPalette::WindowText));
         const auto boxes = control->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
         QCOMPARE(boxes.size(), 1);
         QWidget* interior = boxes.front();
-        QCOMPARE(interior->geometry(), QRect(1, 1, spec.width / kTwips - 2, spec.height / kTwips - 2));
+        QCOMPARE(interior->geometry(), QRect(1, 1, placeOf(spec).width() - 2, placeOf(spec).height() - 2));
         QVERIFY(interior->autoFillBackground());
         QCOMPARE(interior->palette().color(QPalette::Window), colour);
         break;
     }
     case Kind::BarFill: {
         // Placed in its frame's interior, which cuts it off.
-        QCOMPARE(control->geometry(), pixelsOf(spec.left, spec.top, spec.width, spec.height));
+        QCOMPARE(control->geometry(), placeOf(spec));
         QWidget* interior = control->parentWidget();
         QVERIFY(interior);
         QCOMPARE(interior->parentWidget()->objectName(), QString(name).remove(QStringLiteral("Detail")));
@@ -263,62 +248,6 @@ void WindowLayoutTest::controls()
         QVERIFY2(info.family() == QStringLiteral("MS Sans Serif") || info.family() == QStringLiteral("Liberation Sans"),
             qPrintable(info.family()));
     }
-}
-
-void WindowLayoutTest::rowBands()
-{
-    // Rows 2b and 2b+1 share band b; the bands repeat every 810 twips. A row's caption
-    // stands above its bar at the bar's left, its legends and result on the line
-    // below, and its frame, 3735 × 285, under them; the left column's frames start at
-    // 30, the right column's at 4020, reaching 120 twips past the client area.
-    for (int row = 0; row < bench::kRowCount; ++row) {
-        const int band = row / 2;
-        const bool right = row % 2 == 1;
-        const ControlSpec& frame = find("pctStatusBar", row);
-        QCOMPARE(frame.left, right ? 4020 : 30);
-        QCOMPARE(frame.top, 1320 + 810 * band);
-        QCOMPARE(frame.width, 3735);
-        QCOMPARE(frame.height, 285);
-        QCOMPARE(find("lblStatusBar", row).top, 1110 + 810 * band);
-        const ControlSpec& fill = find("pctStatusBarDetail", row);
-        QCOMPARE(QRect(fill.left, fill.top, fill.width, fill.height), QRect(0, 0, 15, 255));
-        int captions = 0;
-        for (const ControlSpec& c : kControls) {
-            if (c.kind != Kind::Label || c.index != kNoIndex)
-                continue;
-            if (qt(c.caption) == qt(bench::kRows[static_cast<std::size_t>(row)].caption)) {
-                ++captions;
-                QCOMPARE(c.top, 870 + 810 * band);
-                QCOMPARE(c.left, frame.left + 30);
-            }
-        }
-        QCOMPARE(captions, 1);
-    }
-    QCOMPARE(find("pctStatusBar", 1).left + find("pctStatusBar", 1).width, kClientWidthTwips + 120);
-}
-
-void WindowLayoutTest::barPixels_data()
-{
-    QTest::addColumn<float>("twips");
-    QTest::addColumn<int>("pixels");
-
-    QTest::newRow("reset width is one pixel") << 15.0f << 1;
-    QTest::newRow("full scale is the interior") << 3705.0f << 247;
-    QTest::newRow("zero shows nothing") << 0.0f << 0;
-    QTest::newRow("below half a pixel rounds down") << 7.4f << 0;
-    QTest::newRow("half a pixel rounds up") << 7.5f << 1;
-    QTest::newRow("nearest pixel") << 7410.0f << 494;
-    QTest::newRow("negative shows nothing") << -120.0f << 0;
-    QTest::newRow("not a number shows nothing") << std::numeric_limits<float>::quiet_NaN() << 0;
-    QTest::newRow("infinite stays within Qt's sizes") << std::numeric_limits<float>::infinity() << 16'777'215;
-    QTest::newRow("largest float stays within Qt's sizes") << std::numeric_limits<float>::max() << 16'777'215;
-}
-
-void WindowLayoutTest::barPixels()
-{
-    QFETCH(float, twips);
-    QFETCH(int, pixels);
-    QCOMPARE(app::barPixels(twips), pixels);
 }
 
 } // namespace quvo::app

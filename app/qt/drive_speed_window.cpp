@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "app/drive_speed_window.h"
+#include "app/qt/drive_speed_window.h"
 
-#include "app/look.h"
+#include "app/qt/look.h"
 #include "app/window_layout.h"
 #include "bench/target.h"
 
@@ -57,15 +57,11 @@ void setColour(QWidget& widget, QPalette::ColorRole role, Colour colour)
     widget.setPalette(palette);
 }
 
+// In device-independent pixels: Qt scales them to the screen.
 QRect pixelRect(const ControlSpec& c)
 {
-    return {pixels(c.left), pixels(c.top), pixels(c.width), pixels(c.height)};
-}
-
-// X1, Y1 to X2, Y2, one pixel thick; both rules are level.
-QRect lineRect(const ControlSpec& c)
-{
-    return {pixels(c.left), pixels(c.top), pixels(c.width - c.left), 1};
+    const PixelBox box = pixelBox(c);
+    return {box.left, box.top, box.width, box.height};
 }
 
 void styleLabel(QLabel& label, const ControlSpec& spec)
@@ -218,7 +214,7 @@ void DriveSpeedWindow::buildControls(const bench::DriveList& drives)
         case ControlKind::BarFill: control = makeBarFill(spec, *interior); break;
         }
         control->setObjectName(qt(controlName(spec)));
-        control->setGeometry(spec.kind == ControlKind::Line ? lineRect(spec) : pixelRect(spec));
+        control->setGeometry(pixelRect(spec));
         if (spec.tab != kNoTab)
             tabStops.emplace_back(spec.tab, control);
         keep(spec, *control);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "app/drive_list_filler.h"
+#include "app/qt/drive_list_filler.h"
 
-#include "app/drive_speed_window.h"
+#include "app/qt/drive_speed_window.h"
 #include "bench/drives.h"
 
 #include <QMetaObject>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The one look the window has on every desktop: a fixed widget style and palette,
-// and the design's fonts or stand-ins with the same character cell.
+// and its fonts, 宋体 and MS Sans Serif, or stand-ins with the same character cell.
 #pragma once
 
 class QApplication;

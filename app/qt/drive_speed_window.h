@@ -10,7 +10,7 @@
 // Every text the window shows from outside (paths, the system's reasons) is plain text.
 #pragma once
 
-#include "app/shell_open.h"
+#include "app/qt/shell_open.h"
 #include "bench/drives.h"
 #include "bench/measurement_run.h"
 #include "bench/result_rows.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/look.h"
+#include "app/qt/look.h"
 
 #include <QApplication>
 #include <QFont>
@@ -16,12 +16,12 @@ namespace {
 constexpr int kWindowFontPixels = 12; // 9 pt at 96 dpi
 constexpr int kResultFontPixels = 11; // 8.25 pt at 96 dpi
 
-// The design's family if the system has it, else the stand-in. Chosen here rather
+// The window's own family if the system has it, else the stand-in. Chosen here rather
 // than left to fontconfig, whose fallback for an unknown family depends on what the
 // user has installed and configured.
-QString familyOf(const QStringList& design, const QString& standIn)
+QString familyOf(const QStringList& names, const QString& standIn)
 {
-    for (const QString& family : design)
+    for (const QString& family : names)
         if (QFontDatabase::hasFamily(family))
             return family;
     return standIn;

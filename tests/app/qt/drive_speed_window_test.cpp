@@ -3,9 +3,9 @@
 // bars as they are painted, the keyboard, the link, and closing it, idle or during a
 // run, by the user or by a stop signal. Runs go to a temporary directory, timed by a
 // clock that steps, so the 3-second sustained write is over in a few thousand writes.
-#include "app/drive_speed_window.h"
-#include "app/look.h"
-#include "app/stop_signals.h"
+#include "app/qt/drive_speed_window.h"
+#include "app/qt/look.h"
+#include "app/qt/stop_signals.h"
 #include "bench/drives.h"
 #include "bench/target.h"
 #include "runtime/designation.h"
@@ -153,7 +153,7 @@ void DriveSpeedWindowTest::initTestCase()
 void DriveSpeedWindowTest::init()
 {
     directory_ = std::make_unique<test::TempDir>("quvo-window");
-    driveText_ = bench::driveTextOf(directory_->path().string(), runtime::volumeOf(directory_->path().string()));
+    driveText_ = bench::driveTextOf(directory_->path().string());
     clock_.onReading = nullptr;
     opened_.clear();
     window_ = std::make_unique<DriveSpeedWindow>(
@@ -614,8 +614,7 @@ void DriveSpeedWindowTest::outsideTextIsPlain()
     // A directory named with markup: shown as named, not rendered (nor its images read).
     const fs::path marked = directory_->path() / "<b>粗体<" / "b> <img src=\"none.png\">";
     fs::create_directories(marked);
-    window_->offerDrives(
-        bench::DriveList{{bench::driveTextOf(marked.string(), runtime::volumeOf(marked.string()))}, 0});
+    window_->offerDrives(bench::DriveList{{bench::driveTextOf(marked.string())}, 0});
     QString waiting;
     clock_.onReading = [&] {
         if (waiting.isEmpty())
