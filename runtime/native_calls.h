@@ -20,7 +20,8 @@ namespace quvo::runtime::native {
 enum class Access { Read, Write };
 
 // Which file a handle is, whatever name it was opened by: the volume, and the file's
-// number on it (128 bits where the file system has them).
+// number on it (128 bits where the file system has them; on Linux the inode number and
+// the file's birth time, since a freed inode number is given to the next new file).
 struct FileIdentity {
     std::uint64_t volume = 0;
     std::uint64_t high = 0;
@@ -64,8 +65,10 @@ std::error_code truncate(const FileHandle& file);
 struct IoStyle {
     Access access = Access::Read;
     WriteMode writeMode = WriteMode::Buffered;
-    bool direct = false;    // past the system's cache, in whole aligned blocks
-    bool readAhead = false; // a read may run while the caller goes on
+    bool direct = false; // past the system's cache, in whole aligned blocks
+    // A transfer may run while the caller goes on: the next read ahead, the last full
+    // block written behind.
+    bool overlapped = false;
 };
 // What this system gives a file opened for each mode.
 IoStyle styleFor(WriteMode mode);
@@ -97,21 +100,22 @@ std::error_code close(FileHandle& file);
 Result<std::uint64_t> sizeOf(const FileHandle& file);
 Result<Space> volumeSpaceOf(const FileHandle& file);
 
-// The one read that runs while the caller goes on: io_uring on Linux, an overlapped
-// read on Windows. A read still running when it goes is waited for, since it writes
-// into memory its caller frees next.
-class PendingRead {
+// The one transfer that runs while the caller goes on: io_uring on Linux, an overlapped
+// read on Windows. A transfer still running when it goes is waited for, since a read
+// writes into memory its caller frees next and a write reads from it.
+class PendingTransfer {
 public:
-    virtual ~PendingRead() = default;
+    virtual ~PendingTransfer() = default;
     virtual bool running() const = 0;
-    // Not running afterwards when the read was not taken: the caller reads in the
-    // plain way and meets the same answer.
-    virtual void submit(const FileHandle& file, char* data, std::size_t size, std::uint64_t offset) = 0;
-    // What the running read gave. Still running after a failure to wait for it (the
-    // read goes on, and is waited for again when this goes).
+    // Not running afterwards when the transfer was not taken: the caller moves the data
+    // in the plain way and meets the same answer.
+    virtual void submitRead(const FileHandle& file, char* data, std::size_t size, std::uint64_t offset) = 0;
+    virtual void submitWrite(const FileHandle& file, const char* data, std::size_t size, std::uint64_t offset) = 0;
+    // What the running transfer moved. Still running after a failure to wait for it (it
+    // goes on, and is waited for again when this goes).
     virtual Result<std::size_t> wait() = 0;
 };
-// None where the system cannot run a read on its own.
-std::unique_ptr<PendingRead> newPendingRead();
+// None where the system cannot run a transfer on its own.
+std::unique_ptr<PendingTransfer> newPendingTransfer();
 
 } // namespace quvo::runtime::native

@@ -171,8 +171,8 @@ NativeFile::NativeFile(FileHandle handle, native::IoStyle style)
 
 NativeFile::NativeFile(NativeFile&& other) noexcept = default;
 
-// A read still running on this file is waited for (or cancelled) while its handle is
-// open, which member by member the handle would not be.
+// A transfer still running on this file is waited for (or cancelled) while its handle
+// is open, which member by member the handle would not be.
 NativeFile& NativeFile::operator=(NativeFile&& other) noexcept
 {
     if (this == &other)
@@ -187,6 +187,9 @@ NativeFile& NativeFile::operator=(NativeFile&& other) noexcept
     pending_ = std::move(other.pending_);
     startedData_ = std::exchange(other.startedData_, nullptr);
     startedCapacity_ = other.startedCapacity_;
+    writingData_ = std::exchange(other.writingData_, nullptr);
+    writingSize_ = other.writingSize_;
+    writingOffset_ = other.writingOffset_;
     return *this;
 }
 
@@ -194,7 +197,7 @@ NativeFile::~NativeFile() = default;
 
 native::IoStyle NativeFile::style() const
 {
-    return {.access = access_, .writeMode = mode_, .direct = direct_, .readAhead = pending_ != nullptr};
+    return {.access = access_, .writeMode = mode_, .direct = direct_, .overlapped = pending_ != nullptr};
 }
 
 // Where direct I/O is refused, the file goes through the cache, and settle() stands in.
@@ -209,6 +212,9 @@ Result<NativeFile> NativeFile::createForWriting(const std::string& path, WriteMo
     if (!direct)
         return direct.error();
     file.direct_ = *direct;
+    // Blocks written behind are direct writes.
+    if (file.direct_ && style.overlapped)
+        file.pending_ = native::newPendingTransfer();
     return file;
 }
 
@@ -224,8 +230,8 @@ Result<NativeFile> NativeFile::openForReading(const std::string& path, ReadMode 
         return direct.error();
     file.direct_ = *direct;
     // Reads ahead are direct reads.
-    if (file.direct_ && style.readAhead)
-        file.pending_ = native::newPendingRead();
+    if (file.direct_ && style.overlapped)
+        file.pending_ = native::newPendingTransfer();
     return file;
 }
 
@@ -276,6 +282,46 @@ std::error_code NativeFile::write(const char* data, std::size_t size)
     return native::settle(handle_, style(), blockStart, offset_, settledUpTo_);
 }
 
+std::error_code NativeFile::startWrite(const char* data, std::size_t size)
+{
+    if (auto error = awaitWrite())
+        return error;
+    if (!pending_ || !direct_ || !directIoAligned(data, size, offset_))
+        return write(data, size);
+    pending_->submitWrite(handle_, data, size, offset_);
+    if (!pending_->running())
+        return write(data, size);
+    writingData_ = data;
+    writingSize_ = size;
+    writingOffset_ = offset_;
+    offset_ += size;
+    return {};
+}
+
+std::error_code NativeFile::awaitWrite()
+{
+    const char* const data = std::exchange(writingData_, nullptr);
+    if (data == nullptr)
+        return {};
+    const auto written = pending_->wait();
+    if (!written && pending_->running()) {
+        // Not even waited for: nothing more is written behind.
+        pending_.reset();
+        return written.error();
+    }
+    if (written && *written == writingSize_)
+        return {};
+    // What the system did not take goes again in the plain way, from where it stopped,
+    // unless the failure is one the plain way cannot mend.
+    std::size_t done = written ? *written : 0;
+    if (!written) {
+        if (auto error = recoverFrom(written.error()))
+            return error;
+    }
+    offset_ = writingOffset_ + done;
+    return write(data + done, writingSize_ - done);
+}
+
 Result<std::size_t> NativeFile::read(char* data, std::size_t capacity)
 {
     if (direct_ && !directIoAligned(data, capacity, offset_)) {
@@ -306,7 +352,7 @@ void NativeFile::startRead(char* data, std::size_t capacity)
     startedCapacity_ = capacity;
     // Not started: awaitRead reads in the plain way.
     if (pending_ && direct_ && directIoAligned(data, capacity, offset_))
-        pending_->submit(handle_, data, capacity, offset_);
+        pending_->submitRead(handle_, data, capacity, offset_);
 }
 
 Result<std::size_t> NativeFile::awaitRead()
@@ -337,9 +383,9 @@ Result<std::size_t> NativeFile::awaitRead()
 
 std::error_code NativeFile::finish()
 {
+    std::error_code error = awaitWrite();
     pending_.reset();
-    std::error_code error;
-    if (access_ == Access::Write)
+    if (access_ == Access::Write && !error)
         error = native::force(handle_);
     native::dropFromCache(handle_);
     if (auto closed = native::close(handle_); closed && !error)

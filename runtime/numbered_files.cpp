@@ -77,11 +77,17 @@ std::error_code NumberedFiles::openForOutput(int number, std::string_view pathTe
     Slot* slot = nullptr;
     if (auto error = prepare(number, slot))
         return error;
+    // A streamed output fills its second block while the first is on its way.
+    if (mode == WriteMode::Streaming) {
+        if (auto error = ensureBlock(slot->ahead))
+            return error;
+    }
     auto file = NativeFile::createForWriting(fileSystemPath(pathText), mode);
     if (!file)
         return file.error();
     slot->file = std::move(*file);
     slot->direction = Direction::Output;
+    slot->streaming = mode == WriteMode::Streaming;
     slot->cursor = blockStart(*slot);
     slot->limit = slot->cursor + kBlockSize;
     return {};
@@ -128,9 +134,17 @@ std::error_code NumberedFiles::writeItemSlow(Slot& slot, std::string_view text)
         if (slot.cursor == slot.limit) {
             if (stopRequested())
                 return Errc::stopped;
-            if (auto error = slot.file.write(slot.block.get(), kBlockSize))
+            if (slot.streaming) {
+                // Handed over, and the second block filled meanwhile: the first is free
+                // again once its write is done, which the next full block waits for.
+                if (auto error = slot.file.startWrite(slot.block.get(), kBlockSize))
+                    return error;
+                std::swap(slot.block, slot.ahead);
+            } else if (auto error = slot.file.write(slot.block.get(), kBlockSize)) {
                 return error;
+            }
             slot.cursor = blockStart(slot);
+            slot.limit = slot.cursor + kBlockSize;
         }
     }
     return {};
@@ -276,6 +290,8 @@ std::error_code NumberedFiles::close(int number)
         return Errc::fileNotOpen;
     // A file closed after a stop request is abandoned: nothing more is forced out.
     std::error_code error = stopRequested() ? make_error_code(Errc::stopped) : std::error_code{};
+    if (!error && slot.direction == Direction::Output)
+        error = slot.file.awaitWrite();
     if (!error && slot.direction == Direction::Output && slot.cursor != blockStart(slot))
         error = slot.file.write(slot.block.get(), static_cast<std::size_t>(slot.cursor - blockStart(slot)));
     if (!error)

@@ -87,14 +87,15 @@ private:
 
     struct Slot {
         std::unique_ptr<char[], BlockDelete> block; // kept across opens
-        // A streamed input's second block, which the next read fills while the caller
-        // works through the first.
+        // A streamed file's second block: input, the one the next read fills while the
+        // caller works through the first; output, the one the caller fills while the
+        // first is written.
         std::unique_ptr<char[], BlockDelete> ahead;
-        // Declared after the blocks, so that it is closed (waiting for a running read)
-        // before they are freed.
+        // Declared after the blocks, so that it is closed (waiting for a running
+        // transfer) before they are freed.
         NativeFile file;
         Direction direction = Direction::Closed;
-        bool streaming = false;
+        bool streaming = false; // the second block is in use
         bool readingAhead = false;
         // Output: the next free byte of block and its end. Both are null unless the slot
         // is open for output, so that writeItem's one room test also covers the direction.

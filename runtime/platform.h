@@ -28,9 +28,11 @@ inline constexpr std::size_t kDirectIoAlignment = 4096;
 enum class WriteMode {
     // Written blocks may wait in the system's cache; finish() forces them to the medium.
     Buffered,
-    // Every aligned block reaches the device as it is written (direct I/O where the
+    // Every aligned block goes to the device as it is written (direct I/O where the
     // file system allows it, else a range synced per block), so that writes counted
-    // against a clock count only data the device has taken.
+    // against a clock count only data the device has taken, or at most one block it
+    // is taking: where the system can write on its own, the writer fills the next
+    // block while the last is written, so that the device is never left idle.
     Streaming,
     // Each block is handed to the device as it is written, and the writer waits only
     // for what lies more than a few MiB behind it, so that the cache never holds more
@@ -96,7 +98,7 @@ private:
 namespace native {
 enum class Access;
 struct IoStyle;
-class PendingRead;
+class PendingTransfer;
 } // namespace native
 
 class NativeFile {
@@ -120,6 +122,12 @@ public:
     // and a read into any other place goes on through the cache from there.
     bool isDirect() const { return direct_; }
     std::error_code write(const char* data, std::size_t size);
+    // A whole, aligned block, handed to the system to be written while the caller goes
+    // on where it can do that (a streamed file), else written now. data must stay
+    // untouched until awaitWrite(); one block at a time.
+    std::error_code startWrite(const char* data, std::size_t size);
+    // Waits for the block started last, if one is on its way.
+    std::error_code awaitWrite();
     // Up to capacity bytes; 0 at the end of the file. A streamed read into an unaligned
     // place goes on through the cache from there.
     Result<std::size_t> read(char* data, std::size_t capacity);
@@ -149,12 +157,15 @@ private:
     bool direct_ = false;
     std::uint64_t offset_ = 0;      // bytes written or read so far
     std::uint64_t settledUpTo_ = 0; // a paced file: bytes known to be on the device
-    // A started read: what runs it (none, or not running: awaitRead reads instead), and
-    // where it goes. Declared after the handle, so that a read still running is waited
-    // for while its file is open.
-    std::unique_ptr<native::PendingRead> pending_;
+    // A started transfer: what runs it (none, or not running: the data moves in the
+    // plain way instead), and its data. Declared after the handle, so that a transfer
+    // still running is waited for while its file is open.
+    std::unique_ptr<native::PendingTransfer> pending_;
     char* startedData_ = nullptr;
     std::size_t startedCapacity_ = 0;
+    const char* writingData_ = nullptr; // a block written behind, at writingOffset_
+    std::size_t writingSize_ = 0;
+    std::uint64_t writingOffset_ = 0;
 };
 
 // Memory for direct I/O: whole pages, aligned for it, and handed back to the system when

@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <utility>
 
@@ -53,14 +54,14 @@ Result<struct stat> statOf(const FileHandle& file)
     return st;
 }
 
-// io_uring with one entry: a direct read submitted here runs on its own while the
-// caller goes on, and is collected with wait(). (Linux AIO would do the same, but the
-// kernel holds up the exit of a process that used it for a grace period, 35 ms here.)
-class RingRead final : public native::PendingRead {
+// io_uring with one entry: a direct read or write submitted here runs on its own while
+// the caller goes on, and is collected with wait(). (Linux AIO would do the same, but
+// the kernel holds up the exit of a process that used it for a grace period, 35 ms here.)
+class RingTransfer final : public native::PendingTransfer {
 public:
-    // Should the system fail to wait for a running read (it has no reason to), the ring
-    // is left as it is rather than torn down under the read.
-    ~RingRead() override
+    // Should the system fail to wait for a running transfer (it has no reason to), the
+    // ring is left as it is rather than torn down under it.
+    ~RingTransfer() override
     {
         if (initialised_ && !(running_ && !wait()))
             ::io_uring_queue_exit(&ring_);
@@ -70,13 +71,20 @@ public:
 
     bool running() const override { return running_; }
 
-    void submit(const FileHandle& file, char* data, std::size_t size, std::uint64_t offset) override
+    void submitRead(const FileHandle& file, char* data, std::size_t size, std::uint64_t offset) override
     {
-        io_uring_sqe* entry = ::io_uring_get_sqe(&ring_);
-        if (entry == nullptr)
-            return;
-        ::io_uring_prep_read(entry, fdOf(file), data, static_cast<unsigned>(size), offset);
-        running_ = ::io_uring_submit(&ring_) == 1;
+        if (io_uring_sqe* entry = ::io_uring_get_sqe(&ring_)) {
+            ::io_uring_prep_read(entry, fdOf(file), data, static_cast<unsigned>(size), offset);
+            running_ = ::io_uring_submit(&ring_) == 1;
+        }
+    }
+
+    void submitWrite(const FileHandle& file, const char* data, std::size_t size, std::uint64_t offset) override
+    {
+        if (io_uring_sqe* entry = ::io_uring_get_sqe(&ring_)) {
+            ::io_uring_prep_write(entry, fdOf(file), data, static_cast<unsigned>(size), offset);
+            running_ = ::io_uring_submit(&ring_) == 1;
+        }
     }
 
     Result<std::size_t> wait() override
@@ -121,14 +129,21 @@ Result<FileHandle> lookAt(const std::string& path, bool)
     return probe;
 }
 
+// A file is its device and inode number, and its birth time where the file system
+// keeps one: an inode number freed by a removal is given to the next new file, which
+// must not pass for the one the process remembers creating.
 Result<FileFacts> factsOf(const FileHandle& file)
 {
-    const auto st = statOf(file);
-    if (!st)
-        return st.error();
-    return FileFacts{.identity = {.volume = st->st_dev, .high = 0, .low = st->st_ino},
-        .regular = S_ISREG(st->st_mode),
-        .links = st->st_nlink};
+    struct statx stx { };
+    if (::statx(fdOf(file), "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &stx) != 0)
+        return lastError();
+    const std::uint64_t born = (stx.stx_mask & STATX_BTIME) != 0
+        ? static_cast<std::uint64_t>(stx.stx_btime.tv_sec) * 1'000'000'000 + stx.stx_btime.tv_nsec
+        : 0;
+    return FileFacts{
+        .identity = {.volume = ::makedev(stx.stx_dev_major, stx.stx_dev_minor), .high = born, .low = stx.stx_ino},
+        .regular = S_ISREG(stx.stx_mode),
+        .links = stx.stx_nlink};
 }
 
 Result<bool> ownedByThisUser(const FileHandle& probe)
@@ -187,7 +202,8 @@ std::error_code truncate(const FileHandle& file)
 // synced range by range instead (settle).
 IoStyle styleFor(WriteMode mode)
 {
-    return {.access = Access::Write, .writeMode = mode, .direct = mode == WriteMode::Streaming, .readAhead = false};
+    const bool streaming = mode == WriteMode::Streaming;
+    return {.access = Access::Write, .writeMode = mode, .direct = streaming, .overlapped = streaming};
 }
 
 // Buffered readers meet the device because the writer's finish() dropped the file from
@@ -195,7 +211,7 @@ IoStyle styleFor(WriteMode mode)
 IoStyle styleFor(ReadMode mode)
 {
     const bool streaming = mode == ReadMode::Streaming;
-    return {.access = Access::Read, .writeMode = WriteMode::Buffered, .direct = streaming, .readAhead = streaming};
+    return {.access = Access::Read, .writeMode = WriteMode::Buffered, .direct = streaming, .overlapped = streaming};
 }
 
 Result<bool> restyle(FileHandle& file, const IoStyle& style)
@@ -305,9 +321,9 @@ Result<Space> volumeSpaceOf(const FileHandle& file)
     return spaceFrom(vfs);
 }
 
-std::unique_ptr<PendingRead> newPendingRead()
+std::unique_ptr<PendingTransfer> newPendingTransfer()
 {
-    auto ring = std::make_unique<RingRead>();
+    auto ring = std::make_unique<RingTransfer>();
     if (!ring->open())
         return nullptr;
     return ring;

@@ -204,7 +204,7 @@ bool isNameSurrogate(DWORD attributes, DWORD tag)
 
 // A read that runs while the caller goes on: overlapped I/O on a handle opened for it,
 // with an event of its own. One read at a time.
-class OverlappedRead final : public native::PendingRead {
+class OverlappedRead final : public native::PendingTransfer {
 public:
     explicit OverlappedRead(HANDLE event)
         : event_(event)
@@ -231,7 +231,12 @@ public:
 
     // Not running afterwards when the read did not start (at the end of the file, among
     // others).
-    void submit(const FileHandle& file, char* data, std::size_t size, std::uint64_t offset) override
+    // Not taken: a block is written as the caller hands it over, since writing behind
+    // would want the writer's handle opened overlapped, and every write on such a
+    // handle to wait on an event of its own.
+    void submitWrite(const FileHandle&, const char*, std::size_t, std::uint64_t) override { }
+
+    void submitRead(const FileHandle& file, char* data, std::size_t size, std::uint64_t offset) override
     {
         if (size > kLargestTransfer)
             return;
@@ -390,7 +395,7 @@ std::error_code truncate(const FileHandle& file)
 // finish() forces them.
 IoStyle styleFor(WriteMode mode)
 {
-    return {.access = Access::Write, .writeMode = mode, .direct = mode == WriteMode::Streaming, .readAhead = false};
+    return {.access = Access::Write, .writeMode = mode, .direct = mode == WriteMode::Streaming, .overlapped = false};
 }
 
 // Every read goes unbuffered, since only that meets the drive; a streamed one keeps its
@@ -398,7 +403,7 @@ IoStyle styleFor(WriteMode mode)
 IoStyle styleFor(ReadMode mode)
 {
     const bool streaming = mode == ReadMode::Streaming;
-    return {.access = Access::Read, .writeMode = WriteMode::Buffered, .direct = true, .readAhead = streaming};
+    return {.access = Access::Read, .writeMode = WriteMode::Buffered, .direct = true, .overlapped = streaming};
 }
 
 // FILE_FLAG_NO_BUFFERING and FILE_FLAG_OVERLAPPED cannot be put on or taken off a
@@ -417,13 +422,13 @@ Result<bool> restyle(FileHandle& file, const IoStyle& style)
     const auto mode = modeOf(handleOf(file));
     if (!mode)
         return mode.error();
-    if (mode->direct == direct && !mode->writeThrough && mode->overlapped == style.readAhead)
+    if (mode->direct == direct && !mode->writeThrough && mode->overlapped == style.overlapped)
         return direct;
     const bool write = style.access == Access::Write;
     DWORD flags = write ? 0 : FILE_FLAG_SEQUENTIAL_SCAN;
     if (direct)
         flags |= FILE_FLAG_NO_BUFFERING;
-    if (style.readAhead)
+    if (style.overlapped)
         flags |= FILE_FLAG_OVERLAPPED;
     FileHandle reopened(valueOf(::ReOpenFile(handleOf(file), write ? GENERIC_WRITE : GENERIC_READ, kShareAll, flags)));
     if (!reopened.isOpen())
@@ -514,7 +519,7 @@ Result<Space> volumeSpaceOf(const FileHandle& file)
 }
 
 // None where no event can be had; reads then run one after the other.
-std::unique_ptr<PendingRead> newPendingRead()
+std::unique_ptr<PendingTransfer> newPendingTransfer()
 {
     const HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (event == nullptr)
