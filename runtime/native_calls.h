@@ -117,5 +117,7 @@ public:
 };
 // None where the system cannot run a transfer on its own.
 std::unique_ptr<PendingTransfer> newPendingTransfer();
+// Whether the file's medium is memory (tmpfs): no device there to keep busy.
+bool servedFromMemory(const FileHandle& file);
 
 } // namespace quvo::runtime::native

@@ -229,8 +229,10 @@ Result<NativeFile> NativeFile::openForReading(const std::string& path, ReadMode 
     if (!direct)
         return direct.error();
     file.direct_ = *direct;
-    // Reads ahead are direct reads.
-    if (file.direct_ && style.overlapped)
+    // Reads ahead are direct reads from a device, which works while the caller scans the
+    // last block; where the medium is memory, the copy is the processor's own work, and
+    // a read on its own only adds the handing over.
+    if (file.direct_ && style.overlapped && !native::servedFromMemory(file.handle_))
         file.pending_ = native::newPendingTransfer();
     return file;
 }

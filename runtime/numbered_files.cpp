@@ -176,13 +176,11 @@ Result<bool> NumberedFiles::refill(Slot& slot)
     return *got > 0;
 }
 
-std::error_code NumberedFiles::readLine(int number, std::string& buffer, std::string_view& line)
+std::error_code NumberedFiles::readLineSlow(int number, std::string& buffer, std::string_view& line)
 {
     Slot* slot = slotFor(number, Direction::Input);
     if (slot == nullptr)
         return slotError(number);
-    if (nextLineIn(slot->block.get(), slot->begin, slot->end, line)) [[likely]]
-        return {};
     return readLongLine(*slot, buffer, line);
 }
 
@@ -267,13 +265,11 @@ Result<bool> NumberedFiles::readStraight(Slot& slot, std::string& line)
     return true;
 }
 
-Result<bool> NumberedFiles::atEnd(int number)
+Result<bool> NumberedFiles::atEndSlow(int number)
 {
     Slot* slot = slotFor(number, Direction::Input);
     if (slot == nullptr)
         return slotError(number);
-    if (slot->begin < slot->end)
-        return false;
     auto more = refill(*slot);
     if (!more)
         return more.error();

@@ -126,7 +126,9 @@ private:
     Resumed writeItemSlow(Slot* slot, char8_t* cursor, std::string_view text);
     bool stopRequested() const { return stop_ != nullptr && stop_->raised(); }
     Result<bool> refill(Slot& slot);
+    std::error_code readLineSlow(int number, std::string& buffer, std::string_view& line);
     std::error_code readLongLine(Slot& slot, std::string& buffer, std::string_view& line);
+    Result<bool> atEndSlow(int number);
     Result<bool> readStraight(Slot& slot, std::string& line);
 
     std::array<Slot, kLastNumber - kFirstNumber + 1> slots_;
@@ -210,6 +212,24 @@ private:
 inline std::error_code NumberedFiles::writeItem(int number, std::string_view text)
 {
     return ItemWriter(*this, number).writeItem(text);
+}
+
+// Read back line by line, a line that ends in the block and a block not yet used up
+// are answered here, inline; the rest of the work goes the slow way.
+inline std::error_code NumberedFiles::readLine(int number, std::string& buffer, std::string_view& line)
+{
+    Slot* slot = slotFor(number, Direction::Input);
+    if (slot != nullptr && nextLineIn(slot->block.get(), slot->begin, slot->end, line)) [[likely]]
+        return {};
+    return readLineSlow(number, buffer, line);
+}
+
+inline Result<bool> NumberedFiles::atEnd(int number)
+{
+    const Slot* slot = slotFor(number, Direction::Input);
+    if (slot != nullptr && slot->begin < slot->end) [[likely]]
+        return false;
+    return atEndSlow(number);
 }
 
 inline std::error_code NumberedFiles::writeLine(int number, std::string_view text)

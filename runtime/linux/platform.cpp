@@ -321,6 +321,12 @@ Result<Space> volumeSpaceOf(const FileHandle& file)
     return spaceFrom(vfs);
 }
 
+bool servedFromMemory(const FileHandle& file)
+{
+    struct statfs fs { };
+    return ::fstatfs(fdOf(file), &fs) == 0 && (fs.f_type == TMPFS_MAGIC || fs.f_type == RAMFS_MAGIC);
+}
+
 std::unique_ptr<PendingTransfer> newPendingTransfer()
 {
     auto ring = std::make_unique<RingTransfer>();

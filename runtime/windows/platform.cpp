@@ -519,6 +519,12 @@ Result<Space> volumeSpaceOf(const FileHandle& file)
 }
 
 // None where no event can be had; reads then run one after the other.
+// RAM disks are never offered, and no handle says that its volume is one.
+bool servedFromMemory(const FileHandle&)
+{
+    return false;
+}
+
 std::unique_ptr<PendingTransfer> newPendingTransfer()
 {
     const HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
