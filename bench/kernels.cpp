@@ -1,20 +1,25 @@
 // SPDX-License-Identifier: MIT
 #include "bench/kernels.h"
 
+#include <algorithm>
+
 namespace quvo::bench {
 
 std::error_code writeItems(runtime::NumberedFiles& files, int number, const char* characters, int writes)
 {
     runtime::NumberedFiles::ItemWriter file(files, number);
-    for (int i = 1; i <= writes; ++i)
-        if (auto error = file.writeItem({characters + i - 1, 1})) [[unlikely]]
+    // Counted by the content's own place rather than an index the compiler would have
+    // to turn back into one: the writes go from the first character to the writes-th.
+    const char* const end = characters + std::max(writes, 0);
+    for (const char* next = characters; next != end; ++next)
+        if (auto error = file.writeItem({next, 1})) [[unlikely]]
             return error;
     return {};
 }
 
-std::error_code readLinesToEnd(runtime::NumberedFiles& files, int number, std::string& buffer, int& count)
+std::error_code readLinesToEnd(
+    runtime::NumberedFiles& files, int number, std::string& buffer, int& count, std::string_view& line)
 {
-    std::string_view line;
     for (;;) {
         const auto atEnd = files.atEnd(number);
         if (!atEnd)

@@ -25,10 +25,12 @@ inline constexpr std::uint64_t kLineBytes = TestContent::kPayloadBytes + runtime
 std::error_code writeItems(runtime::NumberedFiles& files, int number, const char* characters, int writes);
 
 // Rows 1, 3 and 5: reads the file open under number to its end, a line at a time, with
-// the end test before every line, and counts the lines read. A line is a view into the
-// block read where it can be, else put together in buffer (reserved for the longest
-// line). A failing end test ends the loop with its error rather than looping on it.
-std::error_code readLinesToEnd(runtime::NumberedFiles& files, int number, std::string& buffer, int& count);
+// the end test before every line, and counts the lines read; line is the last. A line
+// is a view into the block read where it can be, else put together in buffer (sized
+// for the longest line). A failing end test ends the loop with its error rather than
+// looping on it.
+std::error_code readLinesToEnd(
+    runtime::NumberedFiles& files, int number, std::string& buffer, int& count, std::string_view& line);
 
 // What the sustained write did.
 struct SustainedWindow {

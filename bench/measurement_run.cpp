@@ -104,7 +104,9 @@ private:
     runtime::NumberedFiles files_;
     TestContent content_;
     std::string prefix_;
-    std::string line_; // receives each line read; never looked at
+    // Room for a line that runs past a block, the longest one the run reads; what a line
+    // holds is never looked at.
+    std::string line_;
     std::uint64_t reserve_ = 0;
     // The sustained write's file: the most lines it may grow to, and why.
     std::uint64_t sustainedLineLimit_ = 0;
@@ -197,7 +199,6 @@ Step Pass::prepare()
         return failure("准备", shown(path), error);
     files_.watch(stop_);
     line_.resize(kLongestLine);
-    line_.clear();
     return std::nullopt;
 }
 
@@ -265,7 +266,8 @@ Step Pass::readLines(const std::string& path, int& count, runtime::ReadMode mode
 {
     if (auto error = files_.openForInput(kFileNumber, path, mode))
         return failure("打开", shown(path), error);
-    if (auto error = readLinesToEnd(files_, kFileNumber, line_, count))
+    std::string_view line;
+    if (auto error = readLinesToEnd(files_, kFileNumber, line_, count, line))
         return failure("读取", shown(path), error);
     if (auto error = files_.close(kFileNumber))
         return failure("读取", shown(path), error);

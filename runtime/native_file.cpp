@@ -208,10 +208,8 @@ Result<NativeFile> NativeFile::createForWriting(const std::string& path, WriteMo
         return handle.error();
     const native::IoStyle style = native::styleFor(mode);
     NativeFile file(std::move(*handle), style);
-    const auto direct = native::restyle(file.handle_, style);
-    if (!direct)
-        return direct.error();
-    file.direct_ = *direct;
+    if (auto error = file.takeStyle(style))
+        return error;
     // Blocks written behind are direct writes.
     if (file.direct_ && style.overlapped)
         file.pending_ = native::newPendingTransfer();
@@ -225,16 +223,26 @@ Result<NativeFile> NativeFile::openForReading(const std::string& path, ReadMode 
         return handle.error();
     const native::IoStyle style = native::styleFor(mode);
     NativeFile file(std::move(*handle), style);
-    const auto direct = native::restyle(file.handle_, style);
-    if (!direct)
-        return direct.error();
-    file.direct_ = *direct;
+    if (auto error = file.takeStyle(style))
+        return error;
     // Reads ahead are direct reads from a device, which works while the caller scans the
     // last block; where the medium is memory, the copy is the processor's own work, and
     // a read on its own only adds the handing over.
     if (file.direct_ && style.overlapped && !native::servedFromMemory(file.handle_))
         file.pending_ = native::newPendingTransfer();
     return file;
+}
+
+// A handle as it was opened has the plain style: it takes another where asked for one.
+std::error_code NativeFile::takeStyle(const native::IoStyle& style)
+{
+    if (!style.direct && !style.overlapped)
+        return {};
+    const auto direct = native::restyle(handle_, style);
+    if (!direct)
+        return direct.error();
+    direct_ = *direct;
+    return {};
 }
 
 std::error_code NativeFile::stopDirectIo()
@@ -387,9 +395,11 @@ std::error_code NativeFile::finish()
 {
     std::error_code error = awaitWrite();
     pending_.reset();
-    if (access_ == Access::Write && !error)
-        error = native::force(handle_);
-    native::dropFromCache(handle_);
+    if (access_ == Access::Write) {
+        if (!error)
+            error = native::force(handle_);
+        native::dropFromCache(handle_);
+    }
     if (auto closed = native::close(handle_); closed && !error)
         error = closed;
     return error;

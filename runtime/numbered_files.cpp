@@ -156,6 +156,9 @@ Result<bool> NumberedFiles::refill(Slot& slot)
 {
     if (stopRequested())
         return make_error_code(Errc::stopped);
+    // Once met, the end of the file is not asked for again.
+    if (slot.atEnd)
+        return false;
     Result<std::size_t> got = std::size_t{0};
     if (slot.readingAhead) {
         slot.readingAhead = false;
@@ -168,6 +171,7 @@ Result<bool> NumberedFiles::refill(Slot& slot)
         return got.error();
     slot.begin = 0;
     slot.end = *got;
+    slot.atEnd = *got == 0;
     // A short block is the file's last.
     if (slot.streaming && *got == kBlockSize) {
         slot.file.startRead(slot.ahead.get(), kBlockSize);
@@ -188,14 +192,21 @@ std::error_code NumberedFiles::readLineSlow(int number, std::string& buffer, std
 // goes on in the blocks after it, or it is the file's last.
 std::error_code NumberedFiles::readLongLine(Slot& slot, std::string& buffer, std::string_view& line)
 {
-    buffer.clear();
+    std::size_t length = 0;
+    // The line so far in buffer: grown only where a line needs more than its room.
+    const auto append = [&](const char* from, std::size_t bytes) {
+        if (length + bytes > buffer.size())
+            buffer.resize(std::max(length + bytes, 2 * buffer.size()));
+        std::memcpy(buffer.data() + length, from, bytes);
+        length += bytes;
+    };
     bool readAnything = false;
     for (;;) {
         if (slot.begin == slot.end) {
             // Not for a direct file: the buffer's memory is not aligned for its transfers.
-            if (!slot.streaming && !slot.file.isDirect() && buffer.size() >= kBlockSize
-                && buffer.capacity() - buffer.size() >= kStraightReadMinimum) {
-                auto ended = readStraight(slot, buffer);
+            if (!slot.streaming && !slot.file.isDirect() && length >= kBlockSize
+                && buffer.size() - length >= kStraightReadMinimum) {
+                auto ended = readStraight(slot, buffer, length);
                 if (!ended)
                     return ended.error();
                 if (*ended)
@@ -213,55 +224,52 @@ std::error_code NumberedFiles::readLongLine(Slot& slot, std::string& buffer, std
         }
         readAnything = true;
         // Nothing carried over: the line is a view into the block like any other.
-        if (buffer.empty() && nextLineIn(slot.block.get(), slot.begin, slot.end, line))
+        if (length == 0 && nextLineIn(slot.block.get(), slot.begin, slot.end, line))
             return {};
         const char* from = slot.block.get() + slot.begin;
         const std::size_t available = slot.end - slot.begin;
         const auto* lineEnd = static_cast<const char*>(std::memchr(from, '\n', available));
         if (lineEnd == nullptr) {
-            buffer.append(from, available);
+            append(from, available);
             slot.begin = slot.end;
             continue;
         }
-        buffer.append(from, static_cast<std::size_t>(lineEnd - from));
+        append(from, static_cast<std::size_t>(lineEnd - from));
         slot.begin += static_cast<std::size_t>(lineEnd - from) + 1;
-        if (!buffer.empty() && buffer.back() == '\r')
-            buffer.pop_back();
+        if (length > 0 && buffer[length - 1] == '\r')
+            --length;
         break;
     }
-    line = buffer;
+    line = {buffer.data(), length};
     return {};
 }
 
-// The next part of a long line, read from the file into the line's spare capacity
-// rather than through the block. True when the line ended in it: at a line end, whose
-// rest goes to the block, or at the end of the file.
-Result<bool> NumberedFiles::readStraight(Slot& slot, std::string& line)
+// The next part of a long line, read from the file into buffer's room after its first
+// length bytes rather than through the block. True when the line ended in it: at a line
+// end, whose rest goes to the block, or at the end of the file; length is then the
+// line's, without its line end.
+Result<bool> NumberedFiles::readStraight(Slot& slot, std::string& buffer, std::size_t& length)
 {
     if (stopRequested())
         return make_error_code(Errc::stopped);
-    const std::size_t old = line.size();
-    const std::size_t room = std::min(kBlockSize, line.capacity() - old);
-    line.resize(old + room); // within the capacity: no reallocation
-    auto got = slot.file.read(line.data() + old, room);
-    if (!got || *got == 0) {
-        line.resize(old);
+    const std::size_t room = std::min(kBlockSize, buffer.size() - length);
+    auto got = slot.file.read(buffer.data() + length, room);
+    if (!got || *got == 0)
         return got ? Result<bool>(true) : Result<bool>(got.error());
-    }
-    const char* from = line.data() + old;
+    const char* from = buffer.data() + length;
     const auto* lineEnd = static_cast<const char*>(std::memchr(from, '\n', *got));
     if (lineEnd == nullptr) {
-        line.resize(old + *got);
+        length += *got;
         return false;
     }
-    const std::size_t kept = static_cast<std::size_t>(lineEnd - line.data());
-    const std::size_t rest = old + *got - kept - 1;
+    const auto kept = static_cast<std::size_t>(lineEnd - buffer.data());
+    const std::size_t rest = length + *got - kept - 1;
     std::memcpy(slot.block.get(), lineEnd + 1, rest);
     slot.begin = 0;
     slot.end = rest;
-    line.resize(kept);
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
+    length = kept;
+    if (length > 0 && buffer[length - 1] == '\r')
+        --length;
     return true;
 }
 
@@ -307,7 +315,7 @@ void NumberedFiles::release(Slot& slot)
 {
     slot.file = NativeFile{};
     slot.direction = Direction::Closed;
-    slot.streaming = slot.readingAhead = false;
+    slot.streaming = slot.readingAhead = slot.atEnd = false;
     slot.cursor = slot.limit = nullptr;
     slot.begin = slot.end = 0;
 }

@@ -64,10 +64,10 @@ public:
     // The text up to the next line end (LF or CR LF, consumed and not returned) or the
     // end of the file, as line. Fails at the end of the file. A line that ends in the
     // block read is a view into it, valid until the next read of number: nothing is
-    // copied. A line that runs on past the block is put together in buffer, and one
-    // longer than a block is read on straight into buffer's spare capacity (unless
-    // streamed or direct), so a buffer reserved for the longest line is never regrown
-    // and those bytes are copied once.
+    // copied. A line that runs on past the block is put together in buffer, whose size
+    // is the room for it, and one longer than a block is read on straight into that
+    // room (unless streamed or direct): a buffer sized for the longest line is neither
+    // grown nor touched beyond the line, and those bytes are copied once.
     std::error_code readLine(int number, std::string& buffer, std::string_view& line);
     // True once everything in the file has been read.
     Result<bool> atEnd(int number);
@@ -97,6 +97,7 @@ private:
         Direction direction = Direction::Closed;
         bool streaming = false; // the second block is in use
         bool readingAhead = false;
+        bool atEnd = false; // input: a read met the end of the file
         // Output: the next free byte of block and its end. Both are null unless the slot
         // is open for output, so that writeItem's one room test also covers the direction.
         // char8_t, unlike char, aliases nothing else: a byte stored through the cursor
@@ -129,7 +130,7 @@ private:
     std::error_code readLineSlow(int number, std::string& buffer, std::string_view& line);
     std::error_code readLongLine(Slot& slot, std::string& buffer, std::string_view& line);
     Result<bool> atEndSlow(int number);
-    Result<bool> readStraight(Slot& slot, std::string& line);
+    Result<bool> readStraight(Slot& slot, std::string& buffer, std::size_t& length);
 
     std::array<Slot, kLastNumber - kFirstNumber + 1> slots_;
     const StopFlag* stop_ = nullptr;

@@ -136,8 +136,8 @@ public:
     // then; nothing else is read meanwhile.
     void startRead(char* data, std::size_t capacity);
     Result<std::size_t> awaitRead();
-    // Forces what was written to the medium, drops the file's pages from the system's
-    // cache so that the next reader meets the device, and closes.
+    // Forces what was written to the medium, drops a written file's pages from the
+    // system's cache so that the next reader meets the device, and closes.
     std::error_code finish();
 
     // Bytes in the file now.
@@ -148,6 +148,7 @@ public:
 private:
     NativeFile(FileHandle handle, native::IoStyle style);
     native::IoStyle style() const;
+    std::error_code takeStyle(const native::IoStyle& style);
     std::error_code stopDirectIo();
     std::error_code recoverFrom(const std::error_code& failure);
 

@@ -171,8 +171,8 @@ Result<FileHandle> openExisting(const std::string& path, Access access, const Fi
         ::open(path.c_str(), (access == Access::Write ? O_WRONLY : O_RDONLY) | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!file.isOpen())
         return lastError();
-    const int flags = ::fcntl(fdOf(file), F_GETFL);
-    if (flags < 0 || ::fcntl(fdOf(file), F_SETFL, flags & ~O_NONBLOCK) != 0)
+    // Of the flags F_SETFL sets, the open gave the file O_NONBLOCK alone.
+    if (::fcntl(fdOf(file), F_SETFL, 0) != 0)
         return lastError();
     return file;
 }
