@@ -51,6 +51,14 @@ Halt failure(std::string_view action, std::string_view what, const std::error_co
     return {RunOutcome::Failed, failureText(action, what, error)};
 }
 
+// Whether the file at path was shown gone from the system's cache; nothing where the
+// system cannot tell.
+std::optional<bool> shownDropped(const std::string& path)
+{
+    const auto cached = runtime::cachedPagesOf(path);
+    return cached ? std::optional<bool>(!*cached) : std::nullopt;
+}
+
 Halt spaceShortage(std::uint64_t needed, std::uint64_t available)
 {
     return {RunOutcome::Failed, spaceShortageText(needed, available)};
@@ -93,6 +101,9 @@ private:
     Step copy(int row);
     Step deleteBoth(int row);
     Step readLines(const std::string& path, int& count, runtime::ReadMode mode);
+    void tellWritePath(int row, runtime::DataPath path, const std::string& written);
+    void tellReadPath(int row);
+    void tellPath(int row, runtime::DataPath path, std::optional<bool> droppedFromCache);
 
     RunView& view_;
     RunRecord& record_;
@@ -112,6 +123,9 @@ private:
     std::uint64_t sustainedLineLimit_ = 0;
     CutShort sustainedCap_ = CutShort::No; // what ends the window if the limit is reached
     std::uint64_t file1Bytes_ = 0;         // what the last write left in test file 1
+    // Whether the last write of test file 1 was shown gone from the cache after it.
+    std::optional<bool> file1Dropped_;
+    bool memory_ = false; // the volume's medium is memory
     bool mayHaveWritten_ = false;
 };
 
@@ -180,6 +194,7 @@ Step Pass::prepare()
     if (!space)
         return failure("检查", shown(path), space.error());
     reserve_ = reserveFor(space->totalBytes);
+    memory_ = space->memory;
     if (space->availableBytes < spaceNeededOn(space->totalBytes))
         return spaceShortage(spaceNeededOn(space->totalBytes), space->availableBytes);
     const std::uint64_t largestFile = runtime::largestFileIn(directory);
@@ -258,6 +273,7 @@ Step Pass::writeItemsRow(int row, int writes)
         return failure("写入", shown(path), error);
     file1Bytes_ = static_cast<std::uint64_t>(writes);
     rows_.showElapsed(row, start, file1Bytes_);
+    tellWritePath(row, *files_.lastPath(kFileNumber), path);
     return std::nullopt;
 }
 
@@ -281,6 +297,7 @@ Step Pass::readLinesRow(int row)
     if (auto halt = readLines(testFile1(), lines, runtime::ReadMode::Buffered))
         return halt;
     rows_.showElapsed(row, start, file1Bytes_);
+    tellReadPath(row);
     return std::nullopt;
 }
 
@@ -307,6 +324,7 @@ Step Pass::sustainedWrite(int row, double seconds)
         return failure("写入", shown(path), error);
     file1Bytes_ = static_cast<std::uint64_t>(window.lines) * kLineBytes;
     rows_.showFixedRate(row, window.lines, window.seconds, file1Bytes_, window.cutShort ? sustainedCap_ : CutShort::No);
+    tellWritePath(row, *files_.lastPath(kFileNumber), path);
     return std::nullopt;
 }
 
@@ -318,6 +336,7 @@ Step Pass::readBack(int row)
     if (auto halt = readLines(testFile1(), count, runtime::ReadMode::Streaming))
         return halt;
     rows_.showRate(row, count, start, file1Bytes_);
+    tellReadPath(row);
     return std::nullopt;
 }
 
@@ -354,16 +373,22 @@ Step Pass::copy(int row)
     if (space->availableBytes < needed)
         return spaceShortage(needed, space->availableBytes);
 
+    // A source the read-back left in the cache would be copied from memory.
+    const std::optional<bool> sourceCached = memory_ ? std::nullopt : runtime::cachedPagesOf(testFile1());
     const double start = clock_.seconds();
     const std::string source = testFile1();
     const std::string destination = testFile2();
-    if (auto error = runtime::copyFile(source, destination, {.stop = stop_, .keepFree = reserve_})) {
+    runtime::DataPath wentBy = runtime::DataPath::Direct;
+    if (auto error = runtime::copyFile(source, destination, {.stop = stop_, .keepFree = reserve_, .wentBy = &wentBy})) {
         if (error != runtime::Errc::reserveReached)
             return failure("复制", shown(source) + " 到 " + shown(destination), error);
         const auto now = runtime::spaceFor(destination);
         return spaceShortage(needed, now ? now->availableBytes : 0);
     }
     rows_.showElapsed(row, start, file1Bytes_);
+    const std::optional<bool> destinationDropped
+        = memory_ || wentBy == runtime::DataPath::Direct ? std::nullopt : shownDropped(destination);
+    tellPath(row, wentBy, sourceCached == true ? std::optional<bool>(false) : destinationDropped);
     return std::nullopt;
 }
 
@@ -382,6 +407,31 @@ Step Pass::deleteBoth(int row)
         return failure("删除", shown(path2), error);
     rows_.showElapsed(row, start);
     return std::nullopt;
+}
+
+// After the row is shown, so that the look at the cache is not timed. A file that went
+// direct left nothing to drop.
+void Pass::tellWritePath(int row, runtime::DataPath path, const std::string& written)
+{
+    file1Dropped_ = memory_ || path == runtime::DataPath::Direct ? std::nullopt : shownDropped(written);
+    tellPath(row, path, file1Dropped_);
+}
+
+// A read through the cache met the device as far as its writer's drop emptied the cache.
+void Pass::tellReadPath(int row)
+{
+    const runtime::DataPath path = *files_.lastPath(kFileNumber);
+    tellPath(row, path, path == runtime::DataPath::Direct ? std::nullopt : file1Dropped_);
+}
+
+void Pass::tellPath(int row, runtime::DataPath path, std::optional<bool> droppedFromCache)
+{
+    if (memory_) {
+        path = runtime::DataPath::Memory;
+        droppedFromCache.reset();
+    }
+    record_.setPath(row, path, droppedFromCache);
+    view_.rowPathKnown(row, record_.rows()[static_cast<std::size_t>(row)]);
 }
 
 std::string Pass::removeTestFiles()

@@ -26,6 +26,42 @@ void RunRecord::rowShown(int row, const RowReport& report)
     record.report = report;
 }
 
+void RunRecord::setPath(int row, runtime::DataPath path, std::optional<bool> droppedFromCache)
+{
+    RowRecord& record = rows_.at(static_cast<std::size_t>(row));
+    record.path = path;
+    record.droppedFromCache = droppedFromCache;
+}
+
+bool mayNotBeDevice(int row, const RowRecord& shown)
+{
+    using runtime::DataPath;
+    if (!shown.shown || !shown.path)
+        return false;
+    if (*shown.path == DataPath::Memory)
+        return true;
+    // A write is forced to the medium whichever way it went; a read meets the device
+    // only past the cache or where the cache was shown emptied of its file.
+    const Action action = rowSpec(row).workload.action;
+    const bool reads = action == Action::ReadLines || action == Action::ReadBack || action == Action::Copy;
+    if (!reads || *shown.path == DataPath::Direct)
+        return false;
+    return shown.droppedFromCache == false
+        || (*shown.path == DataPath::DirectRefused && shown.droppedFromCache != true);
+}
+
+std::string_view dataPathId(runtime::DataPath path)
+{
+    switch (path) {
+    case runtime::DataPath::Direct: return "direct";
+    case runtime::DataPath::DroppedFromCache: return "buffered, forced and dropped from the cache";
+    case runtime::DataPath::ForcedToMedium: return "buffered, forced to the medium";
+    case runtime::DataPath::DirectRefused: return "buffered, direct I/O refused";
+    case runtime::DataPath::Memory: return "from memory";
+    }
+    return {};
+}
+
 std::string_view cutShortId(CutShort cut)
 {
     switch (cut) {

@@ -7,8 +7,11 @@
 #include "bench/rows.h"
 #include "bench/run_view.h"
 
+#include "runtime/platform.h"
+
 #include <array>
 #include <chrono>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,7 +22,18 @@ struct RowRecord {
     std::string text; // the caption, as the window shows it
     float barTwips = kResetTwips;
     RowReport report;
+    // How the row's data went to or came from the medium; nothing for a row that moves
+    // no data (lookups, deletes) or has not said.
+    std::optional<runtime::DataPath> path;
+    // Whether the file was shown gone from the system's cache after it was written (its
+    // writer's drop, seen again by its reader); nothing where the system cannot tell
+    // or nothing was left to drop.
+    std::optional<bool> droppedFromCache;
 };
+
+// Whether a shown row's figure may be the system's memory rather than the device: a
+// memory medium, or a row that read what the cache may still have held.
+bool mayNotBeDevice(int row, const RowRecord& shown);
 
 class RunRecord {
 public:
@@ -29,6 +43,7 @@ public:
     void setBarWidth(int row, float twips) { rows_.at(static_cast<std::size_t>(row)).barTwips = twips; }
     void setResultText(int row, std::string_view text) { rows_.at(static_cast<std::size_t>(row)).text = text; }
     void rowShown(int row, const RowReport& report);
+    void setPath(int row, runtime::DataPath path, std::optional<bool> droppedFromCache);
     // The directory was held against a second run; false where it could not be locked.
     void setLocked(bool locked) { locked_ = locked; }
 
@@ -51,6 +66,10 @@ private:
 // Why the sustained write ended early, for scripts: stable and ASCII ("space",
 // "file_size_limit"); the empty text where it did not.
 std::string_view cutShortId(CutShort cut);
+
+// How the data went, for scripts: "direct", "buffered, forced and dropped from the
+// cache", "buffered, forced to the medium", "buffered, direct I/O refused", "from memory".
+std::string_view dataPathId(runtime::DataPath path);
 
 // "2026-12-07T11:02:03Z": ISO 8601, UTC, to the second.
 std::string utcTimestamp(std::chrono::system_clock::time_point when);

@@ -52,6 +52,9 @@ public:
     // A row's bar and caption are set; shown is the run's record of it, for front
     // ends that report more than the window shows.
     virtual void rowShown(int /*row*/, const RowRecord& /*shown*/) { }
+    // How a shown row's data met the device is known (its record's path): told after
+    // the row, since looking at the cache takes time of its own.
+    virtual void rowPathKnown(int /*row*/, const RowRecord& /*shown*/) { }
 };
 
 } // namespace quvo::bench

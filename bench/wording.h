@@ -4,6 +4,7 @@
 // list, and what a run will write.
 #pragma once
 
+#include "bench/report.h"
 #include "bench/run_view.h"
 #include "runtime/platform.h"
 #include "runtime/volumes.h"
@@ -35,6 +36,13 @@ std::string spaceShortageText(std::uint64_t needed, std::uint64_t available);
 
 // What a report adds to a sustained write that ended early.
 std::string_view cutShortText(CutShort cut);
+
+// A result's tooltip, one short line: how its figure met the device, and where it may
+// be the system's memory instead. Empty for a row that moves no data.
+std::string pathTip(int row, const RowRecord& shown);
+
+// Said once after a run whose figures may not all be the device's; empty where they are.
+std::string deviceCaveatText(const RunRecord& record);
 
 // An entry of the drive list: "<designation> [<label>, <file system>, <free space> 可用]"
 // for a directory on a volume that has answered ("<label>, " only where the volume has

@@ -169,6 +169,10 @@ int runHeadless(std::span<const char* const> args)
     const bool ok = outcome == bench::RunOutcome::Completed;
     const ReportContext context{.directory = target.directory, .ok = ok, .volume = target.volume};
 
+    // Said once, whatever else is reported: a figure that may not be the device's.
+    if (const std::string caveat = bench::deviceCaveatText(*record); !caveat.empty())
+        runtime::printTo(stderr, "%s%s\n", kProgram.data(), caveat.c_str());
+
     bool reported = true;
     if (!options.prometheus.empty()) {
         if (const auto error = writeWhole(options.prometheus, prometheusReport(*record, context))) {

@@ -2,6 +2,7 @@
 #include "cli/report_json.h"
 
 #include "bench/target.h"
+#include "bench/wording.h"
 #include "version.h"
 
 #include <nlohmann/json.hpp>
@@ -45,14 +46,18 @@ std::string jsonReport(const bench::RunRecord& record, const ReportContext& cont
             {"kind", spec.kind == bench::RowKind::Time ? "time" : "speed"}, {"unit", bench::unitOf(spec.kind)},
             // Not a number (a division by no time) is null, as JSON has no NaN.
             {"value", shown.report.value}, {"text", shown.text}, {"bar_twips", shown.barTwips},
-            {"bytes", shown.report.bytes}, {"seconds", shown.report.seconds},
-            {"cut_short", cutShort(shown.report.cut)}});
+            {"bytes", shown.report.bytes}, {"seconds", shown.report.seconds}, {"cut_short", cutShort(shown.report.cut)},
+            {"method", shown.path ? json(bench::dataPathId(*shown.path)) : json(nullptr)},
+            {"dropped_from_cache", shown.droppedFromCache ? json(*shown.droppedFromCache) : json(nullptr)},
+            {"may_not_be_device", bench::mayNotBeDevice(row, shown)}});
     }
+    const std::string caveat = bench::deviceCaveatText(record);
     const json report
         = {{"schema", kReportSchema}, {"version", kVersion}, {"started", bench::utcTimestamp(record.startedAt())},
             {"directory", context.directory}, {"prefix", bench::targetPrefix(record.driveText())}, {"ok", context.ok},
             {"error", context.ok ? json(nullptr) : json(record.status())}, {"status", record.status()},
-            {"locked", record.locked()}, {"volume", volumeOf(context.volume)}, {"rows", rows}};
+            {"locked", record.locked()}, {"caveat", caveat.empty() ? json(nullptr) : json(caveat)},
+            {"volume", volumeOf(context.volume)}, {"rows", rows}};
     return report.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 

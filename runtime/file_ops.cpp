@@ -67,6 +67,8 @@ std::error_code copyFile(std::string_view sourceText, std::string_view destinati
     }
     if (auto error = destination->finish())
         return error;
+    if (watch.wentBy != nullptr)
+        *watch.wentBy = destination->path();
     return source->finish();
 }
 

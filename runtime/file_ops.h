@@ -33,6 +33,8 @@ struct CopyWatch {
     // Bytes of the volume the copy leaves free, whoever else writes there meanwhile; it
     // ends with Errc::reserveReached rather than take them.
     std::uint64_t keepFree = 0;
+    // Where not null, set on success to how the copy's data went to the medium.
+    DataPath* wentBy = nullptr;
 };
 
 // Copies the whole file through the process, block by block, so the data really

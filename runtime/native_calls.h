@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -119,5 +120,10 @@ public:
 std::unique_ptr<PendingTransfer> newPendingTransfer();
 // Whether the file's medium is memory (tmpfs): no device there to keep busy.
 bool servedFromMemory(const FileHandle& file);
+// Whether dropFromCache can drop one file's pages on this system.
+bool dropsOneFile();
+// Whether some of the open file's pages are in the cache; nothing where the system
+// cannot tell.
+std::optional<bool> cached(const FileHandle& file);
 
 } // namespace quvo::runtime::native

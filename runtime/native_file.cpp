@@ -182,6 +182,8 @@ NativeFile& NativeFile::operator=(NativeFile&& other) noexcept
     access_ = other.access_;
     mode_ = other.mode_;
     direct_ = other.direct_;
+    directRefused_ = other.directRefused_;
+    wentDirect_ = other.wentDirect_;
     offset_ = other.offset_;
     settledUpTo_ = other.settledUpTo_;
     pending_ = std::move(other.pending_);
@@ -242,6 +244,8 @@ std::error_code NativeFile::takeStyle(const native::IoStyle& style)
     if (!direct)
         return direct.error();
     direct_ = *direct;
+    directRefused_ = style.direct && !direct_;
+    wentDirect_ = direct_;
     return {};
 }
 
@@ -263,8 +267,10 @@ std::error_code NativeFile::recoverFrom(const std::error_code& failure)
 {
     if (native::interrupted(failure))
         return {};
-    if (direct_ && native::refusedDirect(failure))
+    if (direct_ && native::refusedDirect(failure)) {
+        directRefused_ = true;
         return stopDirectIo();
+    }
     return failure;
 }
 
@@ -410,9 +416,25 @@ Result<std::uint64_t> NativeFile::size() const
     return native::sizeOf(handle_);
 }
 
+// A file that went direct until its last, partial block (which cannot) went direct.
+DataPath NativeFile::path() const
+{
+    if (directRefused_)
+        return DataPath::DirectRefused;
+    if (wentDirect_)
+        return DataPath::Direct;
+    return native::dropsOneFile() ? DataPath::DroppedFromCache : DataPath::ForcedToMedium;
+}
+
 Result<Space> NativeFile::volumeSpace() const
 {
     return native::volumeSpaceOf(handle_);
+}
+
+std::optional<bool> cachedPagesOf(const std::string& path)
+{
+    const auto file = openChecked(path, Access::Read, /*owned=*/false);
+    return file ? native::cached(*file) : std::nullopt;
 }
 
 std::error_code checkReplaceableFile(const std::string& path)

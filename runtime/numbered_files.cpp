@@ -300,8 +300,16 @@ std::error_code NumberedFiles::close(int number)
         error = slot.file.write(slot.block.get(), static_cast<std::size_t>(slot.cursor - blockStart(slot)));
     if (!error)
         error = slot.file.finish();
+    slot.lastPath = slot.file.path();
     release(slot);
     return error;
+}
+
+std::optional<DataPath> NumberedFiles::lastPath(int number) const
+{
+    if (number < kFirstNumber || number > kLastNumber)
+        return std::nullopt;
+    return slots_[static_cast<std::size_t>(number - kFirstNumber)].lastPath;
 }
 
 void NumberedFiles::abandonAll()

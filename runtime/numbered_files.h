@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -75,6 +76,9 @@ public:
     // Writes what is pending, forces it to the medium, drops the file from the system's
     // cache and frees the number; the number is free afterwards even on failure.
     std::error_code close(int number);
+    // How the data of number's last closed file went to or came from the medium;
+    // nothing for a number outside the table or never closed.
+    std::optional<DataPath> lastPath(int number) const;
     // Frees every number without forcing anything: for a run that stops.
     void abandonAll();
 
@@ -97,7 +101,8 @@ private:
         Direction direction = Direction::Closed;
         bool streaming = false; // the second block is in use
         bool readingAhead = false;
-        bool atEnd = false; // input: a read met the end of the file
+        bool atEnd = false;               // input: a read met the end of the file
+        std::optional<DataPath> lastPath; // of the file last closed under the number
         // Output: the next free byte of block and its end. Both are null unless the slot
         // is open for output, so that writeItem's one room test also covers the direction.
         // char8_t, unlike char, aliases nothing else: a byte stored through the cursor

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -52,10 +53,20 @@ enum class ReadMode {
     Streaming,
 };
 
+// How a file's data met the device, as far as the system lets a program see.
+enum class DataPath {
+    Direct,           // past the system's cache
+    DroppedFromCache, // through the cache: forced to the medium, and dropped from the cache after
+    ForcedToMedium,   // through the cache and forced to the medium; the system drops no one file's pages
+    DirectRefused,    // through the cache, where direct I/O was asked for and the file system refused it
+    Memory,           // the medium is memory (tmpfs): there is no other device
+};
+
 struct Space {
     std::uint64_t totalBytes = 0;
     std::uint64_t availableBytes = 0; // to this user
     std::uint64_t blockBytes = 1;     // the unit in which files take space
+    bool memory = false;              // the medium is memory (tmpfs): there is no other device
 };
 
 // One of the system's handles on an open file or directory (a descriptor, a HANDLE),
@@ -139,6 +150,9 @@ public:
     // Forces what was written to the medium, drops a written file's pages from the
     // system's cache so that the next reader meets the device, and closes.
     std::error_code finish();
+    // How the file's data went to or came from the medium, as far as this handle can
+    // tell (a memory medium is told by the volume's Space).
+    DataPath path() const;
 
     // Bytes in the file now.
     Result<std::uint64_t> size() const;
@@ -156,6 +170,8 @@ private:
     native::Access access_{};
     WriteMode mode_ = WriteMode::Buffered;
     bool direct_ = false;
+    bool directRefused_ = false;    // asked for, and refused by the file system
+    bool wentDirect_ = false;       // opened direct (a last, partial block goes through the cache)
     std::uint64_t offset_ = 0;      // bytes written or read so far
     std::uint64_t settledUpTo_ = 0; // a paced file: bytes known to be on the device
     // A started transfer: what runs it (none, or not running: the data moves in the
@@ -174,6 +190,11 @@ private:
 // pile up. The system's error when it has none to give.
 Result<char*> newIoBlock(std::size_t bytes);
 void deleteIoBlock(char* block, std::size_t bytes) noexcept;
+
+// Whether some of the file at path is in the system's cache: false where a drop left
+// none of it there, nothing where the system cannot tell (or the file is empty). Looks
+// without reading: the pages are mapped, not touched.
+std::optional<bool> cachedPagesOf(const std::string& path);
 
 // Whether a regular file is at path; a link there is not followed and does not count.
 Result<bool> regularFileExists(const std::string& path);

@@ -4,6 +4,7 @@
 #include "app/qt/look.h"
 #include "app/window_layout.h"
 #include "bench/target.h"
+#include "bench/wording.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -276,7 +277,17 @@ void DriveSpeedWindow::setBarWidth(int row, float twips)
 
 void DriveSpeedWindow::setResultText(int row, std::string_view text)
 {
-    lblStatusBar_.at(static_cast<std::size_t>(row))->setText(qt(text));
+    QLabel* const label = lblStatusBar_.at(static_cast<std::size_t>(row));
+    label->setText(qt(text));
+    // A row reset for a new run no longer has a figure to explain.
+    if (text.empty())
+        label->setToolTip({});
+}
+
+void DriveSpeedWindow::rowPathKnown(int row, const bench::RowRecord& shown)
+{
+    // Our own words, never markup.
+    lblStatusBar_.at(static_cast<std::size_t>(row))->setToolTip(qt(bench::pathTip(row, shown)));
 }
 
 void DriveSpeedWindow::pumpEvents()

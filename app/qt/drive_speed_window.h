@@ -57,6 +57,8 @@ public:
     void setStatusText(std::string_view text) override;
     void setBarWidth(int row, float twips) override;
     void setResultText(int row, std::string_view text) override;
+    // The result's tooltip says how its figure met the device.
+    void rowPathKnown(int row, const bench::RowRecord& shown) override;
     void pumpEvents() override;
     bool stopRequested() override;
     const runtime::StopFlag* stopFlag() override { return stopFlag_; }

@@ -5,6 +5,7 @@
 #include "app/windows/resources.h"
 #include "app/windows/text.h"
 #include "bench/target.h"
+#include "bench/wording.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -112,8 +113,8 @@ DWORD styleOf(const ControlSpec& spec)
         // text ending in "...". No "&" is a mnemonic.
         DWORD style = SS_NOPREFIX | (spec.align == Align::Centre ? SS_CENTER | SS_ENDELLIPSIS : SS_LEFTNOWORDWRAP);
         // A static control is transparent to the mouse unless it notifies: the link is
-        // clicked, and the status line shows its tooltip.
-        if (spec.kind == ControlKind::LinkLabel || spec.name == kStatusName)
+        // clicked, and the status line and the results show their tooltips.
+        if (spec.kind == ControlKind::LinkLabel || spec.name == kStatusName || spec.name == kResultName)
             style |= SS_NOTIFY;
         return style;
     }
@@ -414,13 +415,19 @@ void DriveSpeedWindow::updateStatusTip()
         const WindowDc dc(lblStatus_, windowFont_.get());
         ::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
     }
+    setTip(lblStatus_, extent.cx > box.right ? text : std::wstring());
+}
+
+// The control's tooltip; none for the empty text.
+void DriveSpeedWindow::setTip(HWND control, const std::wstring& text)
+{
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     tool.hwnd = handle();
-    tool.uId = reinterpret_cast<UINT_PTR>(lblStatus_);
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
     ::SendMessageW(statusTip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    if (extent.cx <= box.right)
+    if (text.empty())
         return;
     tool.lpszText = const_cast<wchar_t*>(text.c_str());
     ::SendMessageW(statusTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
@@ -468,7 +475,16 @@ void DriveSpeedWindow::setBarWidth(int row, float twips)
 
 void DriveSpeedWindow::setResultText(int row, std::string_view text)
 {
-    ::SetWindowTextW(lblStatusBar_.at(static_cast<std::size_t>(row)), wide(text).c_str());
+    const HWND label = lblStatusBar_.at(static_cast<std::size_t>(row));
+    ::SetWindowTextW(label, wide(text).c_str());
+    // A row reset for a new run no longer has a figure to explain.
+    if (text.empty())
+        setTip(label, {});
+}
+
+void DriveSpeedWindow::rowPathKnown(int row, const bench::RowRecord& shown)
+{
+    setTip(lblStatusBar_.at(static_cast<std::size_t>(row)), wide(bench::pathTip(row, shown)));
 }
 
 void DriveSpeedWindow::pumpEvents()

@@ -92,6 +92,8 @@ public:
     void setStatusText(std::string_view text) override;
     void setBarWidth(int row, float twips) override;
     void setResultText(int row, std::string_view text) override;
+    // The result's tooltip says how its figure met the device.
+    void rowPathKnown(int row, const bench::RowRecord& shown) override;
     void pumpEvents() override;
     bool stopRequested() override { return closeRequested_ || sessionEnding_; }
 
@@ -110,6 +112,7 @@ private:
     void fitDriveList(int height);
     void placeFill(int row);
     void updateStatusTip();
+    void setTip(HWND control, const std::wstring& text);
 
     void onCommand(int id, int code);
     LRESULT onControlColour(HDC dc, HWND control);

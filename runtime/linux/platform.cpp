@@ -20,6 +20,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace quvo::runtime {
 namespace {
@@ -44,6 +45,11 @@ Space spaceFrom(const struct statvfs& vfs)
     return {.totalBytes = std::uint64_t{vfs.f_blocks} * vfs.f_frsize,
         .availableBytes = std::uint64_t{vfs.f_bavail} * vfs.f_frsize,
         .blockBytes = std::max<std::uint64_t>(vfs.f_frsize, 1)};
+}
+
+bool memoryMedium(const struct statfs& fs)
+{
+    return fs.f_type == TMPFS_MAGIC || fs.f_type == RAMFS_MAGIC;
 }
 
 Result<struct stat> statOf(const FileHandle& file)
@@ -321,10 +327,35 @@ Result<Space> volumeSpaceOf(const FileHandle& file)
     return spaceFrom(vfs);
 }
 
+bool dropsOneFile()
+{
+    return true;
+}
+
+// mincore over a mapping of the file: a page is resident whether or not the mapping
+// has touched it, and mapping it reads nothing.
+std::optional<bool> cached(const FileHandle& file)
+{
+    const auto st = statOf(file);
+    if (!st || st->st_size <= 0)
+        return std::nullopt;
+    const auto bytes = static_cast<std::size_t>(st->st_size);
+    void* const mapped = ::mmap(nullptr, bytes, PROT_READ, MAP_SHARED, fdOf(file), 0);
+    if (mapped == MAP_FAILED)
+        return std::nullopt;
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    std::vector<unsigned char> resident((bytes + page - 1) / page);
+    const bool asked = ::mincore(mapped, bytes, resident.data()) == 0;
+    ::munmap(mapped, bytes);
+    if (!asked)
+        return std::nullopt;
+    return std::any_of(resident.begin(), resident.end(), [](unsigned char r) { return (r & 1) != 0; });
+}
+
 bool servedFromMemory(const FileHandle& file)
 {
     struct statfs fs { };
-    return ::fstatfs(fdOf(file), &fs) == 0 && (fs.f_type == TMPFS_MAGIC || fs.f_type == RAMFS_MAGIC);
+    return ::fstatfs(fdOf(file), &fs) == 0 && memoryMedium(fs);
 }
 
 std::unique_ptr<PendingTransfer> newPendingTransfer()
@@ -368,7 +399,10 @@ Result<Space> spaceOf(const std::string& directory)
     struct statvfs vfs { };
     if (::statvfs(directory.c_str(), &vfs) != 0)
         return lastError();
-    return spaceFrom(vfs);
+    Space space = spaceFrom(vfs);
+    struct statfs fs { };
+    space.memory = ::statfs(directory.c_str(), &fs) == 0 && memoryMedium(fs);
+    return space;
 }
 
 std::uint64_t largestFileIn(const std::string& directory)

@@ -518,13 +518,26 @@ Result<Space> volumeSpaceOf(const FileHandle& file)
     return spaceOfHandle(handleOf(file));
 }
 
-// None where no event can be had; reads then run one after the other.
+// No unprivileged call drops one file's pages from Windows' cache; the run reads past it
+// instead.
+bool dropsOneFile()
+{
+    return false;
+}
+
+// No call tells which of a file's pages the cache holds.
+std::optional<bool> cached(const FileHandle&)
+{
+    return std::nullopt;
+}
+
 // RAM disks are never offered, and no handle says that its volume is one.
 bool servedFromMemory(const FileHandle&)
 {
     return false;
 }
 
+// None where no event can be had; reads then run one after the other.
 std::unique_ptr<PendingTransfer> newPendingTransfer()
 {
     const HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);

@@ -82,5 +82,50 @@ TEST(JsonReport, NamesEveryFieldAsDocumented)
     EXPECT_TRUE(rows[2]["value"].is_null()) << "a rate over no time is no number";
 }
 
+// How each row met the device, and whether its figure may be memory's: a read through
+// the cache counts only where the cache was shown emptied of its file; a write is forced
+// to the medium whichever way it went; a memory medium is memory's throughout.
+TEST(JsonReport, SaysHowEachFigureMetTheDevice)
+{
+    using runtime::DataPath;
+    const struct {
+        int row;
+        DataPath path;
+        std::optional<bool> dropped;
+        const char* method;
+        bool mayNotBeDevice;
+    } cases[] = {
+        {0, DataPath::DroppedFromCache, true, "buffered, forced and dropped from the cache", false},
+        {1, DataPath::DroppedFromCache, true, "buffered, forced and dropped from the cache", false},
+        {2, DataPath::DroppedFromCache, false, "buffered, forced and dropped from the cache", false},
+        {3, DataPath::DroppedFromCache, false, "buffered, forced and dropped from the cache", true},
+        {4, DataPath::DirectRefused, std::nullopt, "buffered, direct I/O refused", false},
+        {5, DataPath::DirectRefused, std::nullopt, "buffered, direct I/O refused", true},
+        {5, DataPath::DirectRefused, true, "buffered, direct I/O refused", false},
+        {5, DataPath::Direct, std::nullopt, "direct", false},
+        {7, DataPath::ForcedToMedium, std::nullopt, "buffered, forced to the medium", false},
+        {7, DataPath::DroppedFromCache, false, "buffered, forced and dropped from the cache", true},
+        {2, DataPath::Memory, std::nullopt, "from memory", true},
+    };
+    for (const auto& want : cases) {
+        bench::RunRecord record;
+        record.start("/data/ [ext4, 1.0 GB 可用]");
+        record.rowShown(want.row, {.value = 1, .seconds = 1, .bytes = 1});
+        record.setPath(want.row, want.path, want.dropped);
+        record.rowShown(6, {.value = 1, .seconds = 1});
+        const json report = json::parse(jsonReport(record, {.directory = "/data", .ok = true, .volume = std::nullopt}));
+        const std::string where = std::to_string(want.row) + " " + want.method;
+        const json& rows = report["rows"];
+        ASSERT_EQ(rows.size(), 2u) << where;
+        const json& row = rows[want.row < 6 ? 0 : 1];
+        EXPECT_EQ(row["method"], want.method) << where;
+        EXPECT_EQ(row["dropped_from_cache"], want.dropped ? json(*want.dropped) : json(nullptr)) << where;
+        EXPECT_EQ(row["may_not_be_device"], want.mayNotBeDevice) << where;
+        EXPECT_EQ(report["caveat"].is_string(), want.mayNotBeDevice) << where;
+        const json& lookups = rows[want.row < 6 ? 1 : 0];
+        EXPECT_TRUE(lookups["method"].is_null()) << "lookups move no data";
+    }
+}
+
 } // namespace
 } // namespace quvo::cli

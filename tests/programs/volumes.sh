@@ -3,7 +3,8 @@
 # What the report says of the volumes users mistrust figures on: a tmpfs (memory), btrfs
 # compressing everything (compression, copy-on-write), an NTFS disk served by ntfs-3g
 # (FUSE, named ntfs rather than fuseblk) and a bindfs directory (FUSE). A complete run
-# on each, its report read back. Needs root (mounts, loop devices); skipped elsewhere.
+# on each, its report read back: the volume's flags, how each row's data met the
+# device, and the caveat where a figure is memory's. Needs root (mounts, loop devices); skipped elsewhere.
 # Usage: volumes.sh path/to/quvo-diskspeed-cli
 set -u
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -29,31 +30,46 @@ disk() { # size mkfs-command... : a loop device of that size made so, in $device
     "${@:2}" "$device" >/dev/null 2>&1
 }
 
-# Runs in directory and checks the report's volume against a jq condition.
-expect_volume() { # name directory condition
+# Rows that move data must say how it met the device: past the cache, or through it and
+# shown gone from it after the write; with no caveat.
+device_rows='.caveat == null and ([.rows[] | select(.bytes > 0)]
+    | all(.method == "direct" or (.method == "buffered, forced and dropped from the cache" and .dropped_from_cache)))'
+
+# Runs in directory and checks the report's volume, then the whole report, against jq
+# conditions.
+expect_volume() { # name directory volume-condition report-condition
     "$cli" --json "$2" >"$work/report.json" 2>"$work/err"
     local status=$?
     [ "$status" = 0 ] || { fail "$1: exit status $status: $(cat "$work/err")"; return; }
     jq -e ".volume | $3" "$work/report.json" >/dev/null || fail "$1: $(jq -c .volume "$work/report.json")"
+    jq -e "$4" "$work/report.json" >/dev/null \
+        || fail "$1: $(jq -c '[.caveat, [.rows[] | [.method, .dropped_from_cache]]]' "$work/report.json")"
+    # Said once on stderr exactly where the report says it.
+    local caveat
+    caveat=$(jq -r '.caveat // empty' "$work/report.json")
+    [ "$(grep -c '注意' "$work/err")" = "$([ -n "$caveat" ] && echo 1 || echo 0)" ] \
+        || fail "$1: stderr and the report disagree on the caveat: $(cat "$work/err")"
     [ -z "$(ls -A "$2")" ] || fail "$1: left behind: $(ls -A "$2")"
 }
 
 mkdir "$work/tmpfs" "$work/btrfs" "$work/ntfs" "$work/bindfs" "$work/under"
 mount -t tmpfs -o size=256m tmpfs "$work/tmpfs" || skip "no tmpfs can be mounted"
 expect_volume tmpfs "$work/tmpfs" \
-    '.file_system == "tmpfs" and .memory and (.fuse | not) and (.network | not) and .compression == false'
+    '.file_system == "tmpfs" and .memory and (.fuse | not) and (.network | not) and .compression == false' \
+    '.caveat != null and ([.rows[] | select(.bytes > 0)] | all(.method == "from memory" and .may_not_be_device))'
 
 disk 512M mkfs.btrfs -q -f && mount -o compress-force=zstd "$device" "$work/btrfs" \
     || skip "no btrfs can be made here"
 expect_volume "btrfs, compressing" "$work/btrfs" \
-    '.file_system == "btrfs" and .compression == true and .copy_on_write and (.memory | not) and (.fuse | not)'
+    '.file_system == "btrfs" and .compression == true and .copy_on_write and (.memory | not) and (.fuse | not)' \
+    "$device_rows"
 
 disk 256M mkntfs -F -Q -q && ntfs-3g "$device" "$work/ntfs" || skip "no NTFS disk can be mounted here"
 expect_volume "ntfs-3g" "$work/ntfs" \
-    '.file_system == "ntfs" and .mount_type == "fuseblk" and .fuse and .compression == null'
+    '.file_system == "ntfs" and .mount_type == "fuseblk" and .fuse and .compression == null' "$device_rows"
 umount "$work/ntfs"
 
 bindfs "$work/under" "$work/bindfs" || skip "bindfs cannot mount here"
-expect_volume bindfs "$work/bindfs" '.fuse and (.memory | not)'
+expect_volume bindfs "$work/bindfs" '.fuse and (.memory | not)' "$device_rows"
 
-finish "the report says what each volume is: memory, compressing, FUSE"
+finish "the report says what each volume is (memory, compressing, FUSE) and how each row met it"

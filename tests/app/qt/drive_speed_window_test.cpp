@@ -403,6 +403,11 @@ void DriveSpeedWindowTest::completeRun()
         const QString result = label(rowName("lblStatusBar", row));
         const bool speedRow = row == 4 || row == 5;
         QVERIFY2((speedRow ? speed : seconds).match(result).hasMatch(), qPrintable(rowName("row", row) + result));
+        // How the figure met the device, for each row that moves data, and in words of
+        // the run rather than markup.
+        const QString tip = control(rowName("lblStatusBar", row))->toolTip();
+        const bool movesData = row != 6 && row != 8;
+        QVERIFY2(tip.isEmpty() != movesData && !tip.contains(QLatin1Char('<')), qPrintable(rowName("row", row) + tip));
     }
     QVERIFY(window_->isVisible());
 }
