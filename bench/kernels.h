@@ -35,7 +35,7 @@ std::error_code readLinesToEnd(
 // What the sustained write did.
 struct SustainedWindow {
     int lines = 0;
-    double seconds = 0;    // the window's length, or when it was cut short
+    double seconds = 0;    // the window's length, or when it was cut short or a write failed
     bool cutShort = false; // the room ran out before the time did
     std::error_code writeError;
     std::error_code lookError; // from a look at the room left
@@ -72,6 +72,7 @@ SustainedWindow writeLinesFor(runtime::NumberedFiles& files, int number, const T
         }
         if (auto error = files.writeLine(number, content.payload(lines))) [[unlikely]] {
             window.writeError = error;
+            window.seconds = clock.seconds() - start;
             return window;
         }
         ++window.lines;

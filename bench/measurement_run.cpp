@@ -95,6 +95,7 @@ private:
     Step writeItemsRow(int row, int writes);
     Step readLinesRow(int row);
     Step sustainedWrite(int row, double seconds);
+    Step endAtQuota(int row, double seconds);
     Step readBack(int row);
     Step lookUps(int row, int rounds);
     Step lookUp(const std::string& path);
@@ -318,12 +319,46 @@ Step Pass::sustainedWrite(int row, double seconds)
         [this](std::uint64_t lines) { return lookAtFreeSpace(lines); });
     if (window.lookError)
         return failure("检查", shown(path), window.lookError);
+    if (window.writeError && runtime::quotaExceeded(window.writeError))
+        return endAtQuota(row, window.seconds);
     if (window.writeError)
         return failure("写入", shown(path), window.writeError);
     if (auto error = files_.close(kFileNumber))
         return failure("写入", shown(path), error);
     file1Bytes_ = static_cast<std::uint64_t>(window.lines) * kLineBytes;
     rows_.showFixedRate(row, window.lines, window.seconds, file1Bytes_, window.cutShort ? sustainedCap_ : CutShort::No);
+    tellWritePath(row, *files_.lastPath(kFileNumber), path);
+    return std::nullopt;
+}
+
+// A quota the free space did not foretell ends the window where it refused a write:
+// the figure counts the lines the device took by then. The read-back and the copy need
+// a file that leaves room for its copy within the quota, and one at its quota cannot
+// even be shortened (btrfs refuses the truncation), though it can be removed: it goes,
+// and its first lines, at most half of what the quota took, are written again, after
+// the row is shown and before the next is timed.
+Step Pass::endAtQuota(int row, double seconds)
+{
+    const std::string path = testFile1();
+    const auto written = files_.writtenOut(kFileNumber);
+    if (!written)
+        return failure("写入", shown(path), written.error());
+    files_.abandonAll();
+    if (auto error = runtime::removeOwnFile(path))
+        return failure("删除", shown(path), error);
+    const std::uint64_t lines = *written / kLineBytes;
+    rows_.showFixedRate(row, static_cast<int>(lines), seconds, lines * kLineBytes, CutShort::Quota);
+
+    const std::uint64_t half = *written / 2;
+    const std::uint64_t kept = (half - std::min(half, std::uint64_t{runtime::NumberedFiles::kBlockSize})) / kLineBytes;
+    if (auto error = files_.openForOutput(kFileNumber, path, runtime::WriteMode::Streaming))
+        return failure("创建", shown(path), error);
+    for (std::uint64_t line = 0; line < kept; ++line)
+        if (auto error = files_.writeLine(kFileNumber, content_.payload(line)))
+            return failure("写入", shown(path), error);
+    if (auto error = files_.close(kFileNumber))
+        return failure("写入", shown(path), error);
+    file1Bytes_ = kept * kLineBytes;
     tellWritePath(row, *files_.lastPath(kFileNumber), path);
     return std::nullopt;
 }

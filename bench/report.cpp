@@ -68,6 +68,7 @@ std::string_view cutShortId(CutShort cut)
     case CutShort::No: return {};
     case CutShort::Space: return "space";
     case CutShort::FileSizeLimit: return "file_size_limit";
+    case CutShort::Quota: return "quota";
     }
     return {};
 }

@@ -64,7 +64,7 @@ private:
 };
 
 // Why the sustained write ended early, for scripts: stable and ASCII ("space",
-// "file_size_limit"); the empty text where it did not.
+// "file_size_limit", "quota"); the empty text where it did not.
 std::string_view cutShortId(CutShort cut);
 
 // How the data went, for scripts: "direct", "buffered, forced and dropped from the

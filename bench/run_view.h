@@ -18,6 +18,7 @@ enum class CutShort {
     No,
     Space,         // its file and the copy of it would have cut into the space kept free
     FileSizeLimit, // its file reached the largest the target takes
+    Quota,         // the user's disk quota refused more
 };
 
 // What a row measured, beside what its bar and caption show.

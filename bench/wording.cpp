@@ -47,6 +47,7 @@ std::string_view cutShortText(CutShort cut)
     case CutShort::No: return {};
     case CutShort::Space: return "（为保留磁盘空间而提前结束）";
     case CutShort::FileSizeLimit: return "（达到单个文件大小上限而提前结束）";
+    case CutShort::Quota: return "（达到磁盘配额而提前结束）";
     }
     return {};
 }

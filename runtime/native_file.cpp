@@ -321,8 +321,9 @@ std::error_code NativeFile::awaitWrite()
         return {};
     const auto written = pending_->wait();
     if (!written && pending_->running()) {
-        // Not even waited for: nothing more is written behind.
+        // Not even waited for: nothing more is written behind, nor known written.
         pending_.reset();
+        offset_ = writingOffset_;
         return written.error();
     }
     if (written && *written == writingSize_)
@@ -330,11 +331,11 @@ std::error_code NativeFile::awaitWrite()
     // What the system did not take goes again in the plain way, from where it stopped,
     // unless the failure is one the plain way cannot mend.
     std::size_t done = written ? *written : 0;
+    offset_ = writingOffset_ + done;
     if (!written) {
         if (auto error = recoverFrom(written.error()))
             return error;
     }
-    offset_ = writingOffset_ + done;
     return write(data + done, writingSize_ - done);
 }
 
@@ -414,6 +415,13 @@ std::error_code NativeFile::finish()
 Result<std::uint64_t> NativeFile::size() const
 {
     return native::sizeOf(handle_);
+}
+
+std::uint64_t NativeFile::written()
+{
+    // Whatever became of it, its bytes are counted in offset_.
+    (void)awaitWrite();
+    return offset_;
 }
 
 // A file that went direct until its last, partial block (which cannot) went direct.

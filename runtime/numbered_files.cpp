@@ -305,6 +305,15 @@ std::error_code NumberedFiles::close(int number)
     return error;
 }
 
+Result<std::uint64_t> NumberedFiles::writtenOut(int number)
+{
+    Slot* slot = slotFor(number, Direction::Output);
+    if (slot == nullptr)
+        return slotError(number);
+    slot->cursor = blockStart(*slot);
+    return slot->file.written();
+}
+
 std::optional<DataPath> NumberedFiles::lastPath(int number) const
 {
     if (number < kFirstNumber || number > kLastNumber)

@@ -79,6 +79,9 @@ public:
     // How the data of number's last closed file went to or came from the medium;
     // nothing for a number outside the table or never closed.
     std::optional<DataPath> lastPath(int number) const;
+    // For a writer that met a limit (a quota): the bytes of number's output file the
+    // system took, whatever is still pending discarded.
+    Result<std::uint64_t> writtenOut(int number);
     // Frees every number without forcing anything: for a run that stops.
     void abandonAll();
 

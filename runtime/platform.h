@@ -156,6 +156,9 @@ public:
 
     // Bytes in the file now.
     Result<std::uint64_t> size() const;
+    // A writer that failed: the bytes the system took, in order from the start (a
+    // transfer still running is waited for first).
+    std::uint64_t written();
     // Of the volume that holds the file.
     Result<Space> volumeSpace() const;
 
@@ -195,6 +198,10 @@ void deleteIoBlock(char* block, std::size_t bytes) noexcept;
 // none of it there, nothing where the system cannot tell (or the file is empty). Looks
 // without reading: the pages are mapped, not touched.
 std::optional<bool> cachedPagesOf(const std::string& path);
+
+// A write the user's disk quota refused, which the volume's free space may not have
+// foretold.
+bool quotaExceeded(const std::error_code& error);
 
 // Whether a regular file is at path; a link there is not followed and does not count.
 Result<bool> regularFileExists(const std::string& path);

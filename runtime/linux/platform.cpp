@@ -394,6 +394,12 @@ Result<bool> regularFileExists(const std::string& path)
     return lastError();
 }
 
+bool quotaExceeded(const std::error_code& error)
+{
+    return error.value() == EDQUOT
+        && (error.category() == std::system_category() || error.category() == std::generic_category());
+}
+
 Result<Space> spaceOf(const std::string& directory)
 {
     struct statvfs vfs { };

@@ -588,6 +588,11 @@ Result<bool> regularFileExists(const std::string& path)
     return !isNameSurrogate(found.dwFileAttributes, found.dwReserved0);
 }
 
+bool quotaExceeded(const std::error_code& error)
+{
+    return error == windowsError(ERROR_DISK_QUOTA_EXCEEDED);
+}
+
 Result<Space> spaceOf(const std::string& directory)
 {
     const auto handle = openDirectory(directory);

@@ -4,13 +4,14 @@
 # compressing everything (compression, copy-on-write), an NTFS disk served by ntfs-3g
 # (FUSE, named ntfs rather than fuseblk) and a bindfs directory (FUSE). A complete run
 # on each, its report read back: the volume's flags, how each row's data met the
-# device, and the caveat where a figure is memory's. Needs root (mounts, loop devices); skipped elsewhere.
+# device, and the caveat where a figure is memory's. Then a btrfs qgroup smaller than
+# the 3-second write. Needs root (mounts, loop devices); skipped elsewhere.
 # Usage: volumes.sh path/to/quvo-diskspeed-cli
 set -u
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cli=$(realpath "$1")
 [ "$(id -u)" = 0 ] || skip "mounts and loop devices need root"
-for tool in losetup mkfs.btrfs mkntfs ntfs-3g bindfs jq; do
+for tool in losetup mkfs.btrfs btrfs mkntfs ntfs-3g bindfs jq; do
     command -v "$tool" >/dev/null || skip "$tool is missing"
 done
 work=$(mktemp -d "${TMPDIR:-/tmp}/quvo-volumes-XXXXXX")
@@ -72,4 +73,22 @@ umount "$work/ntfs"
 bindfs "$work/under" "$work/bindfs" || skip "bindfs cannot mount here"
 expect_volume bindfs "$work/bindfs" '.fuse and (.memory | not)' "$device_rows"
 
-finish "the report says what each volume is (memory, compressing, FUSE) and how each row met it"
+# A btrfs subvolume whose qgroup allows 500 MiB, less than the 3-second write takes on a
+# disk here: the run completes within it, its window cut short by the quota.
+disk 2G mkfs.btrfs -q -f && mkdir "$work/quota" && mount "$device" "$work/quota" \
+    && btrfs quota enable "$work/quota" && btrfs subvolume create "$work/quota/limited" >/dev/null \
+    && btrfs qgroup limit 500M "$work/quota/limited" || skip "no btrfs qgroup can be set here"
+"$cli" --json "$work/quota/limited" >"$work/report.json" 2>"$work/err" \
+    || fail "quota: exit status $?: $(cat "$work/err")"
+[ -z "$(ls -A "$work/quota/limited")" ] || fail "quota: left behind: $(ls -A "$work/quota/limited")"
+jq -e '.ok and ([.rows[] | .id] | length) == 9' "$work/report.json" >/dev/null \
+    || fail "quota: $(jq -c '[.status, [.rows[] | [.id, .bytes, .cut_short]]]' "$work/report.json")"
+sustained=$(jq -c '.rows[4] | [.cut_short, .bytes]' "$work/report.json")
+echo "quota: row 4 $sustained"
+case "$sustained" in
+'["quota",'*) ;;
+'[null,'*) skip "the disk wrote less than the quota in 3 s: $sustained" ;;
+*) fail "quota: row 4 $sustained" ;;
+esac
+
+finish "the report says what each volume is (memory, compressing, FUSE), how each row met it, and a quota ends the 3-second write"
