@@ -590,7 +590,10 @@ Result<bool> regularFileExists(const std::string& path)
 
 bool quotaExceeded(const std::error_code& error)
 {
-    return error == windowsError(ERROR_DISK_QUOTA_EXCEEDED);
+    // ERROR_DISK_QUOTA_EXCEEDED, which MinGW-w64's headers lack. (The free space
+    // GetDiskFreeSpaceExW gives already counts an NTFS quota; this is the rest.)
+    constexpr unsigned long kDiskQuotaExceeded = 1295;
+    return error == windowsError(kDiskQuotaExceeded);
 }
 
 Result<Space> spaceOf(const std::string& directory)

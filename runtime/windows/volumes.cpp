@@ -40,6 +40,7 @@ struct VolumeInformation {
     std::string label;
     std::string fileSystem;
     bool readOnly = false;
+    bool compresses = false; // files or folders may be compressed (NTFS)
 };
 
 std::optional<VolumeInformation> informationOf(const std::wstring& root)
@@ -50,7 +51,8 @@ std::optional<VolumeInformation> informationOf(const std::wstring& root)
     if (!::GetVolumeInformationW(root.c_str(), label.data(), static_cast<DWORD>(label.size()), nullptr, nullptr, &flags,
             fileSystem.data(), static_cast<DWORD>(fileSystem.size())))
         return std::nullopt;
-    return VolumeInformation{narrow(label.data()), narrow(fileSystem.data()), (flags & FILE_READ_ONLY_VOLUME) != 0};
+    return VolumeInformation{narrow(label.data()), narrow(fileSystem.data()), (flags & FILE_READ_ONLY_VOLUME) != 0,
+        (flags & FILE_FILE_COMPRESSION) != 0};
 }
 
 // Space as this user may use it: GetDiskFreeSpaceExW honours disk quotas.
@@ -60,12 +62,18 @@ std::optional<Volume> measured(
     ULARGE_INTEGER available{}, total{};
     if (!information || !::GetDiskFreeSpaceExW(systemPath(directory).c_str(), &available, &total, nullptr))
         return std::nullopt;
+    // Compression is a folder's attribute on NTFS, which no volume flag tells; the
+    // drive type tells a network drive and a RAM disk.
+    const UINT type = ::GetDriveTypeW(root.c_str());
     return Volume{.mountPoint = narrow(root),
         .fileSystem = information->fileSystem,
         .device = narrow(root),
         .totalBytes = total.QuadPart,
         .availableBytes = available.QuadPart,
-        .label = information->label};
+        .label = information->label,
+        .traits = {.compression = information->compresses ? std::nullopt : std::optional<bool>(false),
+            .network = type == DRIVE_REMOTE,
+            .memory = type == DRIVE_RAMDISK}};
 }
 
 // Whether this user may create files in directory, as the directory's access list says:
