@@ -3,6 +3,7 @@
 #include "runtime/platform.h"
 
 #include "runtime/errors.h"
+#include "runtime/linux/quota.h"
 #include "runtime/native_calls.h"
 
 #include <algorithm>
@@ -40,11 +41,16 @@ int fdOf(const FileHandle& handle)
     return static_cast<int>(handle.get());
 }
 
-Space spaceFrom(const struct statvfs& vfs)
+// The free space as this user may fill it: no more than the quotas of the file system
+// of fd leave.
+Space spaceFrom(const struct statvfs& vfs, int fd)
 {
-    return {.totalBytes = std::uint64_t{vfs.f_blocks} * vfs.f_frsize,
+    Space space{.totalBytes = std::uint64_t{vfs.f_blocks} * vfs.f_frsize,
         .availableBytes = std::uint64_t{vfs.f_bavail} * vfs.f_frsize,
         .blockBytes = std::max<std::uint64_t>(vfs.f_frsize, 1)};
+    if (const auto room = linux_quota::quotaRoomOf(fd))
+        space.availableBytes = std::min(space.availableBytes, *room);
+    return space;
 }
 
 bool memoryMedium(const struct statfs& fs)
@@ -324,7 +330,7 @@ Result<Space> volumeSpaceOf(const FileHandle& file)
     struct statvfs vfs { };
     if (::fstatvfs(fdOf(file), &vfs) != 0)
         return lastError();
-    return spaceFrom(vfs);
+    return spaceFrom(vfs, fdOf(file));
 }
 
 bool dropsOneFile()
@@ -405,7 +411,10 @@ Result<Space> spaceOf(const std::string& directory)
     struct statvfs vfs { };
     if (::statvfs(directory.c_str(), &vfs) != 0)
         return lastError();
-    Space space = spaceFrom(vfs);
+    // The quotas are asked by an open directory; one this user cannot open (a mount
+    // point of mode 0700) still has its space.
+    const FileHandle opened(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Space space = spaceFrom(vfs, fdOf(opened));
     struct statfs fs { };
     space.memory = ::statfs(directory.c_str(), &fs) == 0 && memoryMedium(fs);
     return space;
