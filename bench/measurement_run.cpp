@@ -214,6 +214,8 @@ Step Pass::prepare()
     if (auto error = files_.reserve(kFileNumber))
         return failure("准备", shown(path), error);
     files_.watch(stop_);
+    line_.reserve(kLongestLine);
+    runtime::populate(line_.data(), kLongestLine);
     line_.resize(kLongestLine);
     return std::nullopt;
 }

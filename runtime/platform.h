@@ -194,6 +194,11 @@ private:
 Result<char*> newIoBlock(std::size_t bytes);
 void deleteIoBlock(char* block, std::size_t bytes) noexcept;
 
+// Gives the pages of memory the process owns, not yet touched, their frames in one call
+// where the system can: a buffer of megabytes faulted in a page at a time costs tens of
+// milliseconds on a virtual machine. Nothing where it cannot; the first writes then do it.
+void populate(char* memory, std::size_t bytes) noexcept;
+
 // Whether some of the file at path is in the system's cache: false where a drop left
 // none of it there, nothing where the system cannot tell (or the file is empty). Looks
 // without reading: the pages are mapped, not touched.

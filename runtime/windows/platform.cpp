@@ -564,6 +564,12 @@ void deleteIoBlock(char* block, std::size_t) noexcept
         ::VirtualFree(block, 0, MEM_RELEASE);
 }
 
+// No call gives Windows' committed pages their frames short of touching them: the first
+// writes do it.
+void populate(char*, std::size_t) noexcept
+{
+}
+
 // The run's lookup: one question of the file system, asked of the name itself. A reparse
 // point's tag takes a second: a file a filter serves is a file.
 Result<bool> regularFileExists(const std::string& path)
