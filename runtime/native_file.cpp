@@ -86,32 +86,48 @@ std::error_code checkOurs(const FileHandle& probe, const FileFacts& facts, Use u
     return {};
 }
 
+// What stands at path, looked at through a handle of its own, and what that handle
+// says of it.
+struct Look {
+    FileHandle probe;
+    FileFacts facts;
+};
+
+Result<Look> lookAtFacts(const std::string& path, bool forRemoval = false)
+{
+    auto probe = native::lookAt(path, forRemoval);
+    if (!probe)
+        return probe.error();
+    const auto facts = native::factsOf(*probe);
+    if (!facts)
+        return facts.error();
+    return Look{std::move(*probe), *facts};
+}
+
 // Opens what already stands at path, but only a regular file (of this user and with no
 // other name, when owned is set), and only the very file that was checked: the look
 // goes through a handle of its own, which opens a link as itself and calls no driver,
 // and the file then opened must be the one looked at.
 Result<FileHandle> openChecked(const std::string& path, Access access, bool owned)
 {
-    const auto probe = native::lookAt(path);
-    if (!probe)
-        return probe.error();
-    const auto checked = native::factsOf(*probe);
-    if (!checked)
-        return checked.error();
+    const auto look = lookAtFacts(path);
+    if (!look)
+        return look.error();
+    const FileFacts& checked = look->facts;
     if (owned) {
-        if (auto error = checkOurs(*probe, *checked, Use::Fill))
+        if (auto error = checkOurs(look->probe, checked, Use::Fill))
             return error;
-    } else if (!checked->regular) {
+    } else if (!checked.regular) {
         return make_error_code(Errc::notRegularFile);
     }
 
-    auto file = native::openExisting(path, access, *checked);
+    auto file = native::openExisting(path, access, checked);
     if (!file)
         return file.error();
     const auto opened = native::factsOf(*file);
     if (!opened)
         return opened.error();
-    if (opened->identity != checked->identity)
+    if (opened->identity != checked.identity)
         return make_error_code(Errc::replacedWhileOpening);
     return file;
 }
@@ -447,53 +463,41 @@ std::optional<bool> cachedPagesOf(const std::string& path)
 
 std::error_code checkReplaceableFile(const std::string& path)
 {
-    const auto probe = native::lookAt(path);
-    if (!probe)
-        return isMissing(probe.error()) ? std::error_code{} : probe.error();
-    const auto facts = native::factsOf(*probe);
-    if (!facts)
-        return facts.error();
-    return checkOurs(*probe, *facts, Use::Fill);
+    const auto look = lookAtFacts(path);
+    if (!look)
+        return isMissing(look.error()) ? std::error_code{} : look.error();
+    return checkOurs(look->probe, look->facts, Use::Fill);
 }
 
 std::error_code removeOwnedFile(const std::string& path)
 {
-    const auto probe = native::lookAt(path, /*forRemoval=*/true);
-    if (!probe)
-        return probe.error();
-    const auto facts = native::factsOf(*probe);
-    if (!facts)
-        return facts.error();
-    if (auto error = checkOurs(*probe, *facts, Use::Remove))
+    const auto look = lookAtFacts(path, /*forRemoval=*/true);
+    if (!look)
+        return look.error();
+    if (auto error = checkOurs(look->probe, look->facts, Use::Remove))
         return error;
-    if (auto error = native::removeName(*probe, path))
+    if (auto error = native::removeName(look->probe, path))
         return error;
-    createdHere().forget(facts->identity);
+    createdHere().forget(look->facts.identity);
     return {};
 }
 
 std::error_code removeOwnFile(const std::string& path)
 {
-    const auto look = native::lookAt(path);
+    const auto look = lookAtFacts(path);
     if (!look)
         return isMissing(look.error()) ? std::error_code{} : look.error();
-    const auto looked = native::factsOf(*look);
-    if (!looked)
-        return looked.error();
-    if (!createdHere().holds(looked->identity))
+    if (!createdHere().holds(look->facts.identity))
         return {};
-    const auto probe = native::lookAt(path, /*forRemoval=*/true);
-    if (!probe)
-        return probe.error();
-    const auto facts = native::factsOf(*probe);
-    if (!facts)
-        return facts.error();
+    const auto removal = lookAtFacts(path, /*forRemoval=*/true);
+    if (!removal)
+        return removal.error();
     // Replaced since the look: the process's own file has gone from the name.
-    if (facts->identity != looked->identity)
+    if (removal->facts.identity != look->facts.identity)
         return {};
-    if (auto error = native::removeName(*probe, path))
+    if (auto error = native::removeName(removal->probe, path))
         return error;
-    createdHere().forget(facts->identity);
+    createdHere().forget(removal->facts.identity);
     return {};
 }
 
