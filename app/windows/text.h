@@ -3,14 +3,22 @@
 // calls, the system code page for the 8-bit ones.
 #pragma once
 
+#include "runtime/windows/utf16.h"
+
 #include <string>
 #include <string_view>
 
 namespace quvo::app {
 
 // Invalid sequences become U+FFFD: a text is shown, never guessed at.
-std::wstring wide(std::string_view utf8);
-std::string utf8(std::wstring_view wide);
+inline std::wstring wide(std::string_view utf8)
+{
+    return runtime::widen(utf8);
+}
+inline std::string utf8(std::wstring_view wide)
+{
+    return runtime::narrow(wide);
+}
 
 // The 8-bit text an "A" call takes (ShellExecuteA): the bytes of the system's code page
 // (CP_ACP: 936, GBK, on a Simplified Chinese system); what it cannot hold becomes its

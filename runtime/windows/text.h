@@ -1,17 +1,15 @@
 // SPDX-License-Identifier: MIT
-// UTF-8 inside the program, UTF-16 at the Windows API: the conversions every Windows
-// file of the runtime shares; private to them (nothing outside runtime/windows/ includes it).
+// What every Windows file of the runtime shares at the wide-character API beyond the
+// conversions: paths and errors. Private to them (nothing outside runtime/windows/
+// includes it).
 #pragma once
 
+#include "runtime/windows/utf16.h"
+
 #include <string>
-#include <string_view>
 #include <system_error>
 
 namespace quvo::runtime {
-
-// Invalid sequences become U+FFFD rather than failing: a name is shown, never guessed at.
-std::wstring widen(std::string_view utf8);
-std::string narrow(std::wstring_view wide);
 
 // A path as the wide-character API takes it. Paths of MAX_PATH and more go in their long
 // form (\\?\C:\... or \\?\UNC\server\share\...), which the system takes whether or not the

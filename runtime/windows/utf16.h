@@ -1,0 +1,15 @@
+// SPDX-License-Identifier: MIT
+// UTF-8 inside the program, UTF-16 at the Windows API: the two conversions every Windows
+// file of the program shares, the runtime's and the window's alike.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quvo::runtime {
+
+// Invalid sequences become U+FFFD rather than failing: a text is shown, never guessed at.
+std::wstring widen(std::string_view utf8);
+std::string narrow(std::wstring_view wide);
+
+} // namespace quvo::runtime
