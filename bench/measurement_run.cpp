@@ -411,7 +411,7 @@ Step Pass::copy(int row)
         return spaceShortage(needed, space->availableBytes);
 
     // A source the read-back left in the cache would be copied from memory.
-    const std::optional<bool> sourceCached = memory_ ? std::nullopt : runtime::cachedPagesOf(testFile1());
+    const std::optional<bool> sourceCached = runtime::cachedPagesOf(testFile1());
     const double start = clock_.seconds();
     const std::string source = testFile1();
     const std::string destination = testFile2();
@@ -424,7 +424,7 @@ Step Pass::copy(int row)
     }
     rows_.showElapsed(row, start, file1Bytes_);
     const std::optional<bool> destinationDropped
-        = memory_ || wentBy == runtime::DataPath::Direct ? std::nullopt : shownDropped(destination);
+        = wentBy == runtime::DataPath::Direct ? std::nullopt : shownDropped(destination);
     tellPath(row, wentBy, sourceCached == true ? std::optional<bool>(false) : destinationDropped);
     return std::nullopt;
 }
@@ -450,7 +450,7 @@ Step Pass::deleteBoth(int row)
 // direct left nothing to drop.
 void Pass::tellWritePath(int row, runtime::DataPath path, const std::string& written)
 {
-    file1Dropped_ = memory_ || path == runtime::DataPath::Direct ? std::nullopt : shownDropped(written);
+    file1Dropped_ = path == runtime::DataPath::Direct ? std::nullopt : shownDropped(written);
     tellPath(row, path, file1Dropped_);
 }
 
@@ -461,6 +461,7 @@ void Pass::tellReadPath(int row)
     tellPath(row, path, path == runtime::DataPath::Direct ? std::nullopt : file1Dropped_);
 }
 
+// On a memory medium the cache is the medium: there is nothing to drop.
 void Pass::tellPath(int row, runtime::DataPath path, std::optional<bool> droppedFromCache)
 {
     if (memory_) {

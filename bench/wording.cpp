@@ -52,6 +52,13 @@ std::string_view cutShortText(CutShort cut)
     return {};
 }
 
+namespace {
+
+constexpr std::string_view kNotice = "注意：";
+constexpr std::string_view kMemoryMedium = "该卷位于内存中，结果不是磁盘的速度";
+
+} // namespace
+
 std::string pathTip(int row, const RowRecord& shown)
 {
     if (!shown.path)
@@ -62,7 +69,7 @@ std::string pathTip(int row, const RowRecord& shown)
     case runtime::DataPath::DroppedFromCache: tip = "经系统缓存，写入后强制落盘并清出缓存"; break;
     case runtime::DataPath::ForcedToMedium: tip = "经系统缓存，写入后强制落盘"; break;
     case runtime::DataPath::DirectRefused: tip = "文件系统不支持直接读写，经系统缓存"; break;
-    case runtime::DataPath::Memory: return "该卷位于内存中，结果不是磁盘的速度";
+    case runtime::DataPath::Memory: return std::string(kMemoryMedium);
     }
     if (mayNotBeDevice(row, shown))
         tip += "；未能确认已清出缓存，结果可能来自内存";
@@ -75,13 +82,13 @@ std::string deviceCaveatText(const RunRecord& record)
     for (int row = 0; row < kRowCount; ++row) {
         const RowRecord& shown = record.rows()[static_cast<std::size_t>(row)];
         if (shown.path == runtime::DataPath::Memory)
-            return "注意：该卷位于内存中，结果不是磁盘的速度";
+            return std::string(kNotice) + std::string(kMemoryMedium);
         if (mayNotBeDevice(row, shown))
             rows += (rows.empty() ? "" : "、") + std::string(rowSpec(row).caption);
     }
     if (rows.empty())
         return {};
-    return "注意：文件系统未能绕过或清出缓存，这些结果可能来自内存：" + rows;
+    return std::string(kNotice) + "文件系统未能绕过或清出缓存，这些结果可能来自内存：" + rows;
 }
 
 std::string driveText(std::string_view directory, const runtime::Volume& volume, bool answered)

@@ -9,7 +9,17 @@
 #include <unistd.h>
 
 namespace quvo::runtime::linux_quota {
+namespace {
 
+// One quota as the system reports it, in bytes; a limit of 0 is none.
+struct QuotaUse {
+    std::uint64_t softLimit = 0; // may be passed for a grace period, with warnings
+    std::uint64_t hardLimit = 0;
+    std::uint64_t used = 0;
+};
+
+// What the quota leaves below its lower limit (the soft one too: a benchmark has no
+// business running a user into a grace period); nothing where no limit is set.
 std::optional<std::uint64_t> roomUnder(const QuotaUse& use)
 {
     const std::uint64_t soft = use.softLimit != 0 ? use.softLimit : UINT64_MAX;
@@ -19,6 +29,8 @@ std::optional<std::uint64_t> roomUnder(const QuotaUse& use)
         return std::nullopt;
     return limit > use.used ? limit - use.used : 0;
 }
+
+} // namespace
 
 // quotactl_fd (Linux 5.14) asks by any open file of the file system, where quotactl
 // wants its block device, which a mount of a loop file or a network share may not
