@@ -37,10 +37,10 @@ struct Halt {
 // What a step answers: nothing while the run goes on.
 using Step = std::optional<Halt>;
 
-// A path text as the user knows the file.
-std::string shown(std::string_view pathText)
+// A path as the user knows the file.
+const std::string& shown(const runtime::SystemPath& path)
 {
-    return runtime::fileSystemPath(pathText);
+    return path.text();
 }
 
 // A stop requested in the middle of a row abandons it like one at a pump.
@@ -53,7 +53,7 @@ Halt failure(std::string_view action, std::string_view what, const std::error_co
 
 // Whether the file at path was shown gone from the system's cache; nothing where the
 // system cannot tell.
-std::optional<bool> shownDropped(const std::string& path)
+std::optional<bool> shownDropped(const runtime::SystemPath& path)
 {
     const auto cached = runtime::cachedPagesOf(path);
     return cached ? std::optional<bool>(!*cached) : std::nullopt;
@@ -84,8 +84,8 @@ public:
 
 private:
     // Built afresh for every use, as each open, lookup, copy and delete names its file.
-    std::string testFile1() const { return prefix_ + std::string(kTestFile1Name); }
-    std::string testFile2() const { return prefix_ + std::string(kTestFile2Name); }
+    runtime::SystemPath testFile1() const { return directory_ + kTestFile1Name; }
+    runtime::SystemPath testFile2() const { return directory_ + kTestFile2Name; }
 
     bool stopRequested() const { return stop_ != nullptr && stop_->raised(); }
     Step pump(int times);
@@ -98,11 +98,11 @@ private:
     Step endAtQuota(int row, double seconds);
     Step readBack(int row);
     Step lookUps(int row, int rounds);
-    Step lookUp(const std::string& path);
+    Step lookUp(const runtime::SystemPath& path);
     Step copy(int row);
     Step deleteBoth(int row);
-    Step readLines(const std::string& path, int& count, runtime::ReadMode mode);
-    void tellWritePath(int row, runtime::DataPath path, const std::string& written);
+    Step readLines(const runtime::SystemPath& path, int& count, runtime::ReadMode mode);
+    void tellWritePath(int row, runtime::DataPath path, const runtime::SystemPath& written);
     void tellReadPath(int row);
     void tellPath(int row, runtime::DataPath path, std::optional<bool> droppedFromCache);
 
@@ -116,6 +116,8 @@ private:
     runtime::NumberedFiles files_;
     TestContent content_;
     std::string prefix_;
+    // The directory the prefix names, as the system takes it: the test files are in it.
+    runtime::SystemPath directory_;
     // Room for a line that runs past a block, the longest one the run reads; what a line
     // holds is never looked at.
     std::string line_;
@@ -147,6 +149,7 @@ Step Pass::measure()
     const std::string driveText = view_.driveText();
     record_.start(driveText);
     prefix_ = targetPrefix(driveText);
+    directory_ = runtime::directoryNamedBy(prefix_);
     setStatus(std::string(kWaitingText) + prefix_);
     if (auto halt = pump(1))
         return halt;
@@ -176,19 +179,19 @@ Step Pass::pump(int times)
 // reserve to spare.
 Step Pass::prepare()
 {
-    const std::string path = testFile1();
-    const std::string directory = runtime::directoryOf(path);
+    const runtime::SystemPath path = testFile1();
+    const runtime::SystemPath directory = runtime::parentDirectory(path);
     auto lock = runtime::lockDirectory(directory);
     if (!lock && lock.error() == runtime::Errc::directoryInUse)
         return Halt{RunOutcome::Failed,
-            std::string(kFailedText) + "另一个测试正在使用该目录（" + directory + "），请等它结束后再试"};
+            std::string(kFailedText) + "另一个测试正在使用该目录（" + shown(directory) + "），请等它结束后再试"};
     if (!lock)
-        return failure("锁定", directory, lock.error());
+        return failure("锁定", shown(directory), lock.error());
     lock_ = std::move(*lock);
     record_.setLocked(lock_.guards());
 
-    for (const std::string& name : {testFile1(), testFile2()})
-        if (auto error = runtime::checkReplaceable(name))
+    for (const runtime::SystemPath& name : {testFile1(), testFile2()})
+        if (auto error = runtime::checkReplaceableFile(name))
             return failure("检查", shown(name), error);
 
     const auto space = runtime::spaceFor(path);
@@ -267,7 +270,7 @@ Step Pass::measureRow(int row)
 Step Pass::writeItemsRow(int row, int writes)
 {
     const double start = clock_.seconds();
-    const std::string path = testFile1();
+    const runtime::SystemPath path = testFile1();
     if (auto error = files_.openForOutput(kFileNumber, path))
         return failure("创建", shown(path), error);
     if (auto error = writeItems(files_, kFileNumber, content_.bytes(), writes))
@@ -281,7 +284,7 @@ Step Pass::writeItemsRow(int row, int writes)
 }
 
 // To the end of the file, line by line, counting.
-Step Pass::readLines(const std::string& path, int& count, runtime::ReadMode mode)
+Step Pass::readLines(const runtime::SystemPath& path, int& count, runtime::ReadMode mode)
 {
     if (auto error = files_.openForInput(kFileNumber, path, mode))
         return failure("打开", shown(path), error);
@@ -310,7 +313,7 @@ Step Pass::readLinesRow(int row)
 // first write.
 Step Pass::sustainedWrite(int row, double seconds)
 {
-    const std::string path = testFile1();
+    const runtime::SystemPath path = testFile1();
     const auto room = lookAtFreeSpace(0);
     if (!room)
         return failure("检查", shown(path), room.error());
@@ -341,7 +344,7 @@ Step Pass::sustainedWrite(int row, double seconds)
 // the row is shown and before the next is timed.
 Step Pass::endAtQuota(int row, double seconds)
 {
-    const std::string path = testFile1();
+    const runtime::SystemPath path = testFile1();
     const auto written = files_.writtenOut(kFileNumber);
     if (!written)
         return failure("写入", shown(path), written.error());
@@ -377,7 +380,7 @@ Step Pass::readBack(int row)
     return std::nullopt;
 }
 
-Step Pass::lookUp(const std::string& path)
+Step Pass::lookUp(const runtime::SystemPath& path)
 {
     if (auto found = runtime::lookUpFile(path); !found)
         return failure("查找", shown(path), found.error());
@@ -413,8 +416,8 @@ Step Pass::copy(int row)
     // A source the read-back left in the cache would be copied from memory.
     const std::optional<bool> sourceCached = runtime::cachedPagesOf(testFile1());
     const double start = clock_.seconds();
-    const std::string source = testFile1();
-    const std::string destination = testFile2();
+    const runtime::SystemPath source = testFile1();
+    const runtime::SystemPath destination = testFile2();
     runtime::DataPath wentBy = runtime::DataPath::Direct;
     if (auto error = runtime::copyFile(source, destination, {.stop = stop_, .keepFree = reserve_, .wentBy = &wentBy})) {
         if (error != runtime::Errc::reserveReached)
@@ -434,13 +437,13 @@ Step Pass::deleteBoth(int row)
     const double start = clock_.seconds();
     if (stopRequested())
         return failure("删除", shown(testFile1()), runtime::Errc::stopped);
-    const std::string path1 = testFile1();
-    if (auto error = runtime::deleteFile(path1))
+    const runtime::SystemPath path1 = testFile1();
+    if (auto error = runtime::removeOwnedFile(path1))
         return failure("删除", shown(path1), error);
-    const std::string path2 = testFile2();
+    const runtime::SystemPath path2 = testFile2();
     if (stopRequested())
         return failure("删除", shown(path2), runtime::Errc::stopped);
-    if (auto error = runtime::deleteFile(path2))
+    if (auto error = runtime::removeOwnedFile(path2))
         return failure("删除", shown(path2), error);
     rows_.showElapsed(row, start);
     return std::nullopt;
@@ -448,7 +451,7 @@ Step Pass::deleteBoth(int row)
 
 // After the row is shown, so that the look at the cache is not timed. A file that went
 // direct left nothing to drop.
-void Pass::tellWritePath(int row, runtime::DataPath path, const std::string& written)
+void Pass::tellWritePath(int row, runtime::DataPath path, const runtime::SystemPath& written)
 {
     file1Dropped_ = path == runtime::DataPath::Direct ? std::nullopt : shownDropped(written);
     tellPath(row, path, file1Dropped_);
@@ -480,7 +483,7 @@ std::string Pass::removeTestFiles()
     // Every file the run created or emptied goes, whatever has become of it; what was
     // never the run's stays, and is not the run's to report.
     std::string remaining;
-    for (const std::string& path : {testFile1(), testFile2()})
+    for (const runtime::SystemPath& path : {testFile1(), testFile2()})
         if (const auto error = runtime::removeOwnFile(path))
             remaining += "；测试文件未能删除：" + shown(path) + "（" + reasonFor(error) + "）";
     return remaining;

@@ -57,8 +57,8 @@ constexpr double kSustainedSeconds = bench::rowSpec(bench::rowOf(bench::Action::
 constexpr std::size_t kBlockSize = runtime::NumberedFiles::kBlockSize;
 
 int failures = 0;
-// The scratch directory's designation: path texts are this followed by a file name.
-std::string prefix;
+// The directory the scratch directory's designation names, as the run derives it.
+runtime::SystemPath directory;
 
 void fail(benchmark::State& state, const std::string& what)
 {
@@ -71,15 +71,16 @@ double secondsSince(SteadyTime::time_point start)
     return std::chrono::duration<double>(SteadyTime::now() - start).count();
 }
 
-// Built as the run builds its path texts: afresh, from the prefix and the name.
-std::string pathText(std::string_view name)
+// Built as the run builds its test files' paths: afresh, from the directory its prefix
+// names and the name.
+runtime::SystemPath testFile(std::string_view name)
 {
-    return prefix + std::string(name);
+    return directory + name;
 }
 
 std::string nativePath(std::string_view name)
 {
-    return runtime::fileSystemPath(pathText(name));
+    return testFile(name).text();
 }
 
 // Leaves the directory as it was found, however a benchmark ends.
@@ -200,13 +201,13 @@ Block touchedBlock()
 void writeItemsOurs(benchmark::State& state, const Row* row)
 {
     const TestFilesRemoved removed;
-    const std::string path = pathText(bench::kTestFile1Name);
+    const runtime::SystemPath path = testFile(bench::kTestFile1Name);
     const auto writes = static_cast<int>(row->content->count);
     const char* const characters = testContent().bytes();
     runtime::NumberedFiles files;
     (void)files.reserve(kFileNumber);
     for (auto _ : state) {
-        if (!createFile(runtime::fileSystemPath(path), row->before))
+        if (!createFile(path.text(), row->before))
             return fail(state, "cannot leave the file as the previous row does");
         const auto start = SteadyTime::now();
         if (auto error = files.openForOutput(kFileNumber, path))
@@ -264,14 +265,14 @@ void readLinesOurs(benchmark::State& state, const Row* row)
 {
     const TestFilesRemoved removed;
     const FileContent* content = row->content;
-    const std::string path = pathText(bench::kTestFile1Name);
+    const runtime::SystemPath path = testFile(bench::kTestFile1Name);
     runtime::NumberedFiles files;
     (void)files.reserve(kFileNumber);
     std::string line(kLargeFileWrites, '\0');
     int lines = 0;
     std::size_t lastLineBytes = 0;
     for (auto _ : state) {
-        if (!createFile(runtime::fileSystemPath(path), row->before))
+        if (!createFile(path.text(), row->before))
             return fail(state, "cannot leave the file as the previous row does");
         lines = 0;
         const auto start = SteadyTime::now();
@@ -336,13 +337,13 @@ void scanBlocksReference(benchmark::State& state, const Row* row)
 void writeLinesOurs(benchmark::State& state)
 {
     const TestFilesRemoved removed;
-    const std::string path = pathText(bench::kTestFile1Name);
+    const runtime::SystemPath path = testFile(bench::kTestFile1Name);
     runtime::SteadyClock steadyClock;
     runtime::Clock& clock = steadyClock;
     runtime::NumberedFiles files;
     (void)files.reserve(kFileNumber);
     for (auto _ : state) {
-        if (!createFile(runtime::fileSystemPath(path), kRow4.before))
+        if (!createFile(path.text(), kRow4.before))
             return fail(state, "cannot leave the file as the previous row does");
         const auto start = SteadyTime::now();
         const double clockStart = clock.seconds();
@@ -419,7 +420,7 @@ void lookUpsOurs(benchmark::State& state)
         const auto start = SteadyTime::now();
         for (int i = 1; i <= kLookupRounds; ++i) {
             for (const std::string_view name : {bench::kTestFile1Name, bench::kTestFile2Name}) {
-                const auto result = runtime::lookUpFile(pathText(name));
+                const auto result = runtime::lookUpFile(testFile(name));
                 if (!result) [[unlikely]]
                     return fail(state, "lookup: " + result.error().message());
                 found += result->empty() ? 0 : 1;
@@ -566,7 +567,7 @@ int run(int argc, char** argv)
         return 2;
 
     const ScratchDirectory scratch(given);
-    prefix = runtime::designationFor(scratch.path());
+    directory = runtime::directoryNamedBy(runtime::designationFor(scratch.path()));
     benchmark::AddCustomContext("directory", scratch.path());
     benchmark::AddCustomContext("file_system", scratch.fileSystem() + " (" + scratch.origin() + ")");
     registerBenchmarks();

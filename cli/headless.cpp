@@ -73,7 +73,7 @@ int printDriveList()
 
 int printPlan(const Target& target)
 {
-    const auto space = runtime::spaceOf(target.directory);
+    const auto space = runtime::spaceOf(runtime::SystemPath(target.directory));
     if (!space) {
         runtime::printTo(
             stderr, "%s%s：%s\n", kProgram.data(), target.directory.c_str(), bench::reasonFor(space.error()).c_str());

@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string text(reinterpret_cast<const char*>(data), size);
 
-    const std::string decoded = quvo::runtime::fileSystemPath(text);
+    const std::string decoded = quvo::runtime::directoryNamedBy(text).text();
     if (decoded.size() > text.size()
         || (decoded.find('\0') != std::string::npos && text.find('\0') == std::string::npos))
         std::abort();
@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (directory.size() > 1 && directory.back() == '/')
         directory.pop_back();
     const std::string expected = directory == "/" ? "/f" : directory + "/f";
-    if (quvo::runtime::fileSystemPath(designation + "f") != expected)
+    if ((quvo::runtime::directoryNamedBy(designation) + "f").text() != expected)
         std::abort();
     return 0;
 }

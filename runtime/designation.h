@@ -2,8 +2,9 @@
 // Drive designations and the path texts built on them. Implemented by each system's
 // designation.cpp (posix/, windows/).
 //
-// A drive text is "<designation> <description>", and the designation followed directly
-// by a file name is a path text naming that file in the run's directory.
+// A drive text is "<designation> <description>", and the designation names a directory:
+// the run's, where its test files are. A designation is text the user reads; the path
+// the system takes is made from it once, by directoryNamedBy().
 //
 // On Windows a designation is a drive's lower-case letter and colon ("c:"), and
 // "c:DriveSpeedTest.txt" names the file in drive C's current directory, resolved as
@@ -13,6 +14,8 @@
 // backslash are written with the mount table's octal escapes (\040, \011, \012, \134),
 // so the text up to its first blank is always the whole designation.
 #pragma once
+
+#include "runtime/system_path.h"
 
 #include <string>
 #include <string_view>
@@ -37,17 +40,20 @@ std::error_code designateDirectory(const std::string& directory);
 // drive letter are understood in; every other path as it is.
 std::string plainPath(std::string_view path);
 
-// The file-system path that a path text names. Windows: the full path, as
-// GetFullPathNameW resolves it. Elsewhere: each backslash followed by three octal
-// digits becomes that byte; every other character stands for itself.
-std::string fileSystemPath(std::string_view pathText);
+// The directory a designation names, as the system takes it, ending where a file name
+// follows directly. Windows: the full path of the drive's current directory, as
+// GetFullPathNameW resolves the letter ("c:" gives "C:\Users\me\"), and of the
+// process's for the empty text. Elsewhere: each backslash followed by three octal digits
+// becomes that byte and every other character stands for itself ("/a\040b/" gives
+// "/a b/"); the empty text stays empty, so that a name alone is in the current directory.
+SystemPath directoryNamedBy(std::string_view designation);
 
-// The directory part of a file-system path: "/a/f" gives "/a", "/f" gives "/",
-// "C:\a\f" gives "C:\a" and "C:\f" gives "C:\"; a bare name gives ".".
-std::string parentDirectory(std::string_view path);
+// The directory that holds a file: "/a/f" gives "/a", "/f" gives "/", "C:\a\f"
+// gives "C:\a" and "C:\f" gives "C:\"; a bare name gives ".".
+SystemPath parentDirectory(const SystemPath& path);
 
-// The file name at the end of a path text: what follows its last "/" (and on Windows
-// its last "\" or ":").
-std::string_view fileNamePart(std::string_view pathText);
+// The file name at the end of a path: what follows its last "/" (and on Windows its last
+// "\" or ":").
+std::string_view fileNamePart(const SystemPath& path);
 
 } // namespace quvo::runtime

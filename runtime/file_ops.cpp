@@ -15,20 +15,20 @@ constexpr std::size_t kCopyBlockSize = std::size_t{1} << 20;
 
 } // namespace
 
-Result<std::string> lookUpFile(std::string_view pathText)
+Result<std::string> lookUpFile(const SystemPath& path)
 {
-    auto exists = regularFileExists(fileSystemPath(pathText));
+    auto exists = regularFileExists(path);
     if (!exists)
         return exists.error();
-    return *exists ? std::string(fileNamePart(pathText)) : std::string();
+    return *exists ? std::string(fileNamePart(path)) : std::string();
 }
 
-std::error_code copyFile(std::string_view sourceText, std::string_view destinationText, const CopyWatch& watch)
+std::error_code copyFile(const SystemPath& sourcePath, const SystemPath& destinationPath, const CopyWatch& watch)
 {
-    auto source = NativeFile::openForReading(fileSystemPath(sourceText));
+    auto source = NativeFile::openForReading(sourcePath);
     if (!source)
         return source.error();
-    auto destination = NativeFile::createForWriting(fileSystemPath(destinationText), WriteMode::Paced);
+    auto destination = NativeFile::createForWriting(destinationPath, WriteMode::Paced);
     if (!destination)
         return destination.error();
     const auto sourceBytes = source->size();
@@ -72,29 +72,9 @@ std::error_code copyFile(std::string_view sourceText, std::string_view destinati
     return source->finish();
 }
 
-std::error_code deleteFile(std::string_view pathText)
+Result<Space> spaceFor(const SystemPath& file)
 {
-    return removeOwnedFile(fileSystemPath(pathText));
-}
-
-std::error_code removeOwnFile(std::string_view pathText)
-{
-    return removeOwnFile(fileSystemPath(pathText));
-}
-
-std::error_code checkReplaceable(std::string_view pathText)
-{
-    return checkReplaceableFile(fileSystemPath(pathText));
-}
-
-std::string directoryOf(std::string_view pathText)
-{
-    return parentDirectory(fileSystemPath(pathText));
-}
-
-Result<Space> spaceFor(std::string_view pathText)
-{
-    return spaceOf(directoryOf(pathText));
+    return spaceOf(parentDirectory(file));
 }
 
 } // namespace quvo::runtime

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The run's operations on whole files, given path texts (designation.h).
+// The run's operations on whole files, on the system's paths (system_path.h).
 #pragma once
 
 #include "runtime/platform.h"
@@ -12,10 +12,10 @@
 
 namespace quvo::runtime {
 
-// The file name part of pathText if a regular file of that name exists, else the
-// empty text. "Not there" is an answer, not an error. The name is a copy: it outlives
-// the path text it was found in.
-Result<std::string> lookUpFile(std::string_view pathText);
+// The file name part of path if a regular file of that name exists, else the empty
+// text. "Not there" is an answer, not an error. The name is a copy: it outlives the path
+// it was found in.
+Result<std::string> lookUpFile(const SystemPath& path);
 
 // How much a writer that keeps keepFree bytes of its volume free may write between two
 // looks at the free space: a sixteenth of what it keeps, so that someone else filling
@@ -42,24 +42,9 @@ struct CopyWatch {
 // file of this user with no other name (a hard link's other names would change with
 // it), and forces the copy to the medium as it goes.
 // A copy that ends early leaves a partial destination.
-std::error_code copyFile(std::string_view sourceText, std::string_view destinationText, const CopyWatch& watch = {});
-
-// Removes a regular file of this user with no other name (hard link); fails if
-// nothing is there.
-std::error_code deleteFile(std::string_view pathText);
-
-// Removes the file if this process created or emptied it (a run's own file, whatever
-// has become of it); leaves anything else at the name as it is.
-std::error_code removeOwnFile(std::string_view pathText);
-
-// Succeeds when the name is free or holds a regular file of this user with no other
-// name (hard link).
-std::error_code checkReplaceable(std::string_view pathText);
-
-// The system's path of the directory that holds the file.
-std::string directoryOf(std::string_view pathText);
+std::error_code copyFile(const SystemPath& source, const SystemPath& destination, const CopyWatch& watch = {});
 
 // Of the volume that holds the file's directory.
-Result<Space> spaceFor(std::string_view pathText);
+Result<Space> spaceFor(const SystemPath& file);
 
 } // namespace quvo::runtime

@@ -219,9 +219,9 @@ native::IoStyle NativeFile::style() const
 }
 
 // Where direct I/O is refused, the file goes through the cache, and settle() stands in.
-Result<NativeFile> NativeFile::createForWriting(const std::string& path, WriteMode mode)
+Result<NativeFile> NativeFile::createForWriting(const SystemPath& path, WriteMode mode)
 {
-    auto handle = createOrTruncate(path);
+    auto handle = createOrTruncate(path.text());
     if (!handle)
         return handle.error();
     const native::IoStyle style = native::styleFor(mode);
@@ -234,9 +234,9 @@ Result<NativeFile> NativeFile::createForWriting(const std::string& path, WriteMo
     return file;
 }
 
-Result<NativeFile> NativeFile::openForReading(const std::string& path, ReadMode mode)
+Result<NativeFile> NativeFile::openForReading(const SystemPath& path, ReadMode mode)
 {
-    auto handle = openChecked(path, Access::Read, /*owned=*/false);
+    auto handle = openChecked(path.text(), Access::Read, /*owned=*/false);
     if (!handle)
         return handle.error();
     const native::IoStyle style = native::styleFor(mode);
@@ -455,47 +455,47 @@ Result<Space> NativeFile::volumeSpace() const
     return native::volumeSpaceOf(handle_);
 }
 
-std::optional<bool> cachedPagesOf(const std::string& path)
+std::optional<bool> cachedPagesOf(const SystemPath& path)
 {
-    const auto file = openChecked(path, Access::Read, /*owned=*/false);
+    const auto file = openChecked(path.text(), Access::Read, /*owned=*/false);
     return file ? native::cached(*file) : std::nullopt;
 }
 
-std::error_code checkReplaceableFile(const std::string& path)
+std::error_code checkReplaceableFile(const SystemPath& path)
 {
-    const auto look = lookAtFacts(path);
+    const auto look = lookAtFacts(path.text());
     if (!look)
         return isMissing(look.error()) ? std::error_code{} : look.error();
     return checkOurs(look->probe, look->facts, Use::Fill);
 }
 
-std::error_code removeOwnedFile(const std::string& path)
+std::error_code removeOwnedFile(const SystemPath& path)
 {
-    const auto look = lookAtFacts(path, /*forRemoval=*/true);
+    const auto look = lookAtFacts(path.text(), /*forRemoval=*/true);
     if (!look)
         return look.error();
     if (auto error = checkOurs(look->probe, look->facts, Use::Remove))
         return error;
-    if (auto error = native::removeName(look->probe, path))
+    if (auto error = native::removeName(look->probe, path.text()))
         return error;
     createdHere().forget(look->facts.identity);
     return {};
 }
 
-std::error_code removeOwnFile(const std::string& path)
+std::error_code removeOwnFile(const SystemPath& path)
 {
-    const auto look = lookAtFacts(path);
+    const auto look = lookAtFacts(path.text());
     if (!look)
         return isMissing(look.error()) ? std::error_code{} : look.error();
     if (!createdHere().holds(look->facts.identity))
         return {};
-    const auto removal = lookAtFacts(path, /*forRemoval=*/true);
+    const auto removal = lookAtFacts(path.text(), /*forRemoval=*/true);
     if (!removal)
         return removal.error();
     // Replaced since the look: the process's own file has gone from the name.
     if (removal->facts.identity != look->facts.identity)
         return {};
-    if (auto error = native::removeName(removal->probe, path))
+    if (auto error = native::removeName(removal->probe, path.text()))
         return error;
     createdHere().forget(removal->facts.identity);
     return {};

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "runtime/numbered_files.h"
 
-#include "runtime/designation.h"
-
 #include <algorithm>
 
 namespace quvo::runtime {
@@ -72,7 +70,7 @@ std::error_code NumberedFiles::prepare(int number, Slot*& slot)
     return {};
 }
 
-std::error_code NumberedFiles::openForOutput(int number, std::string_view pathText, WriteMode mode)
+std::error_code NumberedFiles::openForOutput(int number, const SystemPath& path, WriteMode mode)
 {
     Slot* slot = nullptr;
     if (auto error = prepare(number, slot))
@@ -82,7 +80,7 @@ std::error_code NumberedFiles::openForOutput(int number, std::string_view pathTe
         if (auto error = ensureBlock(slot->ahead))
             return error;
     }
-    auto file = NativeFile::createForWriting(fileSystemPath(pathText), mode);
+    auto file = NativeFile::createForWriting(path, mode);
     if (!file)
         return file.error();
     slot->file = std::move(*file);
@@ -93,7 +91,7 @@ std::error_code NumberedFiles::openForOutput(int number, std::string_view pathTe
     return {};
 }
 
-std::error_code NumberedFiles::openForInput(int number, std::string_view pathText, ReadMode mode)
+std::error_code NumberedFiles::openForInput(int number, const SystemPath& path, ReadMode mode)
 {
     Slot* slot = nullptr;
     if (auto error = prepare(number, slot))
@@ -102,7 +100,7 @@ std::error_code NumberedFiles::openForInput(int number, std::string_view pathTex
         if (auto error = ensureBlock(slot->ahead))
             return error;
     }
-    auto file = NativeFile::openForReading(fileSystemPath(pathText), mode);
+    auto file = NativeFile::openForReading(path, mode);
     if (!file)
         return file.error();
     slot->file = std::move(*file);

@@ -47,9 +47,8 @@ public:
     // outlives its watch; null watches nothing.
     void watch(const StopFlag* stop) { stop_ = stop; }
 
-    // Path texts as designation.h describes them.
-    std::error_code openForOutput(int number, std::string_view pathText, WriteMode mode = WriteMode::Buffered);
-    std::error_code openForInput(int number, std::string_view pathText, ReadMode mode = ReadMode::Buffered);
+    std::error_code openForOutput(int number, const SystemPath& path, WriteMode mode = WriteMode::Buffered);
+    std::error_code openForInput(int number, const SystemPath& path, ReadMode mode = ReadMode::Buffered);
 
     // Appends text unchanged.
     std::error_code writeItem(int number, std::string_view text);

@@ -2,8 +2,8 @@
 // The platform seam: the few file-system calls the rest of the runtime is built on.
 // NativeFile and the checks on a test file's name are shared (native_file.cpp) over
 // each system's own calls (native_calls.h); the rest is each system's platform.cpp
-// (linux/, windows/). Paths here are the system's own, already decoded from the run's
-// path texts (designation.h).
+// (linux/, windows/). Paths here are the system's own (system_path.h), made from a drive's
+// designation once by the run.
 //
 // Nothing at a test file's name is trusted: a name is never followed as a symbolic
 // link, and only a file this process created, or a regular file of this user with no
@@ -11,6 +11,7 @@
 #pragma once
 
 #include "runtime/result.h"
+#include "runtime/system_path.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -124,9 +125,9 @@ public:
 
     // Creates the file, or empties one this process created or emptied before, or an
     // existing regular file of this user that has no other name.
-    static Result<NativeFile> createForWriting(const std::string& path, WriteMode mode);
+    static Result<NativeFile> createForWriting(const SystemPath& path, WriteMode mode);
     // Opens an existing regular file at its start.
-    static Result<NativeFile> openForReading(const std::string& path, ReadMode mode = ReadMode::Buffered);
+    static Result<NativeFile> openForReading(const SystemPath& path, ReadMode mode = ReadMode::Buffered);
 
     bool isOpen() const { return handle_.isOpen(); }
     // Whether transfers go past the system's cache: they then move whole aligned blocks,
@@ -202,26 +203,26 @@ void populate(char* memory, std::size_t bytes) noexcept;
 // Whether some of the file at path is in the system's cache: false where a drop left
 // none of it there, nothing where the system cannot tell (or the file is empty). Looks
 // without reading: the pages are mapped, not touched.
-std::optional<bool> cachedPagesOf(const std::string& path);
+std::optional<bool> cachedPagesOf(const SystemPath& path);
 
 // A write the user's disk quota refused, which the volume's free space may not have
 // foretold.
 bool quotaExceeded(const std::error_code& error);
 
 // Whether a regular file is at path; a link there is not followed and does not count.
-Result<bool> regularFileExists(const std::string& path);
+Result<bool> regularFileExists(const SystemPath& path);
 
 // Succeeds when nothing is at path, or a file the run may empty and remove is: one this
 // process created, or a regular file of this user with no other name.
-std::error_code checkReplaceableFile(const std::string& path);
+std::error_code checkReplaceableFile(const SystemPath& path);
 
 // Removes a file this process created, or a regular file of this user with no other
 // name; refuses anything else.
-std::error_code removeOwnedFile(const std::string& path);
+std::error_code removeOwnedFile(const SystemPath& path);
 
 // Removes the file at path if this process created or emptied it, whatever has become
 // of it since; anything else at the name, or nothing, stays as it is and is no failure.
-std::error_code removeOwnFile(const std::string& path);
+std::error_code removeOwnFile(const SystemPath& path);
 
 // Held by one run at a time per directory, and given up by the system when the process
 // ends however it ends. Needs no file of its own: the directory itself is locked.
@@ -245,13 +246,13 @@ private:
 // Errc::directoryInUse while another process (or another lock in this one) holds it.
 // Where the file system has no locks, or the directory cannot be opened for them, a
 // lock that guards nothing: the run goes on unguarded rather than not at all.
-Result<DirectoryLock> lockDirectory(const std::string& directory);
+Result<DirectoryLock> lockDirectory(const SystemPath& directory);
 
 // Of the volume holding directory.
-Result<Space> spaceOf(const std::string& directory);
+Result<Space> spaceOf(const SystemPath& directory);
 
 // The largest file this process may make in directory: the lower of its own file-size
 // limit and the file system's (FAT's 4 GiB less one byte).
-std::uint64_t largestFileIn(const std::string& directory);
+std::uint64_t largestFileIn(const SystemPath& directory);
 
 } // namespace quvo::runtime

@@ -415,8 +415,9 @@ void populate(char* memory, std::size_t bytes) noexcept
         ::madvise(reinterpret_cast<void*>(start), end - start, kPopulateWrite);
 }
 
-Result<bool> regularFileExists(const std::string& path)
+Result<bool> regularFileExists(const SystemPath& file)
 {
+    const std::string& path = file.text();
     struct stat st { };
     if (::lstat(path.c_str(), &st) == 0)
         return S_ISREG(st.st_mode);
@@ -431,8 +432,9 @@ bool quotaExceeded(const std::error_code& error)
         && (error.category() == std::system_category() || error.category() == std::generic_category());
 }
 
-Result<Space> spaceOf(const std::string& directory)
+Result<Space> spaceOf(const SystemPath& path)
 {
+    const std::string& directory = path.text();
     struct statvfs vfs { };
     if (::statvfs(directory.c_str(), &vfs) != 0)
         return lastError();
@@ -445,8 +447,9 @@ Result<Space> spaceOf(const std::string& directory)
     return space;
 }
 
-std::uint64_t largestFileIn(const std::string& directory)
+std::uint64_t largestFileIn(const SystemPath& path)
 {
+    const std::string& directory = path.text();
     std::uint64_t largest = UINT64_MAX;
     struct rlimit limit { };
     if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
@@ -459,8 +462,9 @@ std::uint64_t largestFileIn(const std::string& directory)
     return largest;
 }
 
-Result<DirectoryLock> lockDirectory(const std::string& directory)
+Result<DirectoryLock> lockDirectory(const SystemPath& path)
 {
+    const std::string& directory = path.text();
     // flock needs a real descriptor (not O_PATH); a directory the user may write but
     // not read cannot be opened for one.
     FileHandle handle(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

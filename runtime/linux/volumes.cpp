@@ -157,7 +157,7 @@ std::string knownAs(const MountEntry& entry)
 
 std::optional<Volume> measured(const MountEntry& entry)
 {
-    auto space = spaceOf(entry.mountPoint);
+    auto space = spaceOf(SystemPath(entry.mountPoint));
     if (!space)
         return std::nullopt;
     Volume volume{entry.mountPoint, knownAs(entry), entry.device, space->totalBytes, space->availableBytes};

@@ -2,6 +2,8 @@
 // Drive designations on systems without lettered drives: escaped directories.
 #include "runtime/designation.h"
 
+#include <utility>
+
 namespace quvo::runtime {
 namespace {
 
@@ -10,13 +12,13 @@ bool isOctalDigit(char c)
     return c >= '0' && c <= '7';
 }
 
-// The byte that an escape at pathText[i] stands for, or -1 if none starts there. Only
-// \001 to \377 are escapes: a NUL would cut the path short where the system reads it.
-int escapedByteAt(std::string_view pathText, std::size_t i)
+// The byte that an escape at text[i] stands for, or -1 if none starts there. Only \001
+// to \377 are escapes: a NUL would cut the path short where the system reads it.
+int escapedByteAt(std::string_view text, std::size_t i)
 {
-    if (pathText[i] != '\\' || pathText.size() - i < 4)
+    if (text[i] != '\\' || text.size() - i < 4)
         return -1;
-    const char high = pathText[i + 1], middle = pathText[i + 2], low = pathText[i + 3];
+    const char high = text[i + 1], middle = text[i + 2], low = text[i + 3];
     if (high > '3' || !isOctalDigit(high) || !isOctalDigit(middle) || !isOctalDigit(low))
         return -1;
     const int byte = (high - '0') * 64 + (middle - '0') * 8 + (low - '0');
@@ -47,20 +49,20 @@ std::string designationFor(std::string_view directory)
     return designation;
 }
 
-std::string fileSystemPath(std::string_view pathText)
+SystemPath directoryNamedBy(std::string_view designation)
 {
     std::string path;
-    path.reserve(pathText.size());
-    for (std::size_t i = 0; i < pathText.size(); ++i) {
-        const int byte = escapedByteAt(pathText, i);
+    path.reserve(designation.size());
+    for (std::size_t i = 0; i < designation.size(); ++i) {
+        const int byte = escapedByteAt(designation, i);
         if (byte < 0) {
-            path += pathText[i];
+            path += designation[i];
             continue;
         }
         path += static_cast<char>(byte);
         i += 3;
     }
-    return path;
+    return SystemPath(std::move(path));
 }
 
 std::error_code designateDirectory(const std::string&)
@@ -73,18 +75,20 @@ std::string plainPath(std::string_view path)
     return std::string(path);
 }
 
-std::string parentDirectory(std::string_view path)
+SystemPath parentDirectory(const SystemPath& path)
 {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string_view::npos)
-        return ".";
-    return std::string(path.substr(0, slash == 0 ? 1 : slash));
+    const std::string& text = path.text();
+    const auto slash = text.find_last_of('/');
+    if (slash == std::string::npos)
+        return SystemPath(".");
+    return SystemPath(text.substr(0, slash == 0 ? 1 : slash));
 }
 
-std::string_view fileNamePart(std::string_view pathText)
+std::string_view fileNamePart(const SystemPath& path)
 {
-    const auto slash = pathText.find_last_of('/');
-    return slash == std::string_view::npos ? pathText : pathText.substr(slash + 1);
+    const std::string_view text = path.text();
+    const auto slash = text.find_last_of('/');
+    return slash == std::string_view::npos ? text : text.substr(slash + 1);
 }
 
 } // namespace quvo::runtime

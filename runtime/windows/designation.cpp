@@ -88,7 +88,7 @@ std::error_code designateDirectory(const std::string& directory)
     // The current directory as the system keeps it may still not be where the letter
     // leads: a directory in its long form (\\?\C:\dir) is kept so, and "c:name" then
     // resolves into drive C's own directory; a volume without a letter has none.
-    if (!sameDirectory(directory, parentDirectory(fileSystemPath(designationFor(directory) + "x"))))
+    if (!sameDirectory(directory, directoryNamedBy(designationFor(directory)).text()))
         return Errc::designationElsewhere;
     return {};
 }
@@ -105,40 +105,32 @@ std::string plainPath(std::string_view path)
     return std::string(path);
 }
 
-std::string fileSystemPath(std::string_view pathText)
+SystemPath directoryNamedBy(std::string_view designation)
 {
-    const std::wstring text = widen(pathText);
-    if (text.empty())
-        return {};
-    // The length with the terminating NUL when the buffer is too small; without it on success.
-    DWORD length = ::GetFullPathNameW(text.c_str(), 0, nullptr, nullptr);
-    std::wstring full;
-    while (length > full.size()) {
-        full.resize(length);
-        length = ::GetFullPathNameW(text.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    }
-    if (length == 0)
-        return std::string(pathText);
-    full.resize(length);
-    return narrow(full);
+    std::string directory = fullPath(designation.empty() ? std::string_view(".") : designation);
+    if (!directory.empty() && !isSeparator(directory.back()))
+        directory += '\\';
+    return SystemPath(std::move(directory));
 }
 
-std::string parentDirectory(std::string_view path)
+SystemPath parentDirectory(const SystemPath& file)
 {
+    const std::string_view path = file.text();
     const auto separator = path.find_last_of("\\/");
     if (separator == std::string_view::npos)
-        return ".";
+        return SystemPath(".");
     // The root keeps its separator: "C:" alone would name the drive's current directory.
     const std::size_t root = rootLength(withoutDevicePrefix(path)) + (path.size() - withoutDevicePrefix(path).size());
     if (separator < root)
-        return std::string(path.substr(0, root));
-    return std::string(path.substr(0, separator));
+        return SystemPath(std::string(path.substr(0, root)));
+    return SystemPath(std::string(path.substr(0, separator)));
 }
 
-std::string_view fileNamePart(std::string_view pathText)
+std::string_view fileNamePart(const SystemPath& path)
 {
-    const auto separator = pathText.find_last_of("\\/:");
-    return separator == std::string_view::npos ? pathText : pathText.substr(separator + 1);
+    const std::string_view text = path.text();
+    const auto separator = text.find_last_of("\\/:");
+    return separator == std::string_view::npos ? text : text.substr(separator + 1);
 }
 
 } // namespace quvo::runtime

@@ -572,8 +572,9 @@ void populate(char*, std::size_t) noexcept
 
 // The run's lookup: one question of the file system, asked of the name itself. A reparse
 // point's tag takes a second: a file a filter serves is a file.
-Result<bool> regularFileExists(const std::string& path)
+Result<bool> regularFileExists(const SystemPath& file)
 {
+    const std::string& path = file.text();
     const std::wstring name = systemPath(path);
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!::GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &data)) {
@@ -602,8 +603,9 @@ bool quotaExceeded(const std::error_code& error)
     return error == windowsError(kDiskQuotaExceeded);
 }
 
-Result<Space> spaceOf(const std::string& directory)
+Result<Space> spaceOf(const SystemPath& path)
 {
+    const std::string& directory = path.text();
     const auto handle = openDirectory(directory);
     if (!handle)
         return handle.error();
@@ -613,8 +615,9 @@ Result<Space> spaceOf(const std::string& directory)
 // No per-process file-size limit on Windows; FAT's 4 GiB less one byte is the one
 // common file system limit (exFAT has none that matters here). The file system is asked
 // of the directory itself, which a junction may put on another volume than its path's.
-std::uint64_t largestFileIn(const std::string& directory)
+std::uint64_t largestFileIn(const SystemPath& path)
 {
+    const std::string& directory = path.text();
     const auto handle = openDirectory(directory);
     std::array<wchar_t, MAX_PATH + 1> fileSystem{};
     if (handle
@@ -629,8 +632,9 @@ std::uint64_t largestFileIn(const std::string& directory)
 // any run of any account meets whatever path it came by, and which the system removes
 // with the last handle, when the process ends however it ends. The directory itself is
 // not held: another program's handle on it, shared or not, is no run's.
-Result<DirectoryLock> lockDirectory(const std::string& directory)
+Result<DirectoryLock> lockDirectory(const SystemPath& path)
 {
+    const std::string& directory = path.text();
     const auto handle = openDirectory(directory);
     if (!handle) {
         // A directory this user may not even look at: the run fails at its first file,

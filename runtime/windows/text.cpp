@@ -49,6 +49,24 @@ std::wstring systemPath(const std::string& path)
     return wide;
 }
 
+std::string fullPath(std::string_view path)
+{
+    const std::wstring text = widen(path);
+    if (text.empty())
+        return {};
+    // The length with the terminating NUL when the buffer is too small; without it on success.
+    DWORD length = ::GetFullPathNameW(text.c_str(), 0, nullptr, nullptr);
+    std::wstring full;
+    while (length > full.size()) {
+        full.resize(length);
+        length = ::GetFullPathNameW(text.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    }
+    if (length == 0)
+        return std::string(path);
+    full.resize(length);
+    return narrow(full);
+}
+
 namespace {
 
 class WindowsCategory final : public std::error_category {

@@ -7,6 +7,7 @@
 #include "runtime/windows/utf16.h"
 
 #include <string>
+#include <string_view>
 #include <system_error>
 
 namespace quvo::runtime {
@@ -15,6 +16,10 @@ namespace quvo::runtime {
 // form (\\?\C:\... or \\?\UNC\server\share\...), which the system takes whether or not the
 // program is marked long-path aware and long paths are allowed; shorter ones as they are.
 std::wstring systemPath(const std::string& path);
+
+// The full path, as GetFullPathNameW resolves it: "c:" is the drive's current directory,
+// "c:name" a file in it; the path as it is where the system resolves nothing.
+std::string fullPath(std::string_view path);
 
 // Windows errors (ERROR_...) as std::error_code. They compare with the portable std::errc
 // values as the system category does (ERROR_FILE_NOT_FOUND equals

@@ -115,7 +115,7 @@ std::string directoryFor(
     const std::string designation = designationFor(narrow(root));
     if (!profile.empty() && designationFor(profile) == designation)
         return profile;
-    return fileSystemPath(designation);
+    return fullPath(designation);
 }
 
 // Makes the drive's letter name directory, where the system's own current directory of
@@ -125,7 +125,7 @@ std::string directoryFor(
 void designateOnItsDrive(const std::string& directory)
 {
     const std::string designation = designationFor(directory);
-    if (designation.empty() || fileSystemPath(designation) == directory)
+    if (designation.empty() || fullPath(designation) == directory)
         return;
     const std::wstring entry = L"=" + widen(designation);
     ::SetEnvironmentVariableW(entry.c_str(), widen(directory).c_str());

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// On every system: once a directory is designated, its designation followed by a file
-// name is a path text for that file in the directory, whatever the directory is called.
+// On every system: once a directory is designated, its designation names the directory
+// itself, whatever the directory is called.
 #include "runtime/designation.h"
 
 #include "runtime/file_ops.h"
@@ -17,7 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(DesignatedDirectory, PathTextsNameFilesInTheDirectoryItself)
+TEST(DesignatedDirectory, NamesTheDirectoryItself)
 {
     test::TempDir top;
     for (const std::string name : {"plain", "a b", "中文 目录", "-dash", "semi;colon,comma", "100% #1"}) {
@@ -25,18 +25,18 @@ TEST(DesignatedDirectory, PathTextsNameFilesInTheDirectoryItself)
         ASSERT_TRUE(fs::create_directory(directory)) << name;
         const std::string text = test::utf8(directory);
         ASSERT_FALSE(designateDirectory(text)) << name;
-        const std::string pathText = designationFor(text) + "DriveSpeedTest.txt";
+        const SystemPath file = directoryNamedBy(designationFor(text)) + "DriveSpeedTest.txt";
 
-        EXPECT_EQ(directoryOf(pathText), text) << name;
+        EXPECT_EQ(parentDirectory(file).text(), text) << name;
         NumberedFiles files;
-        ASSERT_FALSE(files.openForOutput(1, pathText)) << name;
+        ASSERT_FALSE(files.openForOutput(1, file)) << name;
         ASSERT_FALSE(files.writeItem(1, "x")) << name;
         ASSERT_FALSE(files.close(1)) << name;
         EXPECT_EQ(test::readFile(directory / "DriveSpeedTest.txt"), "x") << name;
-        const auto found = lookUpFile(pathText);
+        const auto found = lookUpFile(file);
         ASSERT_TRUE(found) << name;
         EXPECT_EQ(*found, "DriveSpeedTest.txt") << name;
-        EXPECT_FALSE(deleteFile(pathText)) << name;
+        EXPECT_FALSE(removeOwnedFile(file)) << name;
         EXPECT_TRUE(fs::is_empty(directory)) << name;
     }
 }

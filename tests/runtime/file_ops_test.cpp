@@ -18,8 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::readFile;
+using test::systemPath;
 using test::TempDir;
-using test::utf8;
 using test::writeFile;
 
 TEST(LookUpFile, FindsOnlyRegularFilesAndGivesTheirName)
@@ -29,16 +29,16 @@ TEST(LookUpFile, FindsOnlyRegularFilesAndGivesTheirName)
     fs::create_directory(dir / "directory");
     const struct {
         const char* name;
-        std::string pathText;
+        SystemPath path;
         const char* found;
     } cases[] = {
-        {"regular file", utf8(dir / "file.txt"), "file.txt"},
-        {"nothing there", utf8(dir / "missing.txt"), ""},
-        {"inside a missing directory", utf8(dir / "missing" / "x"), ""},
-        {"a directory is not an ordinary file", utf8(dir / "directory"), ""},
+        {"regular file", systemPath(dir / "file.txt"), "file.txt"},
+        {"nothing there", systemPath(dir / "missing.txt"), ""},
+        {"inside a missing directory", systemPath(dir / "missing" / "x"), ""},
+        {"a directory is not an ordinary file", systemPath(dir / "directory"), ""},
     };
     for (const auto& c : cases) {
-        const auto found = lookUpFile(c.pathText);
+        const auto found = lookUpFile(c.path);
         ASSERT_TRUE(found) << c.name << ": " << found.error().message();
         EXPECT_EQ(*found, c.found) << c.name;
     }
@@ -50,19 +50,19 @@ TEST(CopyFile, CopiesEveryByteAndReplacesTheDestination)
     const std::string content = std::string(NumberedFiles::kBlockSize * 2 + 17, 'X') + "\nend";
     writeFile(dir / "source", content);
     writeFile(dir / "destination", std::string(NumberedFiles::kBlockSize * 3, 'o'));
-    ASSERT_FALSE(copyFile(utf8(dir / "source"), utf8(dir / "destination")));
+    ASSERT_FALSE(copyFile(systemPath(dir / "source"), systemPath(dir / "destination")));
     EXPECT_EQ(readFile(dir / "destination"), content);
-    EXPECT_EQ(copyFile(utf8(dir / "missing"), utf8(dir / "other")), std::errc::no_such_file_or_directory);
+    EXPECT_EQ(copyFile(systemPath(dir / "missing"), systemPath(dir / "other")), std::errc::no_such_file_or_directory);
     EXPECT_FALSE(fs::exists(dir / "other"));
 }
 
-TEST(DeleteFile, RemovesOurFileAndFailsWhenNothingIsThere)
+TEST(RemoveOwnedFile, RemovesOurFileAndFailsWhenNothingIsThere)
 {
     TempDir dir;
     writeFile(dir / "file", "x");
-    EXPECT_FALSE(deleteFile(utf8(dir / "file")));
+    EXPECT_FALSE(removeOwnedFile(systemPath(dir / "file")));
     EXPECT_FALSE(fs::exists(dir / "file"));
-    EXPECT_EQ(deleteFile(utf8(dir / "file")), std::errc::no_such_file_or_directory);
+    EXPECT_EQ(removeOwnedFile(systemPath(dir / "file")), std::errc::no_such_file_or_directory);
 }
 
 TEST(DirectoryLock, OneRunHoldsADirectoryAndOthersStillUseIt)
@@ -70,14 +70,14 @@ TEST(DirectoryLock, OneRunHoldsADirectoryAndOthersStillUseIt)
     TempDir dir;
     writeFile(dir / "there", "x");
     {
-        auto first = lockDirectory(utf8(dir.path()));
+        auto first = lockDirectory(systemPath(dir.path()));
         ASSERT_TRUE(first) << first.error().message();
-        EXPECT_EQ(lockDirectory(utf8(dir.path())).error(), Errc::directoryInUse);
+        EXPECT_EQ(lockDirectory(systemPath(dir.path())).error(), Errc::directoryInUse);
         EXPECT_EQ(fs::directory_iterator(dir.path())->path().filename(), "there");
         writeFile(dir / "added", "x");
         EXPECT_EQ(readFile(dir / "added"), "x");
     }
-    EXPECT_TRUE(lockDirectory(utf8(dir.path())));
+    EXPECT_TRUE(lockDirectory(systemPath(dir.path())));
 }
 
 // Every operation on a planted name fails with the planted thing's refusal and leaves
@@ -91,21 +91,21 @@ TEST_P(HostileNames, NothingAtATestFileNameIsFollowedOpenedOrRemovedUnlessItIsOu
     const fs::path outside = dir / "outside.txt";
     const struct {
         const char* name;
-        std::function<std::error_code(const std::string&)> act;
+        std::function<std::error_code(const SystemPath&)> act;
     } operations[] = {
         {"open for output",
-            [](const std::string& p) {
+            [](const SystemPath& p) {
                 NumberedFiles f;
                 return f.openForOutput(1, p);
             }},
         {"streamed open for output",
-            [](const std::string& p) {
+            [](const SystemPath& p) {
                 NumberedFiles f;
                 return f.openForOutput(1, p, WriteMode::Streaming);
             }},
-        {"copy onto it", [&](const std::string& p) { return copyFile(utf8(outside), p); }},
-        {"delete", [](const std::string& p) { return deleteFile(p); }},
-        {"check before a run", [](const std::string& p) { return checkReplaceable(p); }},
+        {"copy onto it", [&](const SystemPath& p) { return copyFile(systemPath(outside), p); }},
+        {"delete", [](const SystemPath& p) { return removeOwnedFile(p); }},
+        {"check before a run", [](const SystemPath& p) { return checkReplaceableFile(p); }},
     };
     for (const auto& operation : operations) {
         writeFile(outside, "outside, unchanged");
@@ -115,7 +115,7 @@ TEST_P(HostileNames, NothingAtATestFileNameIsFollowedOpenedOrRemovedUnlessItIsOu
         if (const std::string why = thing.plant(at, outside); !why.empty())
             GTEST_SKIP() << why;
         const auto before = fs::symlink_status(at).type();
-        EXPECT_EQ(operation.act(utf8(at)), thing.refusal) << operation.name;
+        EXPECT_EQ(operation.act(systemPath(at)), thing.refusal) << operation.name;
         EXPECT_EQ(fs::symlink_status(at).type(), before) << operation.name;
         EXPECT_EQ(readFile(outside), "outside, unchanged") << operation.name;
     }

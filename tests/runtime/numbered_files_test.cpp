@@ -83,11 +83,12 @@ TEST(NumberedFiles, WritesItemsBareAndLinesWithALineEnd)
     for (const WriteMode mode : {WriteMode::Buffered, WriteMode::Streaming}) {
         for (const WriteCase& c : cases) {
             NumberedFiles files;
-            const std::string path = (dir / "f.txt").string();
+            const SystemPath path = test::systemPath(dir / "f.txt");
             ASSERT_FALSE(files.openForOutput(1, path, mode)) << c.name;
             c.write(files);
             ASSERT_FALSE(files.close(1)) << c.name;
-            EXPECT_EQ(readFile(path), c.expected) << c.name << (mode == WriteMode::Streaming ? ", streaming" : "");
+            EXPECT_EQ(readFile(dir / "f.txt"), c.expected)
+                << c.name << (mode == WriteMode::Streaming ? ", streaming" : "");
         }
     }
 }
@@ -161,7 +162,7 @@ TEST(NumberedFiles, ReadsLinesEndedByLfOrCrLf)
                 const auto path = dir / "f.txt";
                 writeFile(path, c.content);
                 NumberedFiles files;
-                ASSERT_FALSE(files.openForInput(1, path.string(), mode)) << name;
+                ASSERT_FALSE(files.openForInput(1, test::systemPath(path), mode)) << name;
                 std::vector<std::string> lines;
                 std::string line;
                 std::string_view view;
@@ -186,11 +187,11 @@ TEST(NumberedFiles, ReadsLinesEndedByLfOrCrLf)
 TEST(NumberedFiles, NumbersBehaveAsATableOfOpenFiles)
 {
     TempDir dir;
-    const std::string path = (dir / "f.txt").string();
-    const std::string missing = (dir / "missing.txt").string();
+    const SystemPath path = test::systemPath(dir / "f.txt");
+    const SystemPath missing = test::systemPath(dir / "missing.txt");
     // Long enough that a streamed read has the next block on its way.
-    const std::string blocks = (dir / "blocks.txt").string();
-    writeFile(blocks, std::string(kBlock * 3, 'X') + "\n");
+    const SystemPath blocks = test::systemPath(dir / "blocks.txt");
+    writeFile(dir / "blocks.txt", std::string(kBlock * 3, 'X') + "\n");
     std::string line;
     std::string_view view;
     struct NumberCase {
@@ -309,7 +310,7 @@ TEST(NumberedFiles, NumbersBehaveAsATableOfOpenFiles)
             {}},
     };
     for (const NumberCase& c : cases) {
-        writeFile(path, "line\n");
+        writeFile(dir / "f.txt", "line\n");
         NumberedFiles files;
         EXPECT_EQ(c.act(files), c.expected) << c.name;
     }

@@ -2,6 +2,8 @@
 // Real directories and files for tests that meet the file system for real.
 #pragma once
 
+#include "runtime/system_path.h"
+
 #include <filesystem>
 #include <string>
 
@@ -26,6 +28,11 @@ std::string readFile(const std::filesystem::path& path);
 // A path as the program holds it, in UTF-8 (path.string() is the system's code page on
 // Windows).
 std::string utf8(const std::filesystem::path& path);
+// The same, as the runtime's calls take it.
+inline runtime::SystemPath systemPath(const std::filesystem::path& path)
+{
+    return runtime::SystemPath(utf8(path));
+}
 void writeFile(const std::filesystem::path& path, const std::string& content);
 
 } // namespace quvo::test

@@ -652,9 +652,9 @@ void DriveSpeedWindowTest::driveList()
     for (const bench::DriveList& list : {bench::provisionalDrives(), bench::offeredDrives()}) {
         QVERIFY(!list.entries.empty());
         QCOMPARE(list.selected, 0);
-        QCOMPARE(runtime::fileSystemPath(bench::targetPrefix(list.entries.front())), here);
+        QCOMPARE(runtime::directoryNamedBy(bench::targetPrefix(list.entries.front())).text(), here);
         for (const std::string& entry : list.entries)
-            QVERIFY2(fs::is_directory(runtime::fileSystemPath(bench::targetPrefix(entry))), entry.c_str());
+            QVERIFY2(fs::is_directory(runtime::directoryNamedBy(bench::targetPrefix(entry)).text()), entry.c_str());
     }
     // When the volumes answer, the entry the user chose stays chosen.
     auto* drive1 = control<QComboBox>(QStringLiteral("Drive1"));

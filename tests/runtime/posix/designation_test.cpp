@@ -28,11 +28,11 @@ TEST(Designation, EscapesBlanksTabsNewlinesAndBackslashes)
         EXPECT_EQ(designationFor(c.directory), c.designation) << c.directory;
 }
 
-TEST(Designation, PathTextsDecodeOnlyTheirEscapes)
+TEST(Designation, DecodesOnlyItsEscapes)
 {
     const struct {
         const char* name;
-        const char* pathText;
+        const char* designation;
         const char* path;
     } cases[] = {
         {"plain", "/tmp/x/DriveSpeedTest.txt", "/tmp/x/DriveSpeedTest.txt"},
@@ -47,13 +47,14 @@ TEST(Designation, PathTextsDecodeOnlyTheirEscapes)
         {"highest byte", "\\377", "\xFF"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(fileSystemPath(c.pathText), c.path) << c.name;
+        EXPECT_EQ(directoryNamedBy(c.designation).text(), c.path) << c.name;
 }
 
 TEST(Designation, NamesTheSameDirectoryAfterDecoding)
 {
     for (const char* directory : {"/tmp/a b", "/tmp/ lead", "/tmp/trail ", "/tmp/\\040 literally", "/x/\t\n\\ 中"})
-        EXPECT_EQ(fileSystemPath(designationFor(directory) + "f"), std::string(directory) + "/f") << directory;
+        EXPECT_EQ((directoryNamedBy(designationFor(directory)) + "f").text(), std::string(directory) + "/f")
+            << directory;
 }
 
 } // namespace

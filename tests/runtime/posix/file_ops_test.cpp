@@ -24,7 +24,7 @@ TEST(LookUpFile, ALinkIsNotFollowed)
     TempDir dir;
     test::writeFile(dir / "file.txt", "x");
     fs::create_symlink(dir / "file.txt", dir / "link");
-    const auto found = lookUpFile((dir / "link").string());
+    const auto found = lookUpFile(test::systemPath(dir / "link"));
     ASSERT_TRUE(found) << found.error().message();
     EXPECT_EQ(*found, "");
 }
@@ -35,8 +35,8 @@ TEST(HostileNames, ReadingRefusesAnythingButARegularFile)
     const fs::path fifo = dir / "fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     NumberedFiles files;
-    EXPECT_EQ(files.openForInput(1, fifo.string()), Errc::notRegularFile); // and does not block
-    EXPECT_EQ(copyFile(fifo.string(), (dir / "copy").string()), Errc::notRegularFile);
+    EXPECT_EQ(files.openForInput(1, test::systemPath(fifo)), Errc::notRegularFile); // and does not block
+    EXPECT_EQ(copyFile(test::systemPath(fifo), test::systemPath(dir / "copy")), Errc::notRegularFile);
 }
 
 // A network file system may show the run's own file as another account's (an export that
@@ -50,20 +50,20 @@ TEST(HostileNames, AFileThisProcessCreatedIsItsOwnWhateverOwnerItShows)
     const fs::path created = dir / "DriveSpeedTest.txt";
     const fs::path before = dir / "DriveSpeedTest2.txt";
     NumberedFiles files;
-    ASSERT_FALSE(files.openForOutput(1, created.string()));
+    ASSERT_FALSE(files.openForOutput(1, test::systemPath(created)));
     ASSERT_FALSE(files.close(1));
     test::writeFile(before, "there before the run");
     for (const fs::path& path : {created, before})
         ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0) << path;
 
-    EXPECT_FALSE(checkReplaceable(created.string()));
-    EXPECT_FALSE(files.openForOutput(1, created.string()));
+    EXPECT_FALSE(checkReplaceableFile(test::systemPath(created)));
+    EXPECT_FALSE(files.openForOutput(1, test::systemPath(created)));
     EXPECT_FALSE(files.close(1));
-    EXPECT_FALSE(deleteFile(created.string()));
+    EXPECT_FALSE(removeOwnedFile(test::systemPath(created)));
     EXPECT_FALSE(fs::exists(created));
-    EXPECT_EQ(checkReplaceable(before.string()), Errc::ownedByOtherUser);
-    EXPECT_EQ(files.openForOutput(1, before.string()), Errc::ownedByOtherUser);
-    EXPECT_EQ(deleteFile(before.string()), Errc::ownedByOtherUser);
+    EXPECT_EQ(checkReplaceableFile(test::systemPath(before)), Errc::ownedByOtherUser);
+    EXPECT_EQ(files.openForOutput(1, test::systemPath(before)), Errc::ownedByOtherUser);
+    EXPECT_EQ(removeOwnedFile(test::systemPath(before)), Errc::ownedByOtherUser);
     EXPECT_EQ(test::readFile(before), "there before the run");
 }
 

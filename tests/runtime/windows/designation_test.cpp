@@ -112,7 +112,7 @@ TEST(WindowsDesignation, ALetterNamesItsDrivesCurrentDirectory)
     ASSERT_FALSE(designateDirectory(directory));
     const std::string own = designationFor(directory);
     ASSERT_EQ(own.size(), 2u);
-    EXPECT_EQ(fileSystemPath(own + "DriveSpeedTest.txt"), directory + "\\DriveSpeedTest.txt");
+    EXPECT_EQ((directoryNamedBy(own) + "DriveSpeedTest.txt").text(), directory + "\\DriveSpeedTest.txt");
 
     test::TempDir root("quvo 盘");
     std::filesystem::create_directory(root / "kept dir");
@@ -123,9 +123,9 @@ TEST(WindowsDesignation, ALetterNamesItsDrivesCurrentDirectory)
     const std::string letter = drive.designation();
     const std::wstring variable = L"=" + std::filesystem::path(letter).wstring();
     ASSERT_TRUE(::SetEnvironmentVariableW(variable.c_str(), (std::filesystem::path(letter + "\\kept dir")).c_str()));
-    EXPECT_EQ(lowered(fileSystemPath(letter + "f")), lowered(letter + "\\kept dir\\f"));
+    EXPECT_EQ(lowered((directoryNamedBy(letter) + "f").text()), lowered(letter + "\\kept dir\\f"));
     ASSERT_TRUE(::SetEnvironmentVariableW(variable.c_str(), nullptr));
-    EXPECT_EQ(lowered(fileSystemPath(letter + "f")), lowered(letter + "\\f"));
+    EXPECT_EQ(lowered((directoryNamedBy(letter) + "f").text()), lowered(letter + "\\f"));
 }
 
 TEST(WindowsDesignation, ADirectoryOnAMappedDriveNamesItsOwnFiles)
@@ -141,7 +141,7 @@ TEST(WindowsDesignation, ADirectoryOnAMappedDriveNamesItsOwnFiles)
         GTEST_SKIP() << "the mapped drive names no files (Wine maps DefineDosDeviceW's letters for names only)";
     const std::error_code designated = designateDirectory(directory);
     ASSERT_FALSE(designated) << designated.message();
-    EXPECT_EQ(lowered(fileSystemPath(drive.designation() + "DriveSpeedTest.txt")),
+    EXPECT_EQ(lowered((directoryNamedBy(drive.designation()) + "DriveSpeedTest.txt").text()),
         lowered(directory + "\\DriveSpeedTest.txt"));
 }
 
@@ -177,7 +177,7 @@ TEST(WindowsDesignation, ADirectoryInItsLongFormIsNamedByItsLetterOrRefused)
             EXPECT_EQ(error, Errc::designationElsewhere) << given;
             continue;
         }
-        EXPECT_EQ(lowered(fileSystemPath(designationFor(given) + "f")), lowered(directory + "\\f")) << given;
+        EXPECT_EQ(lowered((directoryNamedBy(designationFor(given)) + "f").text()), lowered(directory + "\\f")) << given;
     }
     EXPECT_FALSE(designateDirectory(plainPath("\\\\?\\" + directory)));
 }

@@ -35,10 +35,11 @@ std::vector<Failure> failures(const test::TempDir& dir)
     EXPECT_NE(holder, INVALID_HANDLE_VALUE);
     NumberedFiles files;
     std::vector<Failure> made{
-        {"a file already gone", deleteFile(test::utf8(dir / "gone.txt")), std::errc::no_such_file_or_directory},
-        {"a directory that is not there", files.openForOutput(1, test::utf8(dir / "missing" / "f.txt")),
+        {"a file already gone", removeOwnedFile(test::systemPath(dir / "gone.txt")),
             std::errc::no_such_file_or_directory},
-        {"a file another program holds", files.openForOutput(1, test::utf8(dir / "held.txt")), std::nullopt},
+        {"a directory that is not there", files.openForOutput(1, test::systemPath(dir / "missing" / "f.txt")),
+            std::errc::no_such_file_or_directory},
+        {"a file another program holds", files.openForOutput(1, test::systemPath(dir / "held.txt")), std::nullopt},
     };
     ::CloseHandle(holder);
     return made;

@@ -67,7 +67,7 @@ TEST(WindowsDriveList, TheProfilesDriveNamesTheProfileDirectory)
     ASSERT_NE(onDrive, probes.end()) << drive;
     EXPECT_EQ(onDrive->directory, directory);
     EXPECT_TRUE(onDrive->writable);
-    EXPECT_EQ(fileSystemPath(drive + "DriveSpeedTest.txt"), directory + "\\DriveSpeedTest.txt");
+    EXPECT_EQ((directoryNamedBy(drive) + "DriveSpeedTest.txt").text(), directory + "\\DriveSpeedTest.txt");
 }
 
 TEST(WindowsDriveList, AnotherProgramsHoldOnTheDirectoryLeavesItWritable)
@@ -90,10 +90,10 @@ TEST(WindowsDirectoryLock, IsNoOtherProgramsHoldOnTheDirectory)
     test::TempDir dir;
     const FileHandle held = holdWithoutSharing(dir.path());
     ASSERT_TRUE(held.isOpen());
-    auto lock = lockDirectory(test::utf8(dir.path()));
+    auto lock = lockDirectory(test::systemPath(dir.path()));
     ASSERT_TRUE(lock) << lock.error().message();
     EXPECT_TRUE(lock->guards());
-    EXPECT_EQ(lockDirectory(test::utf8(dir.path())).error(), Errc::directoryInUse);
+    EXPECT_EQ(lockDirectory(test::systemPath(dir.path())).error(), Errc::directoryInUse);
 }
 
 } // namespace
