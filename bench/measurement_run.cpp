@@ -12,11 +12,13 @@
 #include "runtime/numbered_files.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <random>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 namespace quvo::bench {
@@ -24,6 +26,12 @@ namespace {
 
 // The run never has more than one file open, always under this number.
 constexpr int kFileNumber = 1;
+
+// How long the clean-up tries again to remove a test file that another program holds
+// without sharing its removal, and how long it waits between its tries: a few seconds,
+// which a console closed during a run still leaves the program.
+constexpr auto kRemovalPatience = std::chrono::seconds(3);
+constexpr auto kRemovalPause = std::chrono::milliseconds(100);
 
 static_assert(kLargestFixedFile <= TestContent::kBytes, "the content holds every one-byte item of a row");
 // The longest line the run reads: the largest fixed file, written without a line end.
@@ -481,11 +489,19 @@ std::string Pass::removeTestFiles()
     if (!mayHaveWritten_)
         return {};
     // Every file the run created or emptied goes, whatever has become of it; what was
-    // never the run's stays, and is not the run's to report.
+    // never the run's stays, and is not the run's to report. A file another program
+    // holds is tried again until it lets go, for a while.
+    const auto giveUp = std::chrono::steady_clock::now() + kRemovalPatience;
     std::string remaining;
-    for (const runtime::SystemPath& path : {testFile1(), testFile2()})
-        if (const auto error = runtime::removeOwnFile(path))
+    for (const runtime::SystemPath& path : {testFile1(), testFile2()}) {
+        std::error_code error = runtime::removeOwnFile(path);
+        while (error && runtime::heldByAnotherProgram(error) && std::chrono::steady_clock::now() < giveUp) {
+            std::this_thread::sleep_for(kRemovalPause);
+            error = runtime::removeOwnFile(path);
+        }
+        if (error)
             remaining += "；测试文件未能删除：" + shown(path) + "（" + reasonFor(error) + "）";
+    }
     return remaining;
 }
 

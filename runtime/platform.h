@@ -209,6 +209,12 @@ std::optional<bool> cachedPagesOf(const SystemPath& path);
 // foretold.
 bool quotaExceeded(const std::error_code& error);
 
+// A removal refused because another program holds the file without sharing its removal
+// (on Windows a virus scanner, a sync client or the search indexer that opened it as it
+// appeared), which it may let go of in a moment. Never where a removal does not ask
+// other programs (POSIX).
+bool heldByAnotherProgram(const std::error_code& error);
+
 // Whether a regular file is at path; a link there is not followed and does not count.
 Result<bool> regularFileExists(const SystemPath& path);
 

@@ -426,6 +426,11 @@ Result<bool> regularFileExists(const SystemPath& file)
     return lastError();
 }
 
+bool heldByAnotherProgram(const std::error_code&)
+{
+    return false;
+}
+
 bool quotaExceeded(const std::error_code& error)
 {
     return error.value() == EDQUOT

@@ -595,6 +595,11 @@ Result<bool> regularFileExists(const SystemPath& file)
     return !isNameSurrogate(found.dwFileAttributes, found.dwReserved0);
 }
 
+bool heldByAnotherProgram(const std::error_code& error)
+{
+    return error == windowsError(ERROR_SHARING_VIOLATION) || error == windowsError(ERROR_LOCK_VIOLATION);
+}
+
 bool quotaExceeded(const std::error_code& error)
 {
     // ERROR_DISK_QUOTA_EXCEEDED, which MinGW-w64's headers lack. (The free space

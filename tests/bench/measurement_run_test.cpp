@@ -159,36 +159,46 @@ TEST_F(MeasurementRunTest, ASecondRunOnTheSameDirectoryIsRefusedAndTheFirstGoesO
     EXPECT_TRUE(entries(dir.path()).empty());
 }
 
-TEST_F(MeasurementRunTest, AStopRequestedInsideARowAbandonsThatRow)
+// Wherever a stop comes (at a pump, as a row starts, in the middle of the sustained
+// write, once the copy has made its file) and whatever the directory is called, the run
+// ends there and removes every file it made: the drive list's escapes name nothing.
+TEST_F(MeasurementRunTest, AStopAnywhereEndsTheRunThereAndLeavesNothingWhateverTheDirectoryIsCalled)
 {
-    TempDir dir;
-    for (int stopIn = 0; stopIn < kRowCount; ++stopIn) {
-        view = RecordingView{};
-        stop = std::make_unique<runtime::StopFlag>();
-        // The first reading after the previous row was shown is this row's start time.
-        onClock = [&] {
-            if (view.lastShownRow == stopIn - 1 && !view.statuses.empty())
-                stop->raise();
-        };
-        EXPECT_EQ(runIn(dir.path()), RunOutcome::Stopped) << "row " << stopIn;
-        EXPECT_EQ(rowsShown(), stopIn) << "row " << stopIn;
-        EXPECT_EQ(view.statuses.back(), kStopped) << "row " << stopIn;
-        EXPECT_TRUE(entries(dir.path()).empty()) << "row " << stopIn;
+    struct StopPoint {
+        std::string name;
+        int pump = 0;         // asked after this pump
+        int row = -1;         // or at this row's start time,
+        int readingsInto = 0; // this many readings of the clock into it
+    };
+    std::vector<StopPoint> points;
+    for (int pump = 1; pump <= pumpsPerRun(); ++pump)
+        points.push_back({"pump " + std::to_string(pump), pump});
+    for (int row = 0; row < kRowCount; ++row)
+        points.push_back({"start of row " + std::to_string(row), 0, row});
+    points.push_back({"inside the sustained write", 0, rowOf(Action::SustainedWrite), 1000});
+
+    TempDir parent;
+    for (const std::string& name : test::oddDirectoryNames()) {
+        const fs::path dir = parent.path() / fs::path(std::u8string(name.begin(), name.end()));
+        ASSERT_TRUE(fs::create_directory(dir)) << name;
+        for (const StopPoint& at : points) {
+            const std::string where = name + ", " + at.name;
+            view = RecordingView{};
+            view.stopWhen = [&] { return view.pumps == at.pump; };
+            stop = std::make_unique<runtime::StopFlag>();
+            int readings = 0;
+            onClock = [&] {
+                if (at.row >= 0 && view.lastShownRow == at.row - 1 && !view.statuses.empty()
+                    && readings++ == at.readingsInto)
+                    stop->raise();
+            };
+            EXPECT_EQ(runIn(dir), RunOutcome::Stopped) << where;
+            EXPECT_EQ(view.statuses.back(), kStopped) << where;
+            EXPECT_EQ(at.pump > 0 ? view.pumps : rowsShown(), at.pump > 0 ? at.pump : at.row) << where;
+            EXPECT_TRUE(entries(dir).empty()) << where;
+        }
     }
     onClock = nullptr;
-}
-
-TEST_F(MeasurementRunTest, AStopAtAnyPumpEndsTheRunThereAndRemovesItsFiles)
-{
-    TempDir dir;
-    for (int stopAt = 1; stopAt <= pumpsPerRun(); ++stopAt) {
-        view = RecordingView{};
-        view.stopWhen = [&] { return view.pumps == stopAt; };
-        EXPECT_EQ(runIn(dir.path()), RunOutcome::Stopped) << "pump " << stopAt;
-        EXPECT_EQ(view.statuses.back(), kStopped) << "pump " << stopAt;
-        EXPECT_EQ(view.pumps, stopAt);
-        EXPECT_TRUE(entries(dir.path()).empty()) << "pump " << stopAt;
-    }
 }
 
 } // namespace

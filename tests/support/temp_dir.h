@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace quvo::test {
 
@@ -23,6 +24,11 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// Directory names that a path text could get wrong, as far as the system allows them: a
+// blank (as "/media/me/USB STICK" has) and Chinese with a blank everywhere; elsewhere
+// than on Windows a tab, a newline, a backslash and a literal "\040" too.
+const std::vector<std::string>& oddDirectoryNames();
 
 std::string readFile(const std::filesystem::path& path);
 // A path as the program holds it, in UTF-8 (path.string() is the system's code page on

@@ -25,4 +25,11 @@ TempDir::~TempDir()
     std::filesystem::remove_all(path_, ignored);
 }
 
+const std::vector<std::string>& oddDirectoryNames()
+{
+    static const std::vector<std::string> names{
+        "a blank", "中文 目录", "tab\there", "new\nline", "back\\slash", "\\040 as written"};
+    return names;
+}
+
 } // namespace quvo::test

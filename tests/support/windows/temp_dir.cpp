@@ -44,4 +44,10 @@ TempDir::~TempDir()
     std::filesystem::remove_all(path_, ignored);
 }
 
+const std::vector<std::string>& oddDirectoryNames()
+{
+    static const std::vector<std::string> names{"a blank", "中文 目录"};
+    return names;
+}
+
 } // namespace quvo::test
