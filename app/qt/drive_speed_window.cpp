@@ -159,7 +159,11 @@ private:
 
 DriveSpeedWindow::DriveSpeedWindow(const bench::DriveList& drives, runtime::Clock& clock, LinkOpener openLink)
     : openLink_(std::move(openLink))
-    , run_(*this, clock, userSeparators())
+    , run_(*this, clock, userSeparators(), [this] {
+        // From the run's thread: the tasks are run on the window's, as an event of its own.
+        QMetaObject::invokeMethod(
+            this, [this] { run_.runTasks(); }, Qt::QueuedConnection);
+    })
 {
     setObjectName(qt(kWindowName));
     setWindowTitle(qt(kWindowTitle));
@@ -292,31 +296,37 @@ void DriveSpeedWindow::rowPathKnown(int row, const bench::RowRecord& shown)
 
 void DriveSpeedWindow::pumpEvents()
 {
+    heldInput_.release();
     QCoreApplication::processEvents();
-}
-
-bool DriveSpeedWindow::stopRequested()
-{
-    return closeRequested_ || (stopFlag_ != nullptr && stopFlag_->raised());
+    heldInput_.hold();
 }
 
 void DriveSpeedWindow::closeEvent(QCloseEvent* event)
 {
-    if (run_.isRunning()) {
+    if (run_.running()) {
         closeRequested_ = true;
+        run_.stop();
+        // A menu opened at a pump would hold the window open until dismissed.
+        if (QWidget* popup = QApplication::activePopupWidget())
+            popup->close();
         event->ignore();
         return;
     }
     QWidget::closeEvent(event);
 }
 
+// The run measures on its own thread; this one answers the system meanwhile, and waits
+// for each event only as long as none comes. A click during a run reaches here from
+// one of its pumps and is ignored.
 void DriveSpeedWindow::checkSpeed()
 {
-    // A click during a run reaches here from one of its pumps and is ignored.
-    if (run_.isRunning())
+    if (!run_.start())
         return;
-    run_.start();
-    if (stopRequested()) {
+    heldInput_.hold();
+    while (run_.running())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    heldInput_.release();
+    if (closeRequested_) {
         closeRequested_ = false;
         close();
     }

@@ -4,19 +4,21 @@
 // DriveSpeedWindow builds its controls from the layout table (window_layout.h) and
 // is the run's view (bench::RunView): the run reads the drive text from Drive1 and
 // writes the status into lblStatus, each row's bar into pctStatusBarDetail(i) and
-// its result into lblStatusBar(i). The run (bench::MeasurementRun) executes inside
-// the click of cmdCheckSpeed and pumps the event loop between measurements; a close
-// that arrives then is held until the run has stopped and removed its test files.
-// Every text the window shows from outside (paths, the system's reasons) is plain text.
+// its result into lblStatusBar(i). The click of cmdCheckSpeed starts the run on a
+// thread of its own (bench::RunThread) and waits for it, answering the system all the
+// while; the user's input waits for the run's pumps (HeldInput). A close during a run
+// stops it within the block it is moving, and the window closes once the run has
+// removed its test files. Every text the window shows from outside (paths, the
+// system's reasons) is plain text.
 #pragma once
 
+#include "app/qt/held_input.h"
 #include "app/qt/shell_open.h"
 #include "bench/drives.h"
-#include "bench/measurement_run.h"
 #include "bench/result_rows.h"
+#include "bench/run_thread.h"
 #include "bench/run_view.h"
 #include "runtime/clock.h"
-#include "runtime/stop.h"
 
 #include <QWidget>
 
@@ -49,9 +51,6 @@ public:
     // Replaces Drive1's entries, keeping the entry the user chose where it is still
     // offered.
     void offerDrives(const bench::DriveList& drives);
-    // A flag raised by a stop request from outside (a signal): the run stops within a
-    // block, and the window then closes. Null: none.
-    void heedStopFlag(const runtime::StopFlag* stop) { stopFlag_ = stop; }
 
     std::string driveText() override;
     void setStatusText(std::string_view text) override;
@@ -59,16 +58,18 @@ public:
     void setResultText(int row, std::string_view text) override;
     // The result's tooltip says how its figure met the device.
     void rowPathKnown(int row, const bench::RowRecord& shown) override;
+    // Hands on the input held since the last pump, then lets everything through.
     void pumpEvents() override;
-    bool stopRequested() override;
-    const runtime::StopFlag* stopFlag() override { return stopFlag_; }
+    bool stopRequested() override { return closeRequested_; }
 
     // The last run as plain text, to the clipboard: Ctrl+C, or "复制结果" in the result
     // area's context menu.
     void copyResults();
+    // The run in progress (at its pumps) or the last.
+    const bench::RunRecord& lastRun() const { return run_.lastRun(); }
 
 protected:
-    // During a run the close is held: the run stops at its next pump, removes its
+    // During a run the close waits: the run stops within its block, removes its
     // files, and the window closes then.
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -80,15 +81,18 @@ private:
     void openMakerSite();
 
     LinkOpener openLink_;
-    bench::MeasurementRun run_;
+    HeldInput heldInput_;
     bool closeRequested_ = false;
-    const runtime::StopFlag* stopFlag_ = nullptr;
 
     QComboBox* drive1_ = nullptr;
     QPushButton* cmdCheckSpeed_ = nullptr;
     QLabel* lblStatus_ = nullptr;
     std::array<QLabel*, bench::kRowCount> lblStatusBar_{};
     std::array<QWidget*, bench::kRowCount> pctStatusBarDetail_{};
+
+    // Last: a run still in progress as the window goes is stopped while every control
+    // it sets is still there.
+    bench::RunThread run_;
 };
 
 } // namespace quvo::app

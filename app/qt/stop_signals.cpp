@@ -10,7 +10,6 @@ namespace quvo::app {
 CloseOnStopSignals::CloseOnStopSignals(DriveSpeedWindow& window)
     : window_(window)
 {
-    window_.heedStopFlag(&signals_.flag());
     const int wake = signals_.wakeHandle();
     if (wake < 0)
         return;
@@ -24,7 +23,6 @@ CloseOnStopSignals::CloseOnStopSignals(DriveSpeedWindow& window)
 CloseOnStopSignals::~CloseOnStopSignals()
 {
     notifier_.reset();
-    window_.heedStopFlag(nullptr);
 }
 
 } // namespace quvo::app

@@ -238,7 +238,7 @@ void shellExecuteA(
 
 DriveSpeedWindow::DriveSpeedWindow(const bench::DriveList& drives, runtime::Clock& clock, ShellOpen shellOpen)
     : shellOpen_(std::move(shellOpen))
-    , run_(*this, clock, userSeparators())
+    , run_(*this, clock, userSeparators(), [this] { ::PostMessageW(handle(), kRunTasks, 0, 0); })
 {
     barTwips_.fill(bench::kResetTwips);
     registerWindowClasses(windowProc);
@@ -259,6 +259,7 @@ DriveSpeedWindow::DriveSpeedWindow(const bench::DriveList& drives, runtime::Cloc
 
 DriveSpeedWindow::~DriveSpeedWindow()
 {
+    run_.stopAndWait();
     window_.reset();
 }
 
@@ -523,15 +524,62 @@ void DriveSpeedWindow::copyResults()
 void DriveSpeedWindow::checkSpeed()
 {
     // A click during a run reaches here from one of its pumps and is ignored.
-    if (run_.isRunning())
+    if (run_.running())
         return;
     {
         const ShutdownBlock block(handle(), kRunInProgress);
         run_.start();
+        waitForRun();
     }
     // Closed, or the session ends: the run has stopped and removed its files.
     if (stopRequested())
         ::DestroyWindow(handle());
+}
+
+// The run measures on its own thread while this one answers the system. It wakes for
+// what is sent or posted to it and for paints, and looks for the frame's clicks and the
+// Alt keys a few times a second, since waking for input would wake it for the client
+// area's input too, which stays queued.
+void DriveSpeedWindow::waitForRun()
+{
+    constexpr DWORD kInputLookMs = 50;
+    while (run_.running()) {
+        ::MsgWaitForMultipleObjectsEx(
+            0, nullptr, kInputLookMs, QS_SENDMESSAGE | QS_POSTMESSAGE | QS_PAINT | QS_TIMER | QS_HOTKEY, 0);
+        handleSystemMessages();
+    }
+}
+
+// Every message but the client area's keys and mouse, which wait for the run's next
+// pump: the frame's mouse (WM_NC...) lies below the keys, the Alt keys (WM_SYSKEY...,
+// Alt+F4 among them) among them.
+void DriveSpeedWindow::handleSystemMessages()
+{
+    constexpr struct {
+        UINT first;
+        UINT last;
+    } kRanges[] = {
+        {0, WM_KEYFIRST - 1},
+        {WM_SYSKEYDOWN, WM_SYSDEADCHAR},
+        {WM_KEYLAST + 1, WM_MOUSEFIRST - 1},
+        {WM_MOUSELAST + 1, 0xFFFF'FFFF},
+    };
+    MSG msg{};
+    for (const auto& range : kRanges)
+        while (::PeekMessageW(&msg, nullptr, range.first, range.last, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                // The program is to end: the run stops first, and the quit comes again
+                // when the window has closed.
+                quitCode_ = static_cast<int>(msg.wParam);
+                closeRequested_ = true;
+                run_.stop();
+                continue;
+            }
+            if (!translateKeys(msg)) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageW(&msg);
+            }
+        }
 }
 
 void DriveSpeedWindow::openMakerSite()
@@ -579,12 +627,16 @@ LRESULT DriveSpeedWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPar
     case WM_CLOSE: onClose(); return 0;
     case WM_QUERYENDSESSION: return onQueryEndSession(lParam);
     case WM_ENDSESSION:
-        // The session ends without waiting any longer: the run stops at its next pump.
-        if (wParam != FALSE && run_.isRunning())
+        // The session ends once this is answered: the run stops first and removes its
+        // files.
+        if (wParam != FALSE && run_.running()) {
             sessionEnding_ = true;
+            run_.stopAndWait();
+        }
         return 0;
     case WM_DESTROY: ::PostQuitMessage(quitCode_); return 0;
     case kDrivesAnswered: onDrivesAnswered(*reinterpret_cast<DriveListFiller*>(lParam)); return 0;
+    case kRunTasks: run_.runTasks(); return 0;
     default: break;
     }
     return ::DefWindowProcW(handle(), message, wParam, lParam);
@@ -671,10 +723,11 @@ void DriveSpeedWindow::onDpiChanged(int dpi, const RECT& suggested)
 
 void DriveSpeedWindow::onClose()
 {
-    // During a run the close is held: the run stops at its next pump, removes its
-    // files, and the window closes then.
-    if (run_.isRunning()) {
+    // During a run the close waits: the run stops within its block, removes its files,
+    // and the window closes then.
+    if (run_.running()) {
         closeRequested_ = true;
+        run_.stop();
         return;
     }
     ::DestroyWindow(handle());
@@ -685,9 +738,10 @@ void DriveSpeedWindow::onClose()
 // (ENDSESSION_CRITICAL) is let go at once, and the run stops all the same.
 LRESULT DriveSpeedWindow::onQueryEndSession(LPARAM reasons)
 {
-    if (!run_.isRunning())
+    if (!run_.running())
         return TRUE;
     sessionEnding_ = true;
+    run_.stop();
     return (reasons & ENDSESSION_CRITICAL) != 0 ? TRUE : FALSE;
 }
 

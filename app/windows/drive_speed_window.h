@@ -7,9 +7,12 @@
 // window classes of its own for the rules, the bar frames and the bar fills. It lays
 // them out at its monitor's dpi, and again when that changes. It is the run's view
 // (bench::RunView): the run reads Drive1 and writes lblStatus, pctStatusBarDetail(i)
-// and lblStatusBar(i), inside the click of cmdCheckSpeed, and pumps the window's
-// messages between measurements. A close or the end of the session that arrives then
-// is held until the run has stopped and removed its test files.
+// and lblStatusBar(i). The click of cmdCheckSpeed starts the run on a thread of its own
+// (bench::RunThread) and waits for it, handling meanwhile what the system asks (paints,
+// sent messages, the frame and the Alt keys) while the client area's clicks and keys
+// stay queued for the run's pumps. A close or the end of the session stops the run
+// within the block it is moving; the window closes, and a logoff or shutdown goes on,
+// once the run has removed its test files.
 //
 // Every text the window shows from outside (paths, the system's reasons) is plain text:
 // no label takes "&" as a mnemonic.
@@ -18,9 +21,9 @@
 #include "app/window_layout.h"
 #include "app/windows/handles.h"
 #include "bench/drives.h"
-#include "bench/measurement_run.h"
 #include "bench/report.h"
 #include "bench/result_rows.h"
+#include "bench/run_thread.h"
 #include "bench/run_view.h"
 #include "runtime/clock.h"
 
@@ -64,6 +67,8 @@ class DriveSpeedWindow final : public bench::RunView {
 public:
     // Posted by a DriveListFiller (its address in lParam) when the volumes have answered.
     static constexpr UINT kDrivesAnswered = WM_APP + 1;
+    // Posted from the run's thread when it has tasks for this one.
+    static constexpr UINT kRunTasks = WM_APP + 2;
     // The menu command of "复制结果" and of Ctrl+C.
     static constexpr int kCopyCommand = 100;
 
@@ -94,12 +99,15 @@ public:
     void setResultText(int row, std::string_view text) override;
     // The result's tooltip says how its figure met the device.
     void rowPathKnown(int row, const bench::RowRecord& shown) override;
+    // Every message that waits, the client area's input among them.
     void pumpEvents() override;
     bool stopRequested() override { return closeRequested_ || sessionEnding_; }
 
     // The last run as plain text, to the clipboard: Ctrl+C, or "复制结果" in the result
     // area's context menu.
     void copyResults();
+    // The run in progress (at its pumps) or the last.
+    const bench::RunRecord& lastRun() const { return run_.lastRun(); }
 
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -125,10 +133,12 @@ private:
     void onDrivesAnswered(DriveListFiller& filler);
 
     void checkSpeed();
+    void waitForRun();
+    void handleSystemMessages();
     void openMakerSite();
 
     ShellOpen shellOpen_;
-    bench::MeasurementRun run_;
+    bench::RunThread run_;
     bool closeRequested_ = false;
     bool sessionEnding_ = false;
     int quitCode_ = 0;
