@@ -150,22 +150,23 @@ int runHeadless(std::span<const char* const> args)
         .bars = terminal,
         .progress = !options.quiet && runtime::isTerminal(stderr)};
     const runtime::NumberSeparators separators{.decimal = ".", .grouping = terminal && !options.json ? "," : ""};
-    int signal = 0;
+    // A signal from here on stops the run, which removes its files, and then waits for
+    // the reports: a console closed during the run (which ends the program once its
+    // handler returns) leaves them whole or unwritten. Once they are out, a signal ends
+    // the process as usual.
+    const runtime::StopSignals stopSignals;
     int outputError = 0;
     bench::RunOutcome outcome{};
     std::optional<bench::RunRecord> record;
     {
-        // A signal from here on stops the run, which removes its files; once the run
-        // is over, a signal ends the process as usual.
-        const runtime::StopSignals stopSignals;
         ConsoleView view(target.driveText, style, stdout, &stopSignals.flag());
         runtime::SteadyClock clock;
         bench::MeasurementRun run(view, clock, separators);
         outcome = run.start();
-        signal = stopSignals.signal();
         outputError = view.outputError();
         record = run.lastRun();
     } // and with the view, the live line
+    const int signal = stopSignals.signal();
     const bool ok = outcome == bench::RunOutcome::Completed;
     const ReportContext context{.directory = target.directory, .ok = ok, .volume = target.volume};
 
