@@ -34,6 +34,15 @@ inline std::vector<std::string> entries(const std::filesystem::path& directory)
     return names;
 }
 
+// The drive text of a run in directory. A drive letter names its drive's current
+// directory, so on Windows directory becomes that (TempDir steps out of it again).
+inline std::string driveTextFor(const std::filesystem::path& directory)
+{
+    const std::string text = test::utf8(directory);
+    EXPECT_FALSE(runtime::designateDirectory(text)) << text;
+    return runtime::designationFor(text) + " [test]";
+}
+
 // What the test files were at the first pump after a row was shown.
 struct AfterRow {
     std::uintmax_t file1 = 0;
@@ -70,15 +79,6 @@ protected:
         view.flag = stop.get();
         MeasurementRun run(view, clock, runtime::NumberSeparators{});
         return run.start();
-    }
-
-    // The drive text of a run in directory. A drive letter names its drive's current
-    // directory, so on Windows directory becomes that (TempDir steps out of it again).
-    static std::string driveTextFor(const std::filesystem::path& directory)
-    {
-        const std::string text = test::utf8(directory);
-        EXPECT_FALSE(runtime::designateDirectory(text)) << text;
-        return runtime::designationFor(text) + " [test]";
     }
 
     int rowsShown() const
