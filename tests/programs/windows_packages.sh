@@ -3,8 +3,10 @@
 # The Windows packages as the build made them, under Wine in the window test session:
 # the zip holds the two programs, the licence and the README and nothing else; the
 # installer asks no more than the user's rights, installs silently (/S) under the
-# user's profile, its window opens, and its uninstaller removes every file it
-# installed, the Start-menu entry and its registry key.
+# user's profile, its Start-menu entry starts the window in the profile folder (where a
+# run measures), its window opens, and its uninstaller removes every file it
+# installed, test files a run left in the folder, the folder itself, the Start-menu
+# entry and its registry key.
 # Usage: windows_packages.sh WINE BUILD-DIRECTORY PACKAGE-NAME WINDOW-TESTS
 set -u
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -43,6 +45,31 @@ for file in quvo-diskspeed.exe quvo-diskspeed-cli.exe LICENSE.txt README.txt Uni
     [ -f "$installed/$file" ] || fail "not installed: $file"
 done
 [ -f "$shortcut" ] || fail "no Start-menu entry $shortcut"
+# The shortcut's working folder, from its string data (MS-SHLLINK: the header, then the
+# item list and the link information where its flags say they are there).
+working=$(/usr/bin/python3 - "$shortcut" <<'PY'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+flags = struct.unpack_from("<I", data, 20)[0]
+at = 76
+if flags & 0x01:
+    at += 2 + struct.unpack_from("<H", data, at)[0]
+if flags & 0x02:
+    at += struct.unpack_from("<I", data, at)[0]
+unicode = flags & 0x80
+for bit in (0x04, 0x08, 0x10):
+    if not flags & bit:
+        continue
+    count = struct.unpack_from("<H", data, at)[0]
+    size = count * (2 if unicode else 1)
+    text = data[at + 2:at + 2 + size].decode("utf-16-le" if unicode else "mbcs", "replace")
+    at += 2 + size
+    if bit == 0x10:
+        print(text.split("\0")[0])
+PY
+)
+profile=$(windows cmd /c 'echo %USERPROFILE%')
+[ "${working,,}" = "${profile,,}" ] || fail "the Start-menu entry starts the window in '$working', not in the profile folder '$profile'"
 windows reg query "$key" | grep -q "UninstallString" || fail "no uninstall entry under $key"
 files=$(find "$installed" "$shortcut" 2>/dev/null)
 
@@ -52,11 +79,14 @@ out=$(QUVO_WINDOW_PROGRAM="$programs\\Quvo Disk Speed\\quvo-diskspeed.exe" \
 grep -q '\[  PASSED  \] 1 test' <<<"$out" || fail "the installed window: $out"
 
 # The uninstaller runs from a copy of itself in the temporary folder and returns at once.
+# A run started in the folder by hand and killed left its test files there.
+touch "$installed/DriveSpeedTest.txt" "$installed/DriveSpeedTest2.txt"
 "$wine" "$installed/Uninstall.exe" /S || fail "the uninstaller ended with status $?"
 for _ in $(seq 60); do [ -e "$installed" ] || break; sleep 0.5; done
 while read -r file; do
     [ -e "$file" ] && fail "left after uninstalling: $file"
 done <<<"$files"
+[ -e "$installed" ] && fail "the install folder is still there: $(ls -A "$installed")"
 windows reg query "$key" | grep -q "UninstallString" && fail "the uninstall entry $key is still there"
 
 finish "the zip, and the installer: installed for the user, the window opened, all removed again"
