@@ -5,8 +5,10 @@
 # terminal as cmd would start it). Its text reads as written, on one line where it is
 # one line; the console's code page is as the program found it; a failing run's
 # reason is the system's own words, in the JSON report too, as valid UTF-8 with no line
-# end inside; and Ctrl-Break (Ctrl-C where Wine has no Ctrl-Break) stops a run with exit
-# status 130 and nothing left behind.
+# end inside; Ctrl-Break (Ctrl-C where Wine has no Ctrl-Break) stops a run with exit
+# status 130 and nothing left behind; and a console closed during a run (as Windows
+# closes one: the handlers run, then the program is ended) finds the run's files removed
+# and its reports out and whole.
 # Usage: cli_console_wine.sh path/to/wine path/to/console_host.exe path/to/quvo-diskspeed-cli.exe
 set -u
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -14,7 +16,7 @@ wine=$1
 host=$2
 cli=$3
 work=$(mktemp -d "${TMPDIR:-/tmp}/quvo-wine-console-XXXXXX")
-trap 'rm -rf "$work" "${WINEPREFIX:-/nonexistent}/drive_c/quvo 控制台"' EXIT
+trap 'rm -rf "$work" "${WINEPREFIX:-/nonexistent}/drive_c/quvo 控制台" "${WINEPREFIX:-/nonexistent}/drive_c/quvo 报告"' EXIT
 
 command -v script >/dev/null || skip "script (util-linux) is missing: no terminal to start Wine on"
 locale -a 2>/dev/null | grep -qiE '^zh_CN\.utf-?8$' || skip "the zh_CN.UTF-8 locale is missing (localedef -i zh_CN -f UTF-8 zh_CN.UTF-8)"
@@ -78,4 +80,17 @@ echo "stopped with $(field "$work/stop" event)"
 if screen "$work/stop" | grep -q $'\e\|\[K'; then fail "stop: escape sequences shown as text: $(screen "$work/stop")"; fi
 same_code_page "$work/stop" "stop"
 
-finish "the console, the reasons and the stop checked"
+# The console closed in the middle of a run.
+mkdir -p "$WINEPREFIX/drive_c/quvo 报告"
+hosted "$work/closed" --pipes --close-when "$held" --after 1500 -- "$cli" --json --prometheus 'C:\quvo 报告\quvo.prom' \
+    'C:\quvo 控制台'
+[ "$(field "$work/closed" event)" = CTRL_CLOSE_EVENT ] || fail "close: the console was not closed: $(cat "$work/closed.txt")"
+[ -z "$(ls -A "$directory")" ] || fail "close: left behind: $(ls -A "$directory")"
+json=$(head -n 1 "$work/closed.txt")
+jq -e '.ok == false and .status == "本地磁盘测试已中止"' <<<"$json" >/dev/null || fail "close: the JSON report is not out whole: $json"
+prom="$WINEPREFIX/drive_c/quvo 报告/quvo.prom"
+[ -f "$prom" ] && [ "$(tail -c 1 "$prom" | od -An -c | tr -d ' ')" = '\n' ] && grep -q '^quvo_diskspeed_info' "$prom" \
+    || fail "close: the Prometheus file is not out whole: $(cat "$prom" 2>&1)"
+[ "$(ls -A "$WINEPREFIX/drive_c/quvo 报告")" = quvo.prom ] || fail "close: beside the report: $(ls -A "$WINEPREFIX/drive_c/quvo 报告")"
+
+finish "the console, the reasons, the stop and the close checked"

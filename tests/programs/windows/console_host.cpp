@@ -1,21 +1,24 @@
 // SPDX-License-Identifier: MIT
 // Runs a program in a console of its own, as cmd or PowerShell would, optionally stops
-// it as Ctrl-Break does once a file appears, and reports what the console then shows,
-// its code page before and after, and the program's exit status, on its own standard
-// output (UTF-8):
+// it as Ctrl-Break does, or closes its console, once a file appears, and reports what
+// the console then shows, its code page before and after, and the program's exit
+// status, on its own standard output (UTF-8):
 //
-//   event: CTRL_BREAK_EVENT | CTRL_C_EVENT | none
+//   event: CTRL_BREAK_EVENT | CTRL_C_EVENT | CTRL_CLOSE_EVENT | none
 //   exit: <status>
 //   code page: <before> <after>
 //   <the console's lines, blanks at their ends cut>
 //
-// Usage: console_host [--pipes] [--hold FILE] [--stop-when FILE [--after MILLISECONDS]] -- PROGRAM [ARGUMENT...]
+// Usage: console_host [--pipes] [--hold FILE] [--stop-when FILE | --close-when FILE [--after MILLISECONDS]]
+//                     -- PROGRAM [ARGUMENT...]
 // --pipes: the program writes to this host's own output and error, not to the console.
 // --hold: FILE is made and held open, shared with no one, while the program runs, as
 // another program may hold a file; it is removed afterwards. The program is started in a process group of its own,
 // which Ctrl-Break (sent with GenerateConsoleCtrlEvent) reaches alone. Where the system refuses Ctrl-Break (Wine
 // delivers only Ctrl-C), it is started in this one's group and sent Ctrl-C instead,
-// which this host ignores.
+// which this host ignores. A console is closed as Windows closes one: the program's
+// handlers run on a thread of its own (kernel32's CtrlRoutine, given CTRL_CLOSE_EVENT),
+// and the program is ended once they have returned, or after five seconds.
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -81,6 +84,22 @@ BOOL WINAPI ignoreEvent(DWORD)
     return TRUE;
 }
 
+void closeConsoleOf(HANDLE process)
+{
+    constexpr DWORD kControlCExit = 0xC000013A; // STATUS_CONTROL_C_EXIT, as Windows ends it
+    const auto routine = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32"), "CtrlRoutine")));
+    const HANDLE handlers = routine == nullptr
+        ? nullptr
+        : ::CreateRemoteThread(process, nullptr, 0, routine,
+            reinterpret_cast<void*>(static_cast<DWORD_PTR>(CTRL_CLOSE_EVENT)), 0, nullptr);
+    if (handlers != nullptr) {
+        ::WaitForSingleObject(handlers, 5000);
+        ::CloseHandle(handlers);
+    }
+    ::TerminateProcess(process, kControlCExit);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -88,12 +107,15 @@ int wmain(int argc, wchar_t** argv)
     std::wstring stopWhen;
     std::wstring hold;
     bool pipes = false;
+    bool close = false;
     int afterMs = 0;
     int first = 1;
     for (; first < argc && std::wstring(argv[first]) != L"--"; ++first) {
-        if (std::wstring(argv[first]) == L"--stop-when" && first + 1 < argc)
+        if ((std::wstring(argv[first]) == L"--stop-when" || std::wstring(argv[first]) == L"--close-when")
+            && first + 1 < argc) {
+            close = std::wstring(argv[first]) == L"--close-when";
             stopWhen = argv[++first];
-        else if (std::wstring(argv[first]) == L"--pipes")
+        } else if (std::wstring(argv[first]) == L"--pipes")
             pipes = true;
         else if (std::wstring(argv[first]) == L"--hold" && first + 1 < argc)
             hold = argv[++first];
@@ -102,7 +124,9 @@ int wmain(int argc, wchar_t** argv)
     }
     if (first + 1 >= argc) {
         std::fputs(
-            "usage: console_host [--hold FILE] [--stop-when FILE [--after MILLISECONDS]] -- PROGRAM...\n", stderr);
+            "usage: console_host [--pipes] [--hold FILE] [--stop-when FILE | --close-when FILE [--after MILLISECONDS]]"
+            " -- PROGRAM...\n",
+            stderr);
         return 2;
     }
     std::wstring commandLine;
@@ -166,7 +190,11 @@ int wmain(int argc, wchar_t** argv)
     if (!stopWhen.empty()) {
         while (::GetFileAttributesW(stopWhen.c_str()) == INVALID_FILE_ATTRIBUTES
             && ::WaitForSingleObject(process.hProcess, 10) == WAIT_TIMEOUT) { }
-        if (::WaitForSingleObject(process.hProcess, static_cast<DWORD>(afterMs)) == WAIT_TIMEOUT) {
+        if (::WaitForSingleObject(process.hProcess, static_cast<DWORD>(afterMs)) != WAIT_TIMEOUT) {
+        } else if (close) {
+            event = "CTRL_CLOSE_EVENT";
+            closeConsoleOf(process.hProcess);
+        } else {
             event = breakWorks ? "CTRL_BREAK_EVENT" : "CTRL_C_EVENT";
             breakWorks ? ::GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, process.dwProcessId)
                        : ::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
