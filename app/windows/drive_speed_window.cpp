@@ -551,8 +551,10 @@ void DriveSpeedWindow::waitForRun()
 }
 
 // Every message but the client area's keys and mouse, which wait for the run's next
-// pump: the frame's mouse (WM_NC...) lies below the keys, the Alt keys (WM_SYSKEY...,
-// Alt+F4 among them) among them.
+// pump. The frame's mouse (WM_NCLBUTTONDOWN and the like, its close box among them) and
+// the Alt keys (WM_SYSKEYDOWN and the like, Alt+F4 among them) are the system's, and
+// are handled: the ranges leave out only WM_KEYDOWN to WM_DEADCHAR and WM_UNICHAR, and
+// WM_MOUSEFIRST to WM_MOUSELAST.
 void DriveSpeedWindow::handleSystemMessages()
 {
     constexpr struct {
