@@ -65,7 +65,7 @@ build_programs() {
     cmake --build "$top/build" --target quvo-diskspeed quvo-diskspeed-cli >&2
 }
 
-# The targets named (or all) in build-figures/; needs --figures installed.
+# The targets named (`all` for every one) in build-figures/; needs --figures installed.
 build_figures() { # target...
     cmake -S "$top" --preset default -B "$figures_build" -DQUVO_BUILD_TESTS=OFF -DQUVO_BUILD_BENCHMARKS=ON \
         >/dev/null
