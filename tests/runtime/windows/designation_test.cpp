@@ -56,10 +56,10 @@ TEST(WindowsDesignation, PathPartsKeepTheRootAndSplitAtEverySeparator)
         {"f", "."},
     };
     for (const auto& c : parents)
-        EXPECT_EQ(parentDirectory(c.path), c.parent) << c.path;
+        EXPECT_EQ(parentDirectory(SystemPath(c.path)).text(), c.parent) << c.path;
 
     const struct {
-        const char* pathText;
+        const char* path;
         const char* name;
     } names[] = {
         {"c:DriveSpeedTest.txt", "DriveSpeedTest.txt"},
@@ -68,7 +68,7 @@ TEST(WindowsDesignation, PathPartsKeepTheRootAndSplitAtEverySeparator)
         {"f", "f"},
     };
     for (const auto& c : names)
-        EXPECT_EQ(fileNamePart(c.pathText), c.name) << c.pathText;
+        EXPECT_EQ(fileNamePart(SystemPath(c.path)), c.name) << c.path;
 }
 
 // A drive letter of the test's own, for its length: DefineDosDeviceW maps it to a
