@@ -415,7 +415,10 @@ void DriveSpeedWindow::updateStatusTip()
         const WindowDc dc(lblStatus_, windowFont_.get());
         ::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
     }
-    setTip(lblStatus_, extent.cx > box.right ? text : std::wstring());
+    std::wstring tip = extent.cx > box.right ? text : std::wstring();
+    if (!runNote_.empty())
+        tip += (tip.empty() ? L"" : L"\r\n") + runNote_;
+    setTip(lblStatus_, tip);
 }
 
 // The control's tooltip; none for the empty text.
@@ -525,13 +528,21 @@ void DriveSpeedWindow::checkSpeed()
     // A click during a run reaches here from one of its pumps and is ignored.
     if (run_.isRunning())
         return;
+    runNote_.clear();
     {
         const ShutdownBlock block(handle(), kRunInProgress);
         run_.start();
     }
+    showRunNote();
     // Closed, or the session ends: the run has stopped and removed its files.
     if (stopRequested())
         ::DestroyWindow(handle());
+}
+
+void DriveSpeedWindow::showRunNote()
+{
+    runNote_ = wide(bench::linkNoteText(run_.lastRun().storage()));
+    updateStatusTip();
 }
 
 void DriveSpeedWindow::openMakerSite()
