@@ -162,6 +162,7 @@ std::string utcTimestamp(std::chrono::system_clock::time_point when)
 std::string plainTextReport(const RunRecord& record)
 {
     std::string report = "Quvo磁盘速度测试 (" + std::string(kVersionLine) + ")\n";
+    report += "测量方法：第 " + std::to_string(kMethodVersion) + " 版\n";
     if (record.started()) {
         report += "日期：" + utcTimestamp(record.startedAt()) + "\n";
         report += "磁盘：" + record.driveText() + "\n";

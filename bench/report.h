@@ -96,7 +96,7 @@ std::string_view linkKindId(runtime::LinkKind kind);
 // "2026-12-07T11:02:03Z": ISO 8601, UTC, to the second.
 std::string utcTimestamp(std::chrono::system_clock::time_point when);
 
-// The program and its version, the date, the drive and the devices
+// The program and its version, the method's, the date, the drive and the devices
 // beneath it, each row's caption, result and the bytes it moved, what the figures may
 // not be (bench/wording.h's caveat and link note), and the status: plain text, lines
 // ending in LF. Of no run: the rows unmeasured, no date and no drive.

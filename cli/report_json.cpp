@@ -84,13 +84,13 @@ std::string jsonReport(const bench::RunRecord& record, const ReportContext& cont
             {"may_not_be_device", bench::mayNotBeDevice(row, shown)},
             {"faster_than_link", shown.aboveLink.has_value()}});
     }
-    const json report
-        = {{"schema", kReportSchema}, {"version", kVersion}, {"started", bench::utcTimestamp(record.startedAt())},
-            {"directory", context.directory}, {"prefix", bench::targetPrefix(record.driveText())}, {"ok", context.ok},
-            {"error", context.ok ? json(nullptr) : json(record.status())}, {"status", record.status()},
-            {"locked", record.locked()}, {"caveat", text(bench::deviceCaveatText(record))},
-            {"link_note", text(bench::linkNoteText(record.storage()))}, {"volume", volumeOf(context.volume)},
-            {"rows", rows}};
+    const json report = {{"schema", kReportSchema}, {"version", kVersion}, {"method_version", bench::kMethodVersion},
+        {"started", bench::utcTimestamp(record.startedAt())}, {"directory", context.directory},
+        {"prefix", bench::targetPrefix(record.driveText())}, {"ok", context.ok},
+        {"error", context.ok ? json(nullptr) : json(record.status())}, {"status", record.status()},
+        {"locked", record.locked()}, {"caveat", text(bench::deviceCaveatText(record))},
+        {"link_note", text(bench::linkNoteText(record.storage()))}, {"volume", volumeOf(context.volume)},
+        {"rows", rows}};
     return report.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 

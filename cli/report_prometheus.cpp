@@ -85,10 +85,11 @@ std::string prometheusReport(const bench::RunRecord& record, const ReportContext
 {
     Exposition out;
     const runtime::Volume volume = context.volume.value_or(runtime::Volume{});
-    out.family("info", "The program's version and the volume a run measured; always 1.");
+    out.family("info", "The program's version, its method's, and the volume a run measured; always 1.");
     out.sample("info",
-        "version=" + labelValue(kVersion) + ",directory=" + labelValue(context.directory)
-            + ",file_system=" + labelValue(volume.fileSystem) + ",device=" + labelValue(volume.device),
+        "version=" + labelValue(kVersion) + ",method_version=" + labelValue(std::to_string(bench::kMethodVersion))
+            + ",directory=" + labelValue(context.directory) + ",file_system=" + labelValue(volume.fileSystem)
+            + ",device=" + labelValue(volume.device),
         1);
     const std::vector<runtime::Disk>& disks = volume.storage.disks;
     out.family("disk_info", "A disk beneath the volume, with its bus and its maker's names; always 1.");

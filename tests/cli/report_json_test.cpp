@@ -52,6 +52,7 @@ TEST(JsonReport, NamesEveryFieldAsDocumented)
     const json report = json::parse(text); // throws on anything that does not parse
     EXPECT_EQ(report["schema"], kReportSchema);
     EXPECT_TRUE(report["version"].is_string());
+    EXPECT_EQ(report["method_version"], bench::kMethodVersion);
     EXPECT_TRUE(report["started"].get<std::string>().ends_with("Z"));
     EXPECT_EQ(report["directory"], "/tmp/a\"b\xEF\xBF\xBD"); // the byte that is no UTF-8, replaced
     EXPECT_EQ(report["prefix"], "/tmp/a\"b\xEF\xBF\xBD/");

@@ -89,12 +89,13 @@ expect nvme_gen3_x2 ". as \$report | $(flagged 1969230768 "PCIe 3.0 ×2")"
 nvme_note="注意：Samsung SSD 980 PRO 1TB 的接口以 PCIe 3.0 ×2 运行，低于它支持的 PCIe 4.0 ×4，结果受接口所限"
 expect nvme_gen3_x2 ".link_note == \"$nvme_note\""
 said_once nvme_gen3_x2 "$nvme_note"
-# The link, as Prometheus' own parser reads it.
+# The method's version and the link, as Prometheus' own parser reads them.
 if /usr/bin/python3 -c 'import prometheus_client' 2>/dev/null; then
     /usr/bin/python3 - "$work/nvme_gen3_x2.prom" <<'PY' || fail "nvme_gen3_x2: the Prometheus file: $(cat "$work/nvme_gen3_x2.prom")"
 import sys
 from prometheus_client.parser import text_string_to_metric_families
 families = {f.name: f for f in text_string_to_metric_families(open(sys.argv[1], encoding="utf-8").read())}
+assert families["quvo_diskspeed_info"].samples[0].labels["method_version"] == "1"
 disk = families["quvo_diskspeed_disk_info"].samples
 assert [s.labels for s in disk] == [{"disk": "nvme0n1", "bus": "nvme", "vendor": "", "model": "Samsung SSD 980 PRO 1TB"}], disk
 link = families["quvo_diskspeed_link_info"].samples
