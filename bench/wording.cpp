@@ -179,7 +179,9 @@ std::string deviceText(const runtime::Storage& storage)
             : disk.vendor + (disk.model.empty() ? "" : " " + disk.model);
         if (name.empty())
             name = disk.name;
-        std::string about(busName(disk.bus));
+        // A USB or SATA link's name says its bus.
+        const bool linkSaysBus = disk.link && (disk.bus == runtime::Bus::Usb || disk.bus == runtime::Bus::Sata);
+        std::string about(linkSaysBus ? std::string_view() : busName(disk.bus));
         if (disk.link)
             about += (about.empty() ? "" : "，") + linkName(disk.link->kind, disk.link->current);
         append(about.empty() ? name : name + "（" + about + "）");

@@ -51,7 +51,7 @@ enum class LevelKind {
     Stacked,          // another driver's device over its members (bcache, DRBD)
     Zram,             // a compressed RAM disk
     RamDisk,          // a RAM disk (Linux's brd "ram0", a Windows RAM disk driver's)
-    MemoryFileSystem, // tmpfs or ramfs, beneath a loop device's backing file
+    MemoryFileSystem, // tmpfs or ramfs: the volume itself, or the one a loop device's file lies on
 };
 
 // One level, named as the system names it ("nvme0n1p2", "dm-0", "loop0", a backing
@@ -80,8 +80,9 @@ struct Storage {
     // two hold (a disk with two partitions in one RAID) appears once.
     std::vector<StorageLevel> levels;
     std::vector<Disk> disks; // at the bottom, in the order met
-    // The stack ends in memory: a tmpfs, zram, a RAM disk, or a loop device whose file
-    // lies on one of those. Its figures are the memory's, not a drive's.
+    // The stack ends in memory, or one of its bottoms does: a tmpfs, zram, a RAM disk,
+    // or a loop device whose file lies on one of those. Its figures are the memory's,
+    // not a drive's.
     bool memory = false;
 
     friend bool operator==(const Storage&, const Storage&) = default;

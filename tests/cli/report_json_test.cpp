@@ -176,6 +176,7 @@ TEST(JsonReport, HoldsEachFigureAgainstItsLink)
         record.rowShown(4, {.value = 175'609.75, .seconds = 3, .bytes = 180'000'000});
         for (const int row : {0, 1, 4})
             record.setPath(row, runtime::DataPath::Direct, std::nullopt);
+        record.setStatusText("本地磁盘测试完成");
         const json report
             = json::parse(jsonReport(record, {.directory = "/media/stick", .ok = true, .volume = std::nullopt}));
         const json& rows = report["rows"];
@@ -199,6 +200,15 @@ TEST(JsonReport, HoldsEachFigureAgainstItsLink)
             c.storage.memory ? json(nullptr)
                              : json("注意：" + note + (c.storage.disks.size() == 2 ? "；" + note : std::string())))
             << c.name;
+        // The copied text: the method, the device, and both notes before the status.
+        if (c.faster[1]) {
+            const std::string text = bench::plainTextReport(record);
+            for (const std::string& line :
+                {std::string("测量方法：第 1 版\n"), std::string("设备：SanDisk Ultra Fit（USB 2.0）\n"),
+                    report["caveat"].get<std::string>() + "\n" + report["link_note"].get<std::string>()
+                        + "\n本地磁盘测试完成\n"})
+                EXPECT_NE(text.find(line), std::string::npos) << line << " not in:\n" << text;
+        }
     }
 }
 
