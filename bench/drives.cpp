@@ -11,7 +11,7 @@ namespace {
 bool measurable(const runtime::VolumeProbe& probe)
 {
     const runtime::Volume& volume = probe.volume;
-    return probe.answered && probe.writable && !runtime::isRamBacked(volume.fileSystem)
+    return probe.answered && probe.writable && !volume.traits.memory
         && volume.availableBytes >= spaceNeededOn(volume.totalBytes);
 }
 

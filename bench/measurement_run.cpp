@@ -206,7 +206,11 @@ Step Pass::prepare()
     if (!space)
         return failure("检查", shown(path), space.error());
     reserve_ = reserveFor(space->totalBytes);
-    memory_ = space->memory;
+    // A stack that ends in memory (zram, a loop file on a tmpfs) is memory as a tmpfs is;
+    // the rows are held against the link of the disk beneath.
+    runtime::Storage storage = runtime::storageOf(directory);
+    memory_ = space->memory || storage.memory;
+    record_.setStorage(std::move(storage));
     if (space->availableBytes < spaceNeededOn(space->totalBytes))
         return spaceShortage(spaceNeededOn(space->totalBytes), space->availableBytes);
     const std::uint64_t largestFile = runtime::largestFileIn(directory);

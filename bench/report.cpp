@@ -16,6 +16,7 @@ void RunRecord::start(std::string driveText)
     driveText_ = std::move(driveText);
     status_.clear();
     locked_ = false;
+    storage_ = {};
     rows_ = {};
 }
 
@@ -24,6 +25,14 @@ void RunRecord::rowShown(int row, const RowReport& report)
     RowRecord& record = rows_.at(static_cast<std::size_t>(row));
     record.shown = true;
     record.report = report;
+    // bytes / seconds above the ceiling, kept free of a division by no time, which no
+    // link carries anything in.
+    record.aboveLink.reset();
+    const auto link = runtime::linkOf(storage_);
+    const auto ceiling = link ? runtime::ceilingOf(link->kind, link->current) : std::nullopt;
+    if (ceiling && report.bytes > 0
+        && static_cast<double>(report.bytes) > static_cast<double>(*ceiling) * report.seconds)
+        record.aboveLink = link;
 }
 
 void RunRecord::setPath(int row, runtime::DataPath path, std::optional<bool> droppedFromCache)
@@ -33,7 +42,7 @@ void RunRecord::setPath(int row, runtime::DataPath path, std::optional<bool> dro
     record.droppedFromCache = droppedFromCache;
 }
 
-bool mayNotBeDevice(int row, const RowRecord& shown)
+bool mayBeFromMemory(int row, const RowRecord& shown)
 {
     using runtime::DataPath;
     if (!shown.shown || !shown.path)
@@ -48,6 +57,11 @@ bool mayNotBeDevice(int row, const RowRecord& shown)
         return false;
     return shown.droppedFromCache == false
         || (*shown.path == DataPath::DirectRefused && shown.droppedFromCache != true);
+}
+
+bool mayNotBeDevice(int row, const RowRecord& shown)
+{
+    return mayBeFromMemory(row, shown) || (shown.shown && shown.aboveLink);
 }
 
 std::string_view dataPathId(runtime::DataPath path)
@@ -73,6 +87,63 @@ std::string_view cutShortId(CutShort cut)
     return {};
 }
 
+std::string_view busId(runtime::Bus bus)
+{
+    using runtime::Bus;
+    switch (bus) {
+    case Bus::Unknown: return {};
+    case Bus::Ata: return "ata";
+    case Bus::Sata: return "sata";
+    case Bus::Scsi: return "scsi";
+    case Bus::Sas: return "sas";
+    case Bus::Usb: return "usb";
+    case Bus::Nvme: return "nvme";
+    case Bus::NvmeOverFabrics: return "nvme_over_fabrics";
+    case Bus::Sd: return "sd";
+    case Bus::Mmc: return "mmc";
+    case Bus::Virtio: return "virtio";
+    case Bus::Ieee1394: return "ieee1394";
+    case Bus::FibreChannel: return "fibre_channel";
+    case Bus::Iscsi: return "iscsi";
+    case Bus::Raid: return "raid";
+    case Bus::StorageSpaces: return "storage_spaces";
+    case Bus::Virtual: return "virtual";
+    case Bus::FileBackedVirtual: return "file_backed_virtual";
+    case Bus::Ufs: return "ufs";
+    case Bus::StorageClassMemory: return "storage_class_memory";
+    }
+    return {};
+}
+
+std::string_view levelKindId(runtime::LevelKind kind)
+{
+    using runtime::LevelKind;
+    switch (kind) {
+    case LevelKind::Volume: return "volume";
+    case LevelKind::Partition: return "partition";
+    case LevelKind::Disk: return "disk";
+    case LevelKind::DeviceMapper: return "device_mapper";
+    case LevelKind::Md: return "md";
+    case LevelKind::Loop: return "loop";
+    case LevelKind::File: return "file";
+    case LevelKind::Stacked: return "stacked";
+    case LevelKind::Zram: return "zram";
+    case LevelKind::RamDisk: return "ram_disk";
+    case LevelKind::MemoryFileSystem: return "memory_file_system";
+    }
+    return {};
+}
+
+std::string_view linkKindId(runtime::LinkKind kind)
+{
+    switch (kind) {
+    case runtime::LinkKind::Pcie: return "pcie";
+    case runtime::LinkKind::Usb: return "usb";
+    case runtime::LinkKind::Sata: return "sata";
+    }
+    return {};
+}
+
 std::string utcTimestamp(std::chrono::system_clock::time_point when)
 {
     using namespace std::chrono;
@@ -91,9 +162,12 @@ std::string utcTimestamp(std::chrono::system_clock::time_point when)
 std::string plainTextReport(const RunRecord& record)
 {
     std::string report = "Quvo磁盘速度测试 (" + std::string(kVersionLine) + ")\n";
+    report += "测量方法：第 " + std::to_string(kMethodVersion) + " 版\n";
     if (record.started()) {
         report += "日期：" + utcTimestamp(record.startedAt()) + "\n";
         report += "磁盘：" + record.driveText() + "\n";
+        if (const std::string device = deviceText(record.storage()); !device.empty())
+            report += "设备：" + device + "\n";
     }
     report += "\n";
     for (int row = 0; row < kRowCount; ++row) {
@@ -111,7 +185,11 @@ std::string plainTextReport(const RunRecord& record)
                 + " 字节";
         report += std::string(cutShortText(shown.report.cut)) + "\n";
     }
-    return report + "\n" + record.status() + "\n";
+    report += "\n";
+    for (const std::string& note : {deviceCaveatText(record), linkNoteText(record.storage())})
+        if (!note.empty())
+            report += note + "\n";
+    return report + record.status() + "\n";
 }
 
 } // namespace quvo::bench

@@ -8,12 +8,14 @@
 #include "bench/run_view.h"
 
 #include "runtime/platform.h"
+#include "runtime/storage.h"
 
 #include <array>
 #include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace quvo::bench {
 
@@ -29,10 +31,18 @@ struct RowRecord {
     // writer's drop, seen again by its reader); nothing where the system cannot tell
     // or nothing was left to drop.
     std::optional<bool> droppedFromCache;
+    // The link the figure is faster than: the data cannot all have crossed it in the
+    // time, so some came from elsewhere (a cache); nothing where it is not, or the link
+    // is not known.
+    std::optional<runtime::Link> aboveLink;
 };
 
 // Whether a shown row's figure may be the system's memory rather than the device: a
 // memory medium, or a row that read what the cache may still have held.
+bool mayBeFromMemory(int row, const RowRecord& shown);
+
+// Whether a shown row's figure may not be the device's: it may be memory's, or it is
+// faster than the device's link can carry.
 bool mayNotBeDevice(int row, const RowRecord& shown);
 
 class RunRecord {
@@ -46,6 +56,9 @@ public:
     void setPath(int row, runtime::DataPath path, std::optional<bool> droppedFromCache);
     // The directory was held against a second run; false where it could not be locked.
     void setLocked(bool locked) { locked_ = locked; }
+    // What lies beneath the directory, asked before the first row: each row shown after
+    // is held against its link.
+    void setStorage(runtime::Storage storage) { storage_ = std::move(storage); }
 
     // Whether a run has started; a record of no run holds no drive, date or row.
     bool started() const { return started_ != std::chrono::system_clock::time_point{}; }
@@ -53,6 +66,7 @@ public:
     const std::string& driveText() const { return driveText_; }
     const std::string& status() const { return status_; }
     bool locked() const { return locked_; }
+    const runtime::Storage& storage() const { return storage_; }
     const std::array<RowRecord, kRowCount>& rows() const { return rows_; }
 
 private:
@@ -60,6 +74,7 @@ private:
     std::string driveText_;
     std::string status_;
     bool locked_ = false;
+    runtime::Storage storage_;
     std::array<RowRecord, kRowCount> rows_{};
 };
 
@@ -71,12 +86,20 @@ std::string_view cutShortId(CutShort cut);
 // cache", "buffered, forced to the medium", "buffered, direct I/O refused", "from memory".
 std::string_view dataPathId(runtime::DataPath path);
 
+// What lies beneath a volume, for scripts: stable and ASCII. A bus ("nvme", "sata",
+// "usb", ...; empty where not known), a level of the stack ("partition", "loop", ...)
+// and a kind of link ("pcie", "usb", "sata").
+std::string_view busId(runtime::Bus bus);
+std::string_view levelKindId(runtime::LevelKind kind);
+std::string_view linkKindId(runtime::LinkKind kind);
+
 // "2026-12-07T11:02:03Z": ISO 8601, UTC, to the second.
 std::string utcTimestamp(std::chrono::system_clock::time_point when);
 
-// The program and its version, the date, the drive, each row's caption, result and the
-// bytes it moved, and the status: plain text, lines ending in LF. Of no run: the rows
-// unmeasured, no date and no drive.
+// The program and its version, the method's, the date, the drive and the devices
+// beneath it, each row's caption, result and the bytes it moved, what the figures may
+// not be (bench/wording.h's caveat and link note), and the status: plain text, lines
+// ending in LF. Of no run: the rows unmeasured, no date and no drive.
 std::string plainTextReport(const RunRecord& record);
 
 } // namespace quvo::bench

@@ -13,6 +13,11 @@ namespace quvo::bench {
 
 inline constexpr int kRowCount = 9;
 
+// The method's version, which reports carry: raised with every change to the program
+// that could change a figure (a row's workload, how its data meets the device, how it
+// is timed or worked out), so that two runs' figures are comparable where it agrees.
+inline constexpr int kMethodVersion = 1;
+
 enum class RowKind {
     Time,  // elapsed seconds; a shorter bar is faster
     Speed, // kilobytes per second; a longer bar is faster

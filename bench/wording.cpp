@@ -6,6 +6,8 @@
 #include "runtime/errors.h"
 #include "runtime/number_format.h"
 
+#include <optional>
+
 namespace quvo::bench {
 
 std::string reasonFor(const std::error_code& error)
@@ -57,6 +59,40 @@ namespace {
 constexpr std::string_view kNotice = "注意：";
 constexpr std::string_view kMemoryMedium = "该卷位于内存中，结果不是磁盘的速度";
 
+std::string aboveLinkText(const runtime::Link& link)
+{
+    return "快于 " + linkName(link.kind, link.current) + " 接口的上限，不是磁盘本身的速度";
+}
+
+// A bus as its users know it; empty where not known.
+std::string_view busName(runtime::Bus bus)
+{
+    using runtime::Bus;
+    switch (bus) {
+    case Bus::Unknown: return {};
+    case Bus::Ata: return "ATA";
+    case Bus::Sata: return "SATA";
+    case Bus::Scsi: return "SCSI";
+    case Bus::Sas: return "SAS";
+    case Bus::Usb: return "USB";
+    case Bus::Nvme: return "NVMe";
+    case Bus::NvmeOverFabrics: return "NVMe over Fabrics";
+    case Bus::Sd: return "SD";
+    case Bus::Mmc: return "eMMC";
+    case Bus::Virtio: return "virtio";
+    case Bus::Ieee1394: return "IEEE 1394";
+    case Bus::FibreChannel: return "光纤通道";
+    case Bus::Iscsi: return "iSCSI";
+    case Bus::Raid: return "RAID";
+    case Bus::StorageSpaces: return "存储空间";
+    case Bus::Virtual: return "虚拟磁盘";
+    case Bus::FileBackedVirtual: return "虚拟磁盘文件";
+    case Bus::Ufs: return "UFS";
+    case Bus::StorageClassMemory: return "存储级内存";
+    }
+    return {};
+}
+
 } // namespace
 
 std::string pathTip(int row, const RowRecord& shown)
@@ -71,24 +107,100 @@ std::string pathTip(int row, const RowRecord& shown)
     case runtime::DataPath::DirectRefused: tip = "文件系统不支持直接读写，经系统缓存"; break;
     case runtime::DataPath::Memory: return std::string(kMemoryMedium);
     }
-    if (mayNotBeDevice(row, shown))
+    if (mayBeFromMemory(row, shown))
         tip += "；未能确认已清出缓存，结果可能来自内存";
+    if (shown.aboveLink)
+        tip += "；" + aboveLinkText(*shown.aboveLink);
     return tip;
 }
 
 std::string deviceCaveatText(const RunRecord& record)
 {
-    std::string rows;
+    std::string fromMemory;
+    std::string aboveLink;
+    std::optional<runtime::Link> link;
     for (int row = 0; row < kRowCount; ++row) {
         const RowRecord& shown = record.rows()[static_cast<std::size_t>(row)];
         if (shown.path == runtime::DataPath::Memory)
             return std::string(kNotice) + std::string(kMemoryMedium);
-        if (mayNotBeDevice(row, shown))
-            rows += (rows.empty() ? "" : "、") + std::string(rowSpec(row).caption);
+        const std::string caption(rowSpec(row).caption);
+        if (mayBeFromMemory(row, shown))
+            fromMemory += (fromMemory.empty() ? "" : "、") + caption;
+        if (shown.shown && shown.aboveLink) {
+            aboveLink += (aboveLink.empty() ? "" : "、") + caption;
+            link = shown.aboveLink;
+        }
     }
-    if (rows.empty())
-        return {};
-    return std::string(kNotice) + "文件系统未能绕过或清出缓存，这些结果可能来自内存：" + rows;
+    std::string caveat;
+    if (!fromMemory.empty())
+        caveat = "文件系统未能绕过或清出缓存，这些结果可能来自内存：" + fromMemory;
+    if (link)
+        caveat += std::string(caveat.empty() ? "" : "；") + "这些结果" + aboveLinkText(*link) + "：" + aboveLink;
+    return caveat.empty() ? caveat : std::string(kNotice) + caveat;
+}
+
+std::string linkName(runtime::LinkKind kind, runtime::LinkRate rate)
+{
+    const std::string megabits = std::to_string(rate.megabits);
+    switch (kind) {
+    case runtime::LinkKind::Pcie: {
+        const int generation = runtime::pcieGeneration(rate.megabits);
+        const std::string version = generation > 0 ? std::to_string(generation) + ".0" : "（" + megabits + " MT/s）";
+        return "PCIe " + version + " ×" + std::to_string(rate.lanes);
+    }
+    case runtime::LinkKind::Usb:
+        switch (rate.megabits) {
+        case 12: return "USB 1.1";
+        case 480: return "USB 2.0";
+        default:
+            return rate.megabits % 1000 == 0 ? "USB " + std::to_string(rate.megabits / 1000) + "Gbps"
+                                             : "USB " + megabits + "Mbps";
+        }
+    case runtime::LinkKind::Sata:
+        return rate.megabits == 1500    ? "SATA 1.5Gb/s"
+            : rate.megabits % 1000 == 0 ? "SATA " + std::to_string(rate.megabits / 1000) + "Gb/s"
+                                        : "SATA " + megabits + "Mb/s";
+    }
+    return {};
+}
+
+std::string deviceText(const runtime::Storage& storage)
+{
+    std::string text;
+    const auto append = [&text](const std::string& part) { text += (text.empty() ? "" : "、") + part; };
+    for (const runtime::StorageLevel& level : storage.levels)
+        if (level.kind == runtime::LevelKind::Zram || level.kind == runtime::LevelKind::RamDisk
+            || level.kind == runtime::LevelKind::MemoryFileSystem)
+            append("内存（" + level.name + "）");
+    for (const runtime::Disk& disk : storage.disks) {
+        // Many a model starts with its maker's name already.
+        std::string name = disk.vendor.empty() || disk.model.starts_with(disk.vendor)
+            ? disk.model
+            : disk.vendor + (disk.model.empty() ? "" : " " + disk.model);
+        if (name.empty())
+            name = disk.name;
+        // A USB or SATA link's name says its bus.
+        const bool linkSaysBus = disk.link && (disk.bus == runtime::Bus::Usb || disk.bus == runtime::Bus::Sata);
+        std::string about(linkSaysBus ? std::string_view() : busName(disk.bus));
+        if (disk.link)
+            about += (about.empty() ? "" : "，") + linkName(disk.link->kind, disk.link->current);
+        append(about.empty() ? name : name + "（" + about + "）");
+    }
+    return text;
+}
+
+std::string linkNoteText(const runtime::Storage& storage)
+{
+    std::string note;
+    for (const runtime::Disk& disk : storage.disks) {
+        if (!disk.link || !runtime::belowCapable(*disk.link))
+            continue;
+        const runtime::Link& link = *disk.link;
+        note += (note.empty() ? "" : "；") + (disk.model.empty() ? disk.name : disk.model) + " 的接口以 "
+            + linkName(link.kind, link.current) + " 运行，低于它支持的 " + linkName(link.kind, *link.capable)
+            + "，结果受接口所限";
+    }
+    return note.empty() ? note : std::string(kNotice) + note;
 }
 
 std::string driveText(std::string_view directory, const runtime::Volume& volume, bool answered)

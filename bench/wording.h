@@ -41,8 +41,21 @@ std::string_view cutShortText(CutShort cut);
 // be the system's memory instead. Empty for a row that moves no data.
 std::string pathTip(int row, const RowRecord& shown);
 
-// Said once after a run whose figures may not all be the device's; empty where they are.
+// Said once after a run whose figures may not all be the device's: memory's, or faster
+// than its link; empty where they are.
 std::string deviceCaveatText(const RunRecord& record);
+
+// A link as its users know it: "PCIe 3.0 ×2", "USB 2.0", "USB 5Gbps", "SATA 6Gb/s".
+std::string linkName(runtime::LinkKind kind, runtime::LinkRate rate);
+
+// The devices beneath a volume, one short line: "Samsung SSD 980 PRO 1TB（NVMe，PCIe
+// 3.0 ×4）", "内存（zram0）"; empty where the system does not say.
+std::string deviceText(const runtime::Storage& storage);
+
+// Said once after a run on a disk whose link runs below what the disk can do (a USB 3
+// drive at USB 2 speed, a PCIe 4.0 ×4 drive at 3.0 or ×2), naming both; empty where
+// none does.
+std::string linkNoteText(const runtime::Storage& storage);
 
 // An entry of the drive list: "<designation> [<label>, <file system>, <free space> 可用]"
 // for a directory on a volume that has answered ("<label>, " only where the volume has

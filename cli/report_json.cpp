@@ -19,17 +19,49 @@ json cutShort(bench::CutShort cut)
     return id.empty() ? json(nullptr) : json(id);
 }
 
+// The empty text, where the system says nothing, as null.
+json text(std::string_view value)
+{
+    return value.empty() ? json(nullptr) : json(value);
+}
+
+json linkOf(const std::optional<runtime::Link>& link)
+{
+    if (!link)
+        return nullptr;
+    const auto generation = [&](const std::optional<runtime::LinkRate>& rate) {
+        const int number = rate && link->kind == runtime::LinkKind::Pcie ? runtime::pcieGeneration(rate->megabits) : 0;
+        return number > 0 ? json(number) : json(nullptr);
+    };
+    const auto ceiling = runtime::ceilingOf(link->kind, link->current);
+    return {{"kind", bench::linkKindId(link->kind)}, {"speed_mbps", link->current.megabits},
+        {"lanes", link->current.lanes}, {"generation", generation(link->current)},
+        {"capable_speed_mbps", link->capable ? json(link->capable->megabits) : json(nullptr)},
+        {"capable_lanes", link->capable ? json(link->capable->lanes) : json(nullptr)},
+        {"capable_generation", generation(link->capable)},
+        {"ceiling_bytes_per_second", ceiling ? json(*ceiling) : json(nullptr)},
+        {"below_capable", runtime::belowCapable(*link)}};
+}
+
 json volumeOf(const std::optional<runtime::Volume>& volume)
 {
     if (!volume)
         return nullptr;
     const runtime::VolumeTraits& traits = volume->traits;
+    json stack = json::array();
+    for (const runtime::StorageLevel& level : volume->storage.levels)
+        stack.push_back(
+            {{"name", level.name}, {"kind", bench::levelKindId(level.kind)}, {"holder", text(level.holder)}});
+    json disks = json::array();
+    for (const runtime::Disk& disk : volume->storage.disks)
+        disks.push_back({{"name", disk.name}, {"vendor", text(disk.vendor)}, {"model", text(disk.model)},
+            {"bus", text(bench::busId(disk.bus))}, {"link", linkOf(disk.link)}});
     return {{"mount_point", volume->mountPoint}, {"file_system", volume->fileSystem},
         {"mount_type", volume->mountType.empty() ? volume->fileSystem : volume->mountType}, {"device", volume->device},
         {"total_bytes", volume->totalBytes}, {"available_bytes", volume->availableBytes},
         {"compression", traits.compression ? json(*traits.compression) : json(nullptr)},
         {"copy_on_write", traits.copyOnWrite}, {"fuse", traits.fuse}, {"network", traits.network},
-        {"memory", traits.memory}};
+        {"memory", traits.memory}, {"stack", stack}, {"disks", disks}};
 }
 
 } // namespace
@@ -49,15 +81,16 @@ std::string jsonReport(const bench::RunRecord& record, const ReportContext& cont
             {"bytes", shown.report.bytes}, {"seconds", shown.report.seconds}, {"cut_short", cutShort(shown.report.cut)},
             {"method", shown.path ? json(bench::dataPathId(*shown.path)) : json(nullptr)},
             {"dropped_from_cache", shown.droppedFromCache ? json(*shown.droppedFromCache) : json(nullptr)},
-            {"may_not_be_device", bench::mayNotBeDevice(row, shown)}});
+            {"may_not_be_device", bench::mayNotBeDevice(row, shown)},
+            {"faster_than_link", shown.aboveLink.has_value()}});
     }
-    const std::string caveat = bench::deviceCaveatText(record);
-    const json report
-        = {{"schema", kReportSchema}, {"version", kVersion}, {"started", bench::utcTimestamp(record.startedAt())},
-            {"directory", context.directory}, {"prefix", bench::targetPrefix(record.driveText())}, {"ok", context.ok},
-            {"error", context.ok ? json(nullptr) : json(record.status())}, {"status", record.status()},
-            {"locked", record.locked()}, {"caveat", caveat.empty() ? json(nullptr) : json(caveat)},
-            {"volume", volumeOf(context.volume)}, {"rows", rows}};
+    const json report = {{"schema", kReportSchema}, {"version", kVersion}, {"method_version", bench::kMethodVersion},
+        {"started", bench::utcTimestamp(record.startedAt())}, {"directory", context.directory},
+        {"prefix", bench::targetPrefix(record.driveText())}, {"ok", context.ok},
+        {"error", context.ok ? json(nullptr) : json(record.status())}, {"status", record.status()},
+        {"locked", record.locked()}, {"caveat", text(bench::deviceCaveatText(record))},
+        {"link_note", text(bench::linkNoteText(record.storage()))}, {"volume", volumeOf(context.volume)},
+        {"rows", rows}};
     return report.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 

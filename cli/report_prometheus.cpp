@@ -11,6 +11,8 @@
 #include <fstream>
 #include <initializer_list>
 #include <random>
+#include <utility>
+#include <vector>
 
 namespace quvo::cli {
 namespace {
@@ -83,11 +85,54 @@ std::string prometheusReport(const bench::RunRecord& record, const ReportContext
 {
     Exposition out;
     const runtime::Volume volume = context.volume.value_or(runtime::Volume{});
-    out.family("info", "The program's version and the volume a run measured; always 1.");
+    out.family("info", "The program's version, its method's, and the volume a run measured; always 1.");
     out.sample("info",
-        "version=" + labelValue(kVersion) + ",directory=" + labelValue(context.directory)
-            + ",file_system=" + labelValue(volume.fileSystem) + ",device=" + labelValue(volume.device),
+        "version=" + labelValue(kVersion) + ",method_version=" + labelValue(std::to_string(bench::kMethodVersion))
+            + ",directory=" + labelValue(context.directory) + ",file_system=" + labelValue(volume.fileSystem)
+            + ",device=" + labelValue(volume.device),
         1);
+    const std::vector<runtime::Disk>& disks = volume.storage.disks;
+    out.family("disk_info", "A disk beneath the volume, with its bus and its maker's names; always 1.");
+    for (const runtime::Disk& disk : disks)
+        out.sample("disk_info",
+            "disk=" + labelValue(disk.name) + ",bus=" + labelValue(bench::busId(disk.bus))
+                + ",vendor=" + labelValue(disk.vendor) + ",model=" + labelValue(disk.model),
+            1);
+    out.family("link_info",
+        "A disk's link: its kind, megabits (PCIe: megatransfers) a second a lane, and lanes, "
+        "as it runs and as the disk can run it; always 1.");
+    for (const runtime::Disk& disk : disks) {
+        if (!disk.link)
+            continue;
+        const runtime::Link& link = *disk.link;
+        // Appended piece by piece: GCC 12 takes "," + std::string for an overlapping copy.
+        const auto rate = [&](std::string_view state, const std::optional<runtime::LinkRate>& value) {
+            std::string labels;
+            for (const auto& [name, number] : {std::pair{"speed_mbps=", value ? value->megabits : 0u},
+                     std::pair{"lanes=", value ? value->lanes : 0u}}) {
+                labels.append(",").append(state).append(name);
+                labels.append(labelValue(value ? std::to_string(number) : std::string()));
+            }
+            return labels;
+        };
+        out.sample("link_info",
+            "disk=" + labelValue(disk.name) + ",link=" + labelValue(bench::linkKindId(link.kind))
+                + rate("", link.current) + rate("capable_", link.capable),
+            1);
+    }
+    out.family("link_ceiling_bytes_per_second",
+        "The most a disk's link carries, as it runs (state \"current\") and as the disk can run it (\"capable\").");
+    for (const runtime::Disk& disk : disks) {
+        if (!disk.link)
+            continue;
+        const runtime::Link& link = *disk.link;
+        const std::string labels
+            = "disk=" + labelValue(disk.name) + ",link=" + labelValue(bench::linkKindId(link.kind));
+        if (const auto ceiling = runtime::ceilingOf(link.kind, link.current))
+            out.sample("link_ceiling_bytes_per_second", labels + ",state=\"current\"", static_cast<double>(*ceiling));
+        if (const auto ceiling = link.capable ? runtime::ceilingOf(link.kind, *link.capable) : std::nullopt)
+            out.sample("link_ceiling_bytes_per_second", labels + ",state=\"capable\"", static_cast<double>(*ceiling));
+    }
     out.family("run_success", "1 when the last run completed, 0 when it failed or was stopped.");
     out.sample("run_success", "", context.ok ? 1 : 0);
     out.family("run_start_time_seconds", "When the last run started, in seconds since 1970-01-01 UTC.");

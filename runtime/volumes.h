@@ -12,6 +12,8 @@
 // mounted file system is asked on a thread of its own, with a deadline.
 #pragma once
 
+#include "runtime/storage.h"
+
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -30,7 +32,7 @@ struct VolumeTraits {
     bool copyOnWrite = false; // writes go to new places (btrfs, ZFS, bcachefs)
     bool fuse = false;        // served by a process (FUSE)
     bool network = false;     // served by another machine
-    bool memory = false;      // the medium is memory (tmpfs, a RAM disk)
+    bool memory = false;      // the medium is memory (tmpfs, zram, a RAM disk, a file on one)
 };
 
 struct Volume {
@@ -44,6 +46,7 @@ struct Volume {
     // for an NTFS disk served by ntfs-3g; empty where it is fileSystem.
     std::string mountType{};
     VolumeTraits traits{};
+    Storage storage{}; // what lies beneath it, down to its devices
 };
 
 // One line of the mount table, as the system decodes it.
@@ -67,8 +70,9 @@ bool isUserVolume(const MountEntry& entry);
 // (Windows knows a network drive by its drive type, not by a name: false there.)
 bool mayNotAnswer(std::string_view fileSystem);
 
-// File systems whose medium is memory. (Windows knows a RAM disk by its drive type and
-// never offers one: false there.)
+// File systems whose medium is memory. (Windows knows a RAM disk by its drive type or its
+// storage stack, and never offers one: false there.) A file system on a memory device
+// (zram) is known by the device: Volume::storage.
 bool isRamBacked(std::string_view fileSystem);
 
 // A volume as this user could measure it, once it has answered.

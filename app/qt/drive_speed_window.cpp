@@ -326,6 +326,7 @@ void DriveSpeedWindow::checkSpeed()
     while (run_.running())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     heldInput_.release();
+    showRunNote();
     if (closeRequested_) {
         closeRequested_ = false;
         close();
@@ -344,6 +345,17 @@ void DriveSpeedWindow::contextMenuEvent(QContextMenuEvent* event)
     QMenu menu(this);
     connect(menu.addAction(QStringLiteral("复制结果")), &QAction::triggered, this, &DriveSpeedWindow::copyResults);
     menu.exec(event->globalPos());
+}
+
+// The note follows the status text where the box cuts that (the tooltip then holds it
+// already); a disk's model comes from the system, and is shown as plain text.
+void DriveSpeedWindow::showRunNote()
+{
+    const std::string note = bench::linkNoteText(run_.lastRun().storage());
+    if (note.empty())
+        return;
+    const QString cut = lblStatus_->toolTip().isEmpty() ? QString() : lblStatus_->text() + QLatin1Char('\n');
+    lblStatus_->setToolTip(Qt::convertFromPlainText(cut + qt(note), Qt::WhiteSpaceNormal));
 }
 
 void DriveSpeedWindow::openMakerSite()

@@ -80,6 +80,9 @@ private:
     void checkSpeed();
     void openMakerSite();
 
+    // After a run, what its status text leaves unsaid: in the status line's tooltip.
+    void showRunNote();
+
     LinkOpener openLink_;
     HeldInput heldInput_;
     bool closeRequested_ = false;

@@ -416,7 +416,10 @@ void DriveSpeedWindow::updateStatusTip()
         const WindowDc dc(lblStatus_, windowFont_.get());
         ::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
     }
-    setTip(lblStatus_, extent.cx > box.right ? text : std::wstring());
+    std::wstring tip = extent.cx > box.right ? text : std::wstring();
+    if (!runNote_.empty())
+        tip += (tip.empty() ? L"" : L"\r\n") + runNote_;
+    setTip(lblStatus_, tip);
 }
 
 // The control's tooltip; none for the empty text.
@@ -526,11 +529,13 @@ void DriveSpeedWindow::checkSpeed()
     // A click during a run reaches here from one of its pumps and is ignored.
     if (run_.running())
         return;
+    runNote_.clear();
     {
         const ShutdownBlock block(handle(), kRunInProgress);
         run_.start();
         waitForRun();
     }
+    showRunNote();
     // Closed, or the session ends: the run has stopped and removed its files.
     if (stopRequested())
         ::DestroyWindow(handle());
@@ -582,6 +587,12 @@ void DriveSpeedWindow::handleSystemMessages()
                 ::DispatchMessageW(&msg);
             }
         }
+}
+
+void DriveSpeedWindow::showRunNote()
+{
+    runNote_ = wide(bench::linkNoteText(run_.lastRun().storage()));
+    updateStatusTip();
 }
 
 void DriveSpeedWindow::openMakerSite()

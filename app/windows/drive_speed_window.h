@@ -137,6 +137,9 @@ private:
     void handleSystemMessages();
     void openMakerSite();
 
+    // After a run, what its status text leaves unsaid: in the status line's tooltip.
+    void showRunNote();
+
     ShellOpen shellOpen_;
     bench::RunThread run_;
     bool closeRequested_ = false;
@@ -162,6 +165,8 @@ private:
     std::array<HWND, bench::kRowCount> pctStatusBar_{};
     std::array<HWND, bench::kRowCount> pctStatusBarDetail_{};
     HWND statusTip_ = nullptr;
+    // The last run's note for the status line's tooltip (bench/wording.h's link note).
+    std::wstring runNote_;
     // The control that had the focus when the window was last active.
     HWND focus_ = nullptr;
 

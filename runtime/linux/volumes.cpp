@@ -164,6 +164,9 @@ std::optional<Volume> measured(const MountEntry& entry)
     if (volume.fileSystem != entry.fileSystem)
         volume.mountType = entry.fileSystem;
     volume.traits = traitsOf(entry);
+    // A file system on zram, a RAM disk or a loop file on a tmpfs is memory as a tmpfs is.
+    volume.storage = storageOf(SystemPath(entry.mountPoint));
+    volume.traits.memory = volume.traits.memory || volume.storage.memory;
     return volume;
 }
 

@@ -63,8 +63,11 @@ std::optional<Volume> measured(
     if (!information || !::GetDiskFreeSpaceExW(systemPath(directory).c_str(), &available, &total, nullptr))
         return std::nullopt;
     // Compression is a folder's attribute on NTFS, which no volume flag tells; the
-    // drive type tells a network drive and a RAM disk.
+    // drive type tells a network drive, and the storage stack a RAM disk (whose drivers
+    // mostly report a fixed drive).
     const UINT type = ::GetDriveTypeW(root.c_str());
+    Storage storage = type == DRIVE_REMOTE ? Storage{} : storageOf(SystemPath(narrow(root)));
+    const bool memory = type == DRIVE_RAMDISK || storage.memory;
     return Volume{.mountPoint = narrow(root),
         .fileSystem = information->fileSystem,
         .device = narrow(root),
@@ -73,7 +76,8 @@ std::optional<Volume> measured(
         .label = information->label,
         .traits = {.compression = information->compresses ? std::nullopt : std::optional<bool>(false),
             .network = type == DRIVE_REMOTE,
-            .memory = type == DRIVE_RAMDISK}};
+            .memory = memory},
+        .storage = std::move(storage)};
 }
 
 // Whether this user may create files in directory, as the directory's access list says:
@@ -208,7 +212,7 @@ bool mayNotAnswer(std::string_view)
     return false;
 }
 
-// RAM disks are known by their drive type and never offered.
+// RAM disks are known by their drive type or their storage stack, and never offered.
 bool isRamBacked(std::string_view)
 {
     return false;

@@ -2,10 +2,13 @@
 // The report for scripts, read back with the JSON library as a script would read it.
 #include "cli/report_json.h"
 
+#include "bench/wording.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <cmath>
+#include <vector>
 
 namespace quvo::cli {
 namespace {
@@ -28,6 +31,11 @@ bench::RunRecord partRun()
     return record;
 }
 
+// A USB 3 stick on a USB 2 port, mounted from its partition.
+const runtime::Storage kStickAt480{{{"sdb1", runtime::LevelKind::Partition}, {"sdb", runtime::LevelKind::Disk, "sdb1"}},
+    {{"sdb", "SanDisk", "Ultra Fit", runtime::Bus::Usb,
+        runtime::Link{runtime::LinkKind::Usb, {480, 1}, runtime::LinkRate{5000, 1}}}}};
+
 TEST(JsonReport, NamesEveryFieldAsDocumented)
 {
     const std::string text = jsonReport(partRun(),
@@ -39,10 +47,12 @@ TEST(JsonReport, NamesEveryFieldAsDocumented)
                 .totalBytes = 1 << 30,
                 .availableBytes = 1 << 29,
                 .mountType = "fuseblk",
-                .traits = {.fuse = true}}});
+                .traits = {.fuse = true},
+                .storage = kStickAt480}});
     const json report = json::parse(text); // throws on anything that does not parse
     EXPECT_EQ(report["schema"], kReportSchema);
     EXPECT_TRUE(report["version"].is_string());
+    EXPECT_EQ(report["method_version"], bench::kMethodVersion);
     EXPECT_TRUE(report["started"].get<std::string>().ends_with("Z"));
     EXPECT_EQ(report["directory"], "/tmp/a\"b\xEF\xBF\xBD"); // the byte that is no UTF-8, replaced
     EXPECT_EQ(report["prefix"], "/tmp/a\"b\xEF\xBF\xBD/");
@@ -52,7 +62,18 @@ TEST(JsonReport, NamesEveryFieldAsDocumented)
     EXPECT_EQ(report["volume"],
         (json{{"mount_point", "/media/stick"}, {"file_system", "ntfs"}, {"mount_type", "fuseblk"},
             {"device", "/dev/sdb1"}, {"total_bytes", 1 << 30}, {"available_bytes", 1 << 29}, {"compression", nullptr},
-            {"copy_on_write", false}, {"fuse", true}, {"network", false}, {"memory", false}}));
+            {"copy_on_write", false}, {"fuse", true}, {"network", false}, {"memory", false},
+            {"stack",
+                {{{"name", "sdb1"}, {"kind", "partition"}, {"holder", nullptr}},
+                    {{"name", "sdb"}, {"kind", "disk"}, {"holder", "sdb1"}}}},
+            {"disks",
+                {{{"name", "sdb"}, {"vendor", "SanDisk"}, {"model", "Ultra Fit"}, {"bus", "usb"},
+                    {"link",
+                        {{"kind", "usb"}, {"speed_mbps", 480}, {"lanes", 1}, {"generation", nullptr},
+                            {"capable_speed_mbps", 5000}, {"capable_lanes", 1}, {"capable_generation", nullptr},
+                            {"ceiling_bytes_per_second", 60'000'000}, {"below_capable", true}}}}}}}));
+    // The run's record held no stack: it stopped before it asked.
+    EXPECT_TRUE(report["link_note"].is_null());
 
     const json& rows = report["rows"];
     ASSERT_EQ(rows.size(), 3u); // the rows measured before the run stopped
@@ -74,7 +95,7 @@ TEST(JsonReport, NamesEveryFieldAsDocumented)
         EXPECT_EQ(rows[i]["unit"], want.unit) << want.id;
         EXPECT_EQ(rows[i]["bytes"], want.bytes) << want.id;
         EXPECT_EQ(rows[i]["cut_short"], want.cut) << want.id;
-        for (const char* key : {"name", "kind", "value", "text", "bar_twips", "seconds"})
+        for (const char* key : {"name", "kind", "value", "text", "bar_twips", "seconds", "faster_than_link"})
             EXPECT_TRUE(rows[i].contains(key)) << want.id << " lacks " << key;
     }
     EXPECT_EQ(rows[0]["value"], 0.012);
@@ -124,6 +145,70 @@ TEST(JsonReport, SaysHowEachFigureMetTheDevice)
         EXPECT_EQ(report["caveat"].is_string(), want.mayNotBeDevice) << where;
         const json& lookups = rows[want.row < 6 ? 1 : 0];
         EXPECT_TRUE(lookups["method"].is_null()) << "lookups move no data";
+    }
+}
+
+// A figure faster than the link can carry was not all the device's: flagged, named in
+// the caveat, the row's tooltip and the report; one at the link's ceiling is not. The
+// link the device runs below is said once. A stack over several disks, whose links a
+// figure may add up, and one of memory hold no figure against a link.
+TEST(JsonReport, HoldsEachFigureAgainstItsLink)
+{
+    runtime::Storage raid = kStickAt480;
+    raid.disks.push_back(raid.disks.front());
+    raid.disks.back().name = "sdc";
+    const struct {
+        const char* name;
+        runtime::Storage storage;
+        std::vector<bool> faster; // rows 0, 1, 4
+    } cases[] = {
+        {"a USB 3 stick at 480 Mb/s", kStickAt480, {false, true, false}},
+        {"two sticks", raid, {false, false, false}},
+        {"zram", {{{"zram0", runtime::LevelKind::Zram}}, {}, true}, {false, false, false}},
+    };
+    for (const auto& c : cases) {
+        bench::RunRecord record;
+        record.start("/media/stick/ [ntfs, 1.0 GB 可用]");
+        record.setStorage(c.storage);
+        // 51.2 and 102.4 MB/s, and row 4 at exactly 60 MB/s, the ceiling.
+        record.rowShown(0, {.value = 0.02, .seconds = 0.02, .bytes = 1'024'000});
+        record.rowShown(1, {.value = 0.01, .seconds = 0.01, .bytes = 1'024'000});
+        record.rowShown(4, {.value = 175'609.75, .seconds = 3, .bytes = 180'000'000});
+        for (const int row : {0, 1, 4})
+            record.setPath(row, runtime::DataPath::Direct, std::nullopt);
+        record.setStatusText("本地磁盘测试完成");
+        const json report
+            = json::parse(jsonReport(record, {.directory = "/media/stick", .ok = true, .volume = std::nullopt}));
+        const json& rows = report["rows"];
+        ASSERT_EQ(rows.size(), 3u) << c.name;
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            EXPECT_EQ(rows[i]["faster_than_link"], c.faster[i]) << c.name << " row " << rows[i]["row"];
+            EXPECT_EQ(rows[i]["may_not_be_device"], c.faster[i]) << c.name << " row " << rows[i]["row"];
+        }
+        if (c.faster[1]) {
+            EXPECT_EQ(
+                report["caveat"], "注意：这些结果快于 USB 2.0 接口的上限，不是磁盘本身的速度：小文件只读速度 (1MB):")
+                << c.name;
+            EXPECT_EQ(bench::pathTip(1, record.rows()[1]),
+                "绕过系统缓存，直接读写磁盘；快于 USB 2.0 接口的上限，不是磁盘本身的速度")
+                << c.name;
+        } else {
+            EXPECT_TRUE(report["caveat"].is_null()) << c.name;
+        }
+        const std::string note = "Ultra Fit 的接口以 USB 2.0 运行，低于它支持的 USB 5Gbps，结果受接口所限";
+        EXPECT_EQ(report["link_note"],
+            c.storage.memory ? json(nullptr)
+                             : json("注意：" + note + (c.storage.disks.size() == 2 ? "；" + note : std::string())))
+            << c.name;
+        // The copied text: the method, the device, and both notes before the status.
+        if (c.faster[1]) {
+            const std::string text = bench::plainTextReport(record);
+            for (const std::string& line :
+                {std::string("测量方法：第 1 版\n"), std::string("设备：SanDisk Ultra Fit（USB 2.0）\n"),
+                    report["caveat"].get<std::string>() + "\n" + report["link_note"].get<std::string>()
+                        + "\n本地磁盘测试完成\n"})
+                EXPECT_NE(text.find(line), std::string::npos) << line << " not in:\n" << text;
+        }
     }
 }
 

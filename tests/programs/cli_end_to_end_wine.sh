@@ -58,8 +58,13 @@ complete_run 'C:\quvo e2e 测试' "$WINEPREFIX/drive_c/quvo e2e 测试" c:
 complete_run "$letter:\\子 目录" "$work/mapped/子 目录" "$letter:"
 
 # Given in its long form, the directory is measured in place, and named in its plain form.
+# Beneath C: Wine's storage stack tells one disk, its bus and no link; the method's
+# version is there as on Linux.
 out=$(run --json '\\?\C:\quvo e2e 测试' 2>&1)
-jq -e '.ok == true and .directory == "C:\\quvo e2e 测试" and .prefix == "c:"' <<<"$out" >/dev/null \
+jq -e '.ok == true and .directory == "C:\\quvo e2e 测试" and .prefix == "c:" and .method_version == 1
+    and .volume.stack[0] == {name: "C:\\", kind: "volume", holder: null} and (.volume.memory | not)
+    and (.volume.disks | length) == 1 and .volume.disks[0].bus != null and .volume.disks[0].link == null
+    and .link_note == null and all(.rows[]; .faster_than_link | not)' <<<"$out" >/dev/null \
     || fail "run in the long form of C:\\quvo e2e 测试: $out"
 [ -z "$(ls -A "$WINEPREFIX/drive_c/quvo e2e 测试")" ] || fail "long form: left behind: $(ls -A "$WINEPREFIX/drive_c/quvo e2e 测试")"
 

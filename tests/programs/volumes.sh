@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # What the report says of the volumes users mistrust figures on: a tmpfs (memory), btrfs
-# compressing everything (compression, copy-on-write), an NTFS disk served by ntfs-3g
-# (FUSE, named ntfs rather than fuseblk) and a bindfs directory (FUSE). A complete run
-# on each, its report read back: the volume's flags, how each row's data met the
-# device, and the caveat where a figure is memory's. Then a btrfs qgroup smaller than
-# the 3-second write. Needs root (mounts, loop devices); skipped elsewhere.
+# compressing everything (compression, copy-on-write; on a loop file, the stack down to
+# this machine's disk and its bus), an NTFS disk served by ntfs-3g (FUSE, named ntfs
+# rather than fuseblk) and a bindfs directory (FUSE). A complete run on each, its report
+# read back: the volume's flags, how each row's data met the device, and the caveat
+# where a figure is memory's. Then a btrfs qgroup smaller than the 3-second write.
+# Needs root (mounts, loop devices) and a directory on a disk for the loop files;
+# skipped elsewhere.
 # Usage: volumes.sh path/to/quvo-diskspeed-cli
 set -u
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -14,7 +16,9 @@ cli=$(realpath "$1")
 for tool in losetup mkfs.btrfs btrfs mkntfs ntfs-3g bindfs jq; do
     command -v "$tool" >/dev/null || skip "$tool is missing"
 done
-work=$(mktemp -d "${TMPDIR:-/tmp}/quvo-volumes-XXXXXX")
+# The loop devices' files on a disk: on a tmpfs their volumes would be memory.
+work=$(mktemp -d /var/tmp/quvo-volumes-XXXXXX)
+[ "$(stat -f -c %T "$work")" != tmpfs ] || { rmdir "$work"; skip "/var/tmp is a tmpfs: no disk for the loop files"; }
 devices=()
 cleanup() {
     for point in "$work"/*/; do umount "$point" 2>/dev/null; done
@@ -61,8 +65,21 @@ expect_volume tmpfs "$work/tmpfs" \
 
 disk 512M mkfs.btrfs -q -f && mount -o compress-force=zstd "$device" "$work/btrfs" \
     || skip "no btrfs can be made here"
+# Beneath the loop device, its file and the disk that holds it, named with its bus as
+# sysfs names the disk's (virtio, nvme), or some bus where sysfs knows it by another name.
+loop=$(basename "$device")
+beneath="true"
+if holder=$(readlink -e "/sys/dev/block/$(stat -c '%Hd:%Ld' "$work")"); then
+    [ -e "$holder/partition" ] && holder=$(dirname "$holder")
+    bus=$(basename "$(readlink -f "$holder/device/subsystem")")
+    case "$bus" in virtio | nvme) bus_is="== \"$bus\"" ;; *) bus_is="!= null" ;; esac
+    beneath=".disks[-1].name == \"$(basename "$holder")\" and .disks[-1].bus $bus_is"
+    echo "btrfs on a loop file: the disk beneath is $(basename "$holder"), on $bus"
+fi
 expect_volume "btrfs, compressing" "$work/btrfs" \
-    '.file_system == "btrfs" and .compression == true and .copy_on_write and (.memory | not) and (.fuse | not)' \
+    ".file_system == \"btrfs\" and .compression == true and .copy_on_write and (.memory | not) and (.fuse | not)
+     and .stack[0] == {name: \"$loop\", kind: \"loop\", holder: null}
+     and .stack[1] == {name: \"$work/disk0.img\", kind: \"file\", holder: \"$loop\"} and $beneath" \
     "$device_rows"
 
 disk 256M mkntfs -F -Q -q && ntfs-3g "$device" "$work/ntfs" || skip "no NTFS disk can be mounted here"

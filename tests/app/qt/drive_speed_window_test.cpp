@@ -11,9 +11,11 @@
 #include "app/qt/stop_signals.h"
 #include "bench/drives.h"
 #include "bench/target.h"
+#include "bench/wording.h"
 #include "runtime/designation.h"
 #include "runtime/volumes.h"
 #include "tests/support/clocks.h"
+#include "tests/support/fake_sysfs.h"
 #include "tests/support/temp_dir.h"
 
 #include <QApplication>
@@ -32,6 +34,8 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <thread>
 
 namespace quvo::app {
@@ -127,6 +131,7 @@ private Q_SLOTS:
     void closingInEachRow();
     void outsideTextIsPlain();
     void statusTooLongForItsBox();
+    void linkNoteInTheStatusTip();
     void driveList();
 
 private:
@@ -686,6 +691,31 @@ void DriveSpeedWindowTest::statusTooLongForItsBox()
     QCOMPARE(status->geometry(), box);
     QCOMPARE(QTextDocumentFragment::fromHtml(status->toolTip()).toPlainText(), QString::fromStdString(reason));
     window_->setStatusText("本地磁盘测试完成");
+    QCOMPARE(status->toolTip(), QString());
+}
+
+// After a run on a disk whose link runs below what it can do, the status text stays as it
+// is and its tooltip says so, the disk's model as plain text. The disk is an NVMe drive
+// at PCIe 3.0 ×2 that can do 4.0 ×4, in a sysfs tree umockdev's library diverts /sys
+// into: the test program runs under umockdev-wrapper for this case
+// (drive_speed_window_test_links).
+void DriveSpeedWindowTest::linkNoteInTheStatusTip()
+{
+    test::FakeSysfs sysfs;
+    if (!sysfs.divertsSys())
+        QSKIP("needs umockdev's preloaded library: run under umockdev-wrapper");
+    struct stat st { };
+    QVERIFY(::stat(directory_->path().c_str(), &st) == 0);
+    const std::string added = sysfs.addModel(
+        "nvme_gen3_x2", std::to_string(major(st.st_dev)) + ":" + std::to_string(minor(st.st_dev)), "<b>NVMe</b> 1TB");
+    QVERIFY2(added.empty(), added.c_str());
+    QTest::mouseClick(control(QStringLiteral("cmdCheckSpeed")), Qt::LeftButton);
+    auto* status = control<QLabel>(QStringLiteral("lblStatus"));
+    QCOMPARE(status->text(), kCompleted);
+    QCOMPARE(QTextDocumentFragment::fromHtml(status->toolTip()).toPlainText(),
+        QStringLiteral("注意：<b>NVMe</b> 1TB 的接口以 PCIe 3.0 ×2 运行，低于它支持的 PCIe 4.0 ×4，结果受接口所限"));
+    // The next run starts without it.
+    window_->setStatusText(std::string(bench::kWaitingText));
     QCOMPARE(status->toolTip(), QString());
 }
 
