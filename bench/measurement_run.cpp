@@ -168,7 +168,7 @@ Step Pass::measure()
     for (int row = 0; row < kRowCount; ++row)
         if (auto halt = measureRow(row))
             return halt;
-    setStatus(std::string(kCompletedText) + (lock_.guards() ? "" : std::string(kUnlockedNote)));
+    setStatus(std::string(kCompletedText));
     return std::nullopt;
 }
 

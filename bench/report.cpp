@@ -186,9 +186,10 @@ std::string plainTextReport(const RunRecord& record)
         report += std::string(cutShortText(shown.report.cut)) + "\n";
     }
     report += "\n";
-    for (const std::string& note : {deviceCaveatText(record), linkNoteText(record.storage())})
-        if (!note.empty())
-            report += note + "\n";
+    if (const std::string caveat = deviceCaveatText(record); !caveat.empty())
+        report += caveat + "\n";
+    for (const std::string& note : runNotes(record))
+        report += note + "\n";
     return report + record.status() + "\n";
 }
 

@@ -189,6 +189,20 @@ std::string deviceText(const runtime::Storage& storage)
     return text;
 }
 
+std::string lockNoteText(const RunRecord& record)
+{
+    return record.started() && !record.locked() ? "注意：该目录不支持加锁，未能防止另一个测试同时使用它" : "";
+}
+
+std::vector<std::string> runNotes(const RunRecord& record)
+{
+    std::vector<std::string> notes;
+    for (std::string note : {lockNoteText(record), linkNoteText(record.storage())})
+        if (!note.empty())
+            notes.push_back(std::move(note));
+    return notes;
+}
+
 std::string linkNoteText(const runtime::Storage& storage)
 {
     std::string note;

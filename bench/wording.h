@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace quvo::bench {
 
@@ -21,8 +22,6 @@ inline constexpr std::string_view kWaitingText = "测试本地磁盘需要几分
 inline constexpr std::string_view kCompletedText = "本地磁盘测试完成";
 inline constexpr std::string_view kFailedText = "本地磁盘测试失败：";
 inline constexpr std::string_view kStoppedText = "本地磁盘测试已中止";
-// After the completion message, where the directory could not be locked.
-inline constexpr std::string_view kUnlockedNote = "（该目录不支持加锁，未能防止另一个测试同时使用它）";
 
 // Why a file operation failed: the runtime's own refusals in the window's language,
 // the system's reasons as the system words them.
@@ -56,6 +55,14 @@ std::string deviceText(const runtime::Storage& storage);
 // drive at USB 2 speed, a PCIe 4.0 ×4 drive at 3.0 or ×2), naming both; empty where
 // none does.
 std::string linkNoteText(const runtime::Storage& storage);
+
+// Said once after a run in a directory that could not be locked, which the status text
+// leaves as it is; empty for a directory that could, and before any run.
+std::string lockNoteText(const RunRecord& record);
+
+// What is said once after a run beside its status, one line each: the lock note and
+// the link note, where there are any. The window's status line has them as its tooltip.
+std::vector<std::string> runNotes(const RunRecord& record);
 
 // An entry of the drive list: "<designation> [<label>, <file system>, <free space> 可用]"
 // for a directory on a volume that has answered ("<label>, " only where the volume has

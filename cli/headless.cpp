@@ -170,11 +170,12 @@ int runHeadless(std::span<const char* const> args)
     const bool ok = outcome == bench::RunOutcome::Completed;
     const ReportContext context{.directory = target.directory, .ok = ok, .volume = target.volume};
 
-    // Said once, whatever else is reported: a figure that may not be the device's, and a
-    // link that holds the device back.
-    for (const std::string& note : {bench::deviceCaveatText(*record), bench::linkNoteText(record->storage())})
-        if (!note.empty())
-            runtime::printTo(stderr, "%s%s\n", kProgram.data(), note.c_str());
+    // Said once, whatever else is reported: a figure that may not be the device's, a
+    // directory that could not be locked, a link that holds the device back.
+    if (const std::string caveat = bench::deviceCaveatText(*record); !caveat.empty())
+        runtime::printTo(stderr, "%s%s\n", kProgram.data(), caveat.c_str());
+    for (const std::string& note : bench::runNotes(*record))
+        runtime::printTo(stderr, "%s%s\n", kProgram.data(), note.c_str());
 
     bool reported = true;
     if (!options.prometheus.empty()) {

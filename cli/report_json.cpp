@@ -89,8 +89,8 @@ std::string jsonReport(const bench::RunRecord& record, const ReportContext& cont
         {"prefix", bench::targetPrefix(record.driveText())}, {"ok", context.ok},
         {"error", context.ok ? json(nullptr) : json(record.status())}, {"status", record.status()},
         {"locked", record.locked()}, {"caveat", text(bench::deviceCaveatText(record))},
-        {"link_note", text(bench::linkNoteText(record.storage()))}, {"volume", volumeOf(context.volume)},
-        {"rows", rows}};
+        {"link_note", text(bench::linkNoteText(record.storage()))}, {"lock_note", text(bench::lockNoteText(record))},
+        {"volume", volumeOf(context.volume)}, {"rows", rows}};
     return report.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 

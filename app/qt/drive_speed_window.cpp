@@ -351,7 +351,9 @@ void DriveSpeedWindow::contextMenuEvent(QContextMenuEvent* event)
 // already); a disk's model comes from the system, and is shown as plain text.
 void DriveSpeedWindow::showRunNote()
 {
-    const std::string note = bench::linkNoteText(run_.lastRun().storage());
+    std::string note;
+    for (const std::string& line : bench::runNotes(run_.lastRun()))
+        note += (note.empty() ? "" : "\n") + line;
     if (note.empty())
         return;
     const QString cut = lblStatus_->toolTip().isEmpty() ? QString() : lblStatus_->text() + QLatin1Char('\n');

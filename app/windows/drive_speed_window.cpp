@@ -591,7 +591,10 @@ void DriveSpeedWindow::handleSystemMessages()
 
 void DriveSpeedWindow::showRunNote()
 {
-    runNote_ = wide(bench::linkNoteText(run_.lastRun().storage()));
+    std::string note;
+    for (const std::string& line : bench::runNotes(run_.lastRun()))
+        note += (note.empty() ? "" : "\r\n") + line;
+    runNote_ = wide(note);
     updateStatusTip();
 }
 

@@ -169,6 +169,7 @@ TEST(JsonReport, HoldsEachFigureAgainstItsLink)
     for (const auto& c : cases) {
         bench::RunRecord record;
         record.start("/media/stick/ [ntfs, 1.0 GB 可用]");
+        record.setLocked(true);
         record.setStorage(c.storage);
         // 51.2 and 102.4 MB/s, and row 4 at exactly 60 MB/s, the ceiling.
         record.rowShown(0, {.value = 0.02, .seconds = 0.02, .bytes = 1'024'000});

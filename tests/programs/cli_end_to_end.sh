@@ -140,8 +140,11 @@ if $root && command -v setpriv >/dev/null; then
     mkdir -m 333 "$unreadable" && chown nobody:nogroup "$unreadable"
     as_user "$cli" --json "$unreadable" >"$work/json" 2>"$work/err"
     expect_status 0 $? "an unreadable directory"
-    jq -e '.ok == true and .locked == false and (.status | startswith("本地磁盘测试完成（"))' "$work/json" >/dev/null \
+    jq -e '.ok == true and .locked == false and .status == "本地磁盘测试完成" and (.lock_note | test("不支持加锁"))' \
+        "$work/json" >/dev/null \
         || fail "an unreadable directory: the report does not say the run went unguarded: $(cat "$work/json")"
+    [ "$(grep -c "不支持加锁" "$work/err")" = 1 ] \
+        || fail "an unreadable directory: stderr does not say once that the run went unguarded: $(cat "$work/err")"
     expect_no_test_files "$unreadable" "an unreadable directory"
 fi
 
