@@ -1,14 +1,20 @@
 # SPDX-License-Identifier: MIT
 # Sourced by every script here, which each drive a built program: one way to count
 # failures, to skip, and to end.
+# shellcheck shell=bash
 
 failures=0
 
 # Counts a failure and says what it was; the script goes on to check the rest.
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# Ends the script as skipped (CTest's SKIP_RETURN_CODE 77), saying why.
-skip() { echo "SKIP: $*"; exit 77; }
+# Ends the script as skipped (CTest's SKIP_RETURN_CODE 77), saying why; after a failed
+# check it ends as failed, since a skip would hide the failure.
+skip() {
+    [ "$failures" = 0 ] || { echo "not skipped, since a check failed before: $*"; exit 1; }
+    echo "SKIP: $*"
+    exit 77
+}
 
 # Ends the script: its summary when nothing failed, else status 1 (never 77, however
 # many failed).
