@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: MIT
 # Sourced by every script here, which each drive a built program: one way to count
-# failures, to skip, and to end.
+# failures, to skip, to wait for a state, and to end.
 # shellcheck shell=bash
 
 failures=0
@@ -29,4 +29,14 @@ catches() {
     local mask
     mask=$(awk '/^SigCgt:/ { print $2 }' "/proc/$1/status" 2>/dev/null) || return 1
     [ -n "$mask" ] && (( (16#$mask >> ($2 - 1)) & 1 ))
+}
+
+# Waits for a state: runs the command every hundredth of a second until it succeeds,
+# and returns 1 if it has not within the seconds given (a whole number, by the clock).
+wait_until() { # seconds command...
+    local end=$((SECONDS + $1))
+    until "${@:2}"; do
+        ((SECONDS < end)) || return 1
+        sleep 0.01
+    done
 }
