@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: MIT
 # Sourced by every script here, which each drive a built program: one way to count
-# failures, to skip, to wait for a state, and to end.
+# failures, to skip, to wait for a state, to run Wine, and to end.
 # shellcheck shell=bash
 
 failures=0
@@ -39,4 +39,16 @@ wait_until() { # seconds command...
         ((SECONDS < end)) || return 1
         sleep 0.01
     done
+}
+
+# Wine with no display and no debug output, in the prefix WINEPREFIX names or, where it
+# names none, a new one in the directory given.
+use_wine_prefix() { # directory
+    export WINEDEBUG=-all
+    unset DISPLAY WAYLAND_DISPLAY
+    if [ -z "${WINEPREFIX:-}" ]; then
+        export WINEPREFIX="$1/prefix"
+        wineboot -i >/dev/null 2>&1 || skip "no Wine prefix could be made"
+    fi
+    [ -d "$WINEPREFIX/drive_c" ] || skip "$WINEPREFIX is no Wine prefix"
 }
