@@ -17,11 +17,15 @@ struct Options {
     bool plan = false;        // say what a run in the directory may write, instead of running
     std::string prometheus{}; // also write the run, for a textfile collector, to this file
     std::string directory = ".";
+
+    friend bool operator==(const Options&, const Options&) = default;
 };
 
 struct ParsedArguments {
     Options options;
     std::string error; // empty when the command line is usable
+
+    friend bool operator==(const ParsedArguments&, const ParsedArguments&) = default;
 };
 
 // args excludes the program name.

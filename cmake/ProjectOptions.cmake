@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: MIT
 # One options target that every library, program and test links: language level,
-# the warning set, and the sanitizers when asked for.
+# the warning set, Windows' version and macros, and the sanitizers when asked for.
 add_library(quvo_options INTERFACE)
 add_library(quvo::options ALIAS quvo_options)
 
@@ -24,6 +24,13 @@ endif()
 # Coverage feedback for the fuzzers reaches into every library they link.
 if(QUVO_BUILD_FUZZERS)
   target_compile_options(quvo_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()
+
+# On Windows, every translation unit sees one system version and the standard library's
+# std::min and std::max rather than windows.h's macros: Windows 10 is the oldest system
+# the programs are built for (per-monitor dpi, AdjustWindowRectExForDpi).
+if(WIN32)
+  target_compile_definitions(quvo_options INTERFACE NOMINMAX _WIN32_WINNT=0x0A00)
 endif()
 
 # A Windows program is one file: the compiler's runtime goes into it, not beside it

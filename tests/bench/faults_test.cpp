@@ -4,6 +4,7 @@
 // Nothing may be lost, nothing left behind, nothing hung.
 #include "bench/measurement_run.h"
 
+#include "bench/wording.h"
 #include "tests/bench/run_fixture.h"
 #include "tests/support/mounts.h"
 #include "tests/support/planted.h"
@@ -28,8 +29,6 @@ namespace fs = std::filesystem;
 using test::ScopedMount;
 using test::TempDir;
 
-constexpr std::string_view kFailed = "本地磁盘测试失败：";
-
 // Ends the whole test program if a run hangs (on a FIFO, say) instead of waiting forever.
 class Deadline {
 public:
@@ -45,21 +44,11 @@ protected:
     {
         ASSERT_FALSE(view.statuses.empty()) << name;
         const std::string& status = view.statuses.back();
-        EXPECT_TRUE(status.starts_with(kFailed)) << name << ": " << status;
+        EXPECT_TRUE(status.starts_with(kFailedText)) << name << ": " << status;
         EXPECT_NE(status.find(reason), std::string::npos) << name << ": " << status;
         EXPECT_EQ(rowsShown(), rows) << name;
     }
 };
-
-// How the run words each refusal of the file layer.
-std::string_view reasonFor(runtime::Errc refusal)
-{
-    switch (refusal) {
-    case runtime::Errc::hasOtherLinks: return "硬链接";
-    case runtime::Errc::ownedByOtherUser: return "属于其他用户";
-    default: return "不是普通文件";
-    }
-}
 
 class PlantedAtATestFileName : public FaultTest, public ::testing::WithParamInterface<test::Planted> { };
 

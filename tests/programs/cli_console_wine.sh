@@ -20,13 +20,8 @@ trap 'rm -rf "$work" "${WINEPREFIX:-/nonexistent}/drive_c/quvo 控制台" "${WIN
 
 command -v script >/dev/null || skip "script (util-linux) is missing: no terminal to start Wine on"
 locale -a 2>/dev/null | grep -qiE '^zh_CN\.utf-?8$' || skip "the zh_CN.UTF-8 locale is missing (localedef -i zh_CN -f UTF-8 zh_CN.UTF-8)"
-export WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
-unset DISPLAY WAYLAND_DISPLAY
-if [ -z "${WINEPREFIX:-}" ]; then
-    export WINEPREFIX="$work/prefix"
-    wineboot -i >/dev/null 2>&1 || skip "no Wine prefix could be made"
-fi
-[ -d "$WINEPREFIX/drive_c" ] || skip "$WINEPREFIX is no Wine prefix"
+export LC_ALL=zh_CN.UTF-8
+use_wine_prefix "$work"
 directory="$WINEPREFIX/drive_c/quvo 控制台"
 mkdir -p "$directory"
 

@@ -164,15 +164,21 @@ for dir in "$work/source" "$work/readonly"; do
     [ -z "$(ls -A "$dir")" ] || fail "unwritable target: something was created in $dir"
 done
 
-# SIGINT during the sustained write: the run stops and removes its files.
+# SIGINT during the sustained write, once the row before it has shown: the run stops,
+# shows no result for the row and removes its files.
 interrupted="$work/interrupted"
 mkdir "$interrupted"
-"$cli" "$interrupted" >/dev/null 2>&1 &
+"$cli" "$interrupted" >"$work/out" 2>&1 &
 pid=$!
-sleep 1.5
-kill -INT "$pid"
-wait "$pid"
-expect_status 130 $? "SIGINT"
+if wait_until 60 grep -q "^大文件只读速度" "$work/out"; then
+    kill -INT "$pid"
+    wait "$pid"
+    expect_status 130 $? "SIGINT"
+    ! grep -q "^磁盘全部写入速度" "$work/out" || fail "SIGINT: the sustained write had ended before the signal came"
+else
+    fail "SIGINT: no sustained write began within 60 s: $(cat "$work/out")"
+    kill -KILL "$pid"; wait "$pid" 2>/dev/null
+fi
 expect_no_test_files "$interrupted" "SIGINT"
 
 finish "all end-to-end checks passed"

@@ -18,13 +18,7 @@ trap cleanup EXIT
 # Windows line ends.
 run() { LC_ALL=C.UTF-8 "$wine" "$cli" "$@" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 
-export WINEDEBUG=-all
-unset DISPLAY WAYLAND_DISPLAY
-if [ -z "${WINEPREFIX:-}" ]; then
-    export WINEPREFIX="$work/prefix"
-    wineboot -i >/dev/null 2>&1 || skip "no Wine prefix could be made"
-fi
-[ -d "$WINEPREFIX/drive_c" ] || skip "$WINEPREFIX is no Wine prefix"
+use_wine_prefix "$work"
 
 # A drive letter of our own, mapped to a temporary directory.
 for candidate in q r s t u v w x y; do

@@ -21,6 +21,9 @@ mkdir "$work/tmpfs" "$work/disk"
 # disk a run lasts far longer and the moments fall in its first rows.
 if [ "$(id -u)" = 0 ]; then mount -t tmpfs -o size=1g tmpfs "$work/tmpfs" 2>/dev/null; fi
 
+# Whether process $1 has its handler for signal number $2 in place, or has ended.
+handles_or_ended() { catches "$1" "$2" || ! kill -0 "$1" 2>/dev/null; }
+
 for run in $(seq 1 20); do
     signal=$([ $((run % 2)) = 0 ] && echo INT || echo TERM)
     delay=$(printf '0.%03d' $((RANDOM % 500)))
@@ -28,10 +31,9 @@ for run in $(seq 1 20); do
     # signal its parent ignores ignored once its run is over; a user's terminal does not.
     env --default-signal=INT,TERM "$cli" "$work/tmpfs" >/dev/null 2>&1 &
     pid=$!
-    for _ in $(seq 1000); do
-        { catches "$pid" "$(kill -l "$signal")" || ! kill -0 "$pid" 2>/dev/null; } && break
-        sleep 0.01
-    done
+    wait_until 10 handles_or_ended "$pid" "$(kill -l "$signal")" || {
+        fail "run $run: no handler for SIG$signal after 10 s"; kill -KILL "$pid"; wait "$pid" 2>/dev/null; continue
+    }
     sleep "$delay"
     delivered=true
     kill -"$signal" "$pid" 2>/dev/null || delivered=false
@@ -49,14 +51,18 @@ for run in $(seq 1 20); do
     [ -z "$left" ] || fail "run $run: left $left"
 done
 
-# Waits until what the test names is true of the run writing to out, then stops it
-# with SIGTERM and says how long it took to end.
-stop_during() { # what condition-command
-    local what=$1
-    shift
+# Starts a run on the disk and waits until it shows the row before the one the test
+# names, then stops it delay seconds into that row with SIGTERM: says how long it took
+# to end, and fails where the row had ended first.
+stop_during() { # what caption-of-the-row-before caption-of-the-row delay
+    local what=$1 before=$2 row=$3 delay=$4
     "$cli" "$work/disk" >"$work/out" 2>&1 &
     local pid=$!
-    for _ in $(seq 1200); do "$@" && break; sleep 0.05; done
+    wait_until 60 grep -q "^$before" "$work/out" || {
+        fail "SIGTERM during $what: the run had not begun it after 60 s: $(cat "$work/out")"
+        kill -KILL "$pid"; wait "$pid" 2>/dev/null; rm -f "$work/disk"/*; return
+    }
+    sleep "$delay"
     local start status elapsed sizes
     sizes=$(stat -c %s "$work/disk"/* 2>/dev/null)
     start=$(date +%s%N)
@@ -64,6 +70,7 @@ stop_during() { # what condition-command
     wait "$pid"
     status=$?
     elapsed=$(( ($(date +%s%N) - start) / 1000000 ))
+    ! grep -q "^$row" "$work/out" || fail "SIGTERM during $what: the row had ended before the signal came"
     [ -z "$(ls -A "$work/disk")" ] || fail "SIGTERM during $what: left $(ls -A "$work/disk")"
     local removal
     removal=$(removal_ms $sizes)
@@ -88,9 +95,8 @@ removal_ms() { # size...
     rm -f "$work/disk"/written*
     echo $(( ($(date +%s%N) - start) / 1000000 ))
 }
-in_sustained_write() { grep -q "大文件只读速度" "$work/out" && sleep 1; }
-in_copy() { [ -e "$work/disk/DriveSpeedTest2.txt" ] && sleep 0.2; }
-stop_during "the 3-second write" in_sustained_write
-stop_during "the copy" in_copy
+# A second into the 3-second write; a fifth of a second into the copy of what it wrote.
+stop_during "the 3-second write" "大文件只读速度" "磁盘全部写入速度" 1
+stop_during "the copy" "文件查找速度" "文件复制速度" 0.2
 
 finish "every stop removed the test files and ended with 128 plus the signal"

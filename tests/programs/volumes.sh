@@ -57,17 +57,26 @@ expect_volume() { # name directory volume-condition report-condition
     [ -z "$(ls -A "$2")" ] || fail "$1: left behind: $(ls -A "$2")"
 }
 
-mkdir "$work/tmpfs" "$work/btrfs" "$work/ntfs" "$work/bindfs" "$work/under"
+# Every volume is made before the first check, so that one that cannot be made here
+# skips the test before anything is checked.
+mkdir "$work/tmpfs" "$work/btrfs" "$work/ntfs" "$work/bindfs" "$work/under" "$work/quota"
 mount -t tmpfs -o size=256m tmpfs "$work/tmpfs" || skip "no tmpfs can be mounted"
+disk 512M mkfs.btrfs -q -f && mount -o compress-force=zstd "$device" "$work/btrfs" \
+    || skip "no btrfs can be made here"
+btrfs_loop=$(basename "$device")
+disk 256M mkntfs -F -Q -q && ntfs-3g "$device" "$work/ntfs" || skip "no NTFS disk can be mounted here"
+bindfs "$work/under" "$work/bindfs" || skip "bindfs cannot mount here"
+# A btrfs subvolume whose qgroup allows 500 MiB, less than the 3-second write takes on a
+# disk here.
+disk 2G mkfs.btrfs -q -f && mount "$device" "$work/quota" \
+    && btrfs quota enable "$work/quota" && btrfs subvolume create "$work/quota/limited" >/dev/null \
+    && btrfs qgroup limit 500M "$work/quota/limited" || skip "no btrfs qgroup can be set here"
+
 expect_volume tmpfs "$work/tmpfs" \
     '.file_system == "tmpfs" and .memory and (.fuse | not) and (.network | not) and .compression == false' \
     '.caveat != null and ([.rows[] | select(.bytes > 0)] | all(.method == "from memory" and .may_not_be_device))'
-
-disk 512M mkfs.btrfs -q -f && mount -o compress-force=zstd "$device" "$work/btrfs" \
-    || skip "no btrfs can be made here"
 # Beneath the loop device, its file and the disk that holds it, named with its bus as
 # sysfs names the disk's (virtio, nvme), or some bus where sysfs knows it by another name.
-loop=$(basename "$device")
 beneath="true"
 if holder=$(readlink -e "/sys/dev/block/$(stat -c '%Hd:%Ld' "$work")"); then
     [ -e "$holder/partition" ] && holder=$(dirname "$holder")
@@ -78,23 +87,17 @@ if holder=$(readlink -e "/sys/dev/block/$(stat -c '%Hd:%Ld' "$work")"); then
 fi
 expect_volume "btrfs, compressing" "$work/btrfs" \
     ".file_system == \"btrfs\" and .compression == true and .copy_on_write and (.memory | not) and (.fuse | not)
-     and .stack[0] == {name: \"$loop\", kind: \"loop\", holder: null}
-     and .stack[1] == {name: \"$work/disk0.img\", kind: \"file\", holder: \"$loop\"} and $beneath" \
+     and .stack[0] == {name: \"$btrfs_loop\", kind: \"loop\", holder: null}
+     and .stack[1] == {name: \"$work/disk0.img\", kind: \"file\", holder: \"$btrfs_loop\"} and $beneath" \
     "$device_rows"
-
-disk 256M mkntfs -F -Q -q && ntfs-3g "$device" "$work/ntfs" || skip "no NTFS disk can be mounted here"
 expect_volume "ntfs-3g" "$work/ntfs" \
     '.file_system == "ntfs" and .mount_type == "fuseblk" and .fuse and .compression == null' "$device_rows"
 umount "$work/ntfs"
-
-bindfs "$work/under" "$work/bindfs" || skip "bindfs cannot mount here"
 expect_volume bindfs "$work/bindfs" '.fuse and (.memory | not)' "$device_rows"
 
-# A btrfs subvolume whose qgroup allows 500 MiB, less than the 3-second write takes on a
-# disk here: the run completes within it, its window cut short by the quota.
-disk 2G mkfs.btrfs -q -f && mkdir "$work/quota" && mount "$device" "$work/quota" \
-    && btrfs quota enable "$work/quota" && btrfs subvolume create "$work/quota/limited" >/dev/null \
-    && btrfs qgroup limit 500M "$work/quota/limited" || skip "no btrfs qgroup can be set here"
+# On the quota's subvolume the run completes, its window cut short by the quota. A
+# disk that writes less than the quota in 3 s cannot show it: skipped, unless a check
+# above failed (lib.sh's skip).
 "$cli" --json "$work/quota/limited" >"$work/report.json" 2>"$work/err" \
     || fail "quota: exit status $?: $(cat "$work/err")"
 [ -z "$(ls -A "$work/quota/limited")" ] || fail "quota: left behind: $(ls -A "$work/quota/limited")"

@@ -12,12 +12,7 @@ expected=$3
 work=$(mktemp -d "${TMPDIR:-/tmp}/quvo-wine-version-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-export WINEDEBUG=-all
-unset DISPLAY WAYLAND_DISPLAY
-if [ -z "${WINEPREFIX:-}" ]; then
-    export WINEPREFIX="$work/prefix"
-    "$wine" wineboot -i >/dev/null 2>&1 || skip "no Wine prefix could be made"
-fi
+use_wine_prefix "$work"
 
 out=$(timeout 60 "$wine" "$program" --version 2>"$work/err" | tr -d '\r')
 status=${PIPESTATUS[0]}
