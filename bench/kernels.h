@@ -6,8 +6,8 @@
 
 #include "bench/test_content.h"
 #include "runtime/clock.h"
-#include "runtime/numbered_files.h"
 #include "runtime/result.h"
+#include "runtime/test_file.h"
 
 #include <cstdint>
 #include <string>
@@ -16,21 +16,18 @@
 namespace quvo::bench {
 
 // One payload and its line end: the sustained write's unit, a kilobyte of data.
-inline constexpr std::uint64_t kLineBytes = TestContent::kPayloadBytes + runtime::NumberedFiles::kLineEnd.size();
+inline constexpr std::uint64_t kLineBytes = TestContent::kPayloadBytes + runtime::TestFile::kLineEnd.size();
 
-// Rows 0 and 2: writes one-byte items to the file open under number, the i-th byte of
-// characters as the i-th item, for i from 1 to writes. The counter and the writer's
-// cursor stay in registers: the loop is a function of its own, apart from the run's
-// working values.
-std::error_code writeItems(runtime::NumberedFiles& files, int number, const char* characters, int writes);
+// Rows 0 and 2: writes one-byte items to file, the i-th byte of characters as the i-th
+// item, for i from 1 to writes. The counter and the writer's cursor stay in registers:
+// the loop is a function of its own, apart from the run's working values.
+std::error_code writeItems(runtime::TestFile& file, const char* characters, int writes);
 
-// Rows 1, 3 and 5: reads the file open under number to its end, a line at a time, with
-// the end test before every line, and counts the lines read; line is the last. A line
-// is a view into the block read where it can be, else put together in buffer (sized
-// for the longest line). A failing end test ends the loop with its error rather than
-// looping on it.
-std::error_code readLinesToEnd(
-    runtime::NumberedFiles& files, int number, std::string& buffer, int& count, std::string_view& line);
+// Rows 1, 3 and 5: reads file to its end, a line at a time, with the end test before
+// every line, and counts the lines read; line is the last. A line is a view into the
+// block read where it can be, else put together in buffer (sized for the longest line).
+// A failing end test ends the loop with its error rather than looping on it.
+std::error_code readLinesToEnd(runtime::TestFile& file, std::string& buffer, int& count, std::string_view& line);
 
 // What the sustained write did.
 struct SustainedWindow {
@@ -41,14 +38,14 @@ struct SustainedWindow {
     std::error_code lookError; // from a look at the room left
 };
 
-// Row 4: a payload line at a time to the file open under number, the clock read and
-// compared with start before every line, until seconds have passed; so the loop always
+// Row 4: a payload line at a time to file, the clock read and compared with start
+// before every line, until seconds have passed; so the loop always
 // ends on a clock test, never on a write. Once the lines written reach `room`, it asks
 // nextLook(lines) for the room there is now (a count of lines); where there is none
 // left, the window ends there, early.
 template <class NextLook>
-SustainedWindow writeLinesFor(runtime::NumberedFiles& files, int number, const TestContent& content,
-    runtime::Clock& clock, double start, double seconds, std::uint64_t room, NextLook&& nextLook)
+SustainedWindow writeLinesFor(runtime::TestFile& file, const TestContent& content, runtime::Clock& clock, double start,
+    double seconds, std::uint64_t room, NextLook&& nextLook)
 {
     SustainedWindow window;
     window.seconds = seconds;
@@ -70,7 +67,7 @@ SustainedWindow writeLinesFor(runtime::NumberedFiles& files, int number, const T
                 return window;
             }
         }
-        if (auto error = files.writeLine(number, content.payload(lines))) [[unlikely]] {
+        if (auto error = file.writeLine(content.payload(lines))) [[unlikely]] {
             window.writeError = error;
             window.seconds = clock.seconds() - start;
             return window;

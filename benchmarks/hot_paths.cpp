@@ -19,7 +19,7 @@
 #include "runtime/designation.h"
 #include "runtime/file_ops.h"
 #include "runtime/number_format.h"
-#include "runtime/numbered_files.h"
+#include "runtime/test_file.h"
 
 #include <benchmark/benchmark.h>
 
@@ -45,7 +45,6 @@ namespace {
 
 using SteadyTime = std::chrono::steady_clock;
 
-constexpr int kFileNumber = 1;
 constexpr int kSmallFileWrites = bench::rowSpec(0).workload.times;
 constexpr int kLargeFileWrites = bench::rowSpec(2).workload.times;
 constexpr int kLookupRounds = bench::rowSpec(bench::rowOf(bench::Action::LookUps)).workload.times;
@@ -54,7 +53,7 @@ constexpr int kPayloadLines = 65'536;
 // The sustained write's window; never reached by kPayloadLines on a fast medium, but
 // tested before every line as the run tests it.
 constexpr double kSustainedSeconds = bench::rowSpec(bench::rowOf(bench::Action::SustainedWrite)).workload.seconds;
-constexpr std::size_t kBlockSize = runtime::NumberedFiles::kBlockSize;
+constexpr std::size_t kBlockSize = runtime::TestFile::kBlockSize;
 
 int failures = 0;
 // The directory the scratch directory's designation names, as the run derives it.
@@ -204,17 +203,17 @@ void writeItemsOurs(benchmark::State& state, const Row* row)
     const runtime::SystemPath path = testFile(bench::kTestFile1Name);
     const auto writes = static_cast<int>(row->content->count);
     const char* const characters = testContent().bytes();
-    runtime::NumberedFiles files;
-    (void)files.reserve(kFileNumber);
+    runtime::TestFile file;
+    (void)file.reserve();
     for (auto _ : state) {
         if (!createFile(path.text(), row->before))
             return fail(state, "cannot leave the file as the previous row does");
         const auto start = SteadyTime::now();
-        if (auto error = files.openForOutput(kFileNumber, path))
+        if (auto error = file.openForOutput(path))
             return fail(state, "open: " + error.message());
-        if (auto error = bench::writeItems(files, kFileNumber, characters, writes))
+        if (auto error = bench::writeItems(file, characters, writes))
             return fail(state, "write: " + error.message());
-        if (auto error = files.close(kFileNumber))
+        if (auto error = file.close())
             return fail(state, "close: " + error.message());
         state.SetIterationTime(secondsSince(start));
     }
@@ -266,8 +265,8 @@ void readLinesOurs(benchmark::State& state, const Row* row)
     const TestFilesRemoved removed;
     const FileContent* content = row->content;
     const runtime::SystemPath path = testFile(bench::kTestFile1Name);
-    runtime::NumberedFiles files;
-    (void)files.reserve(kFileNumber);
+    runtime::TestFile file;
+    (void)file.reserve();
     std::string line(kLargeFileWrites, '\0');
     int lines = 0;
     std::size_t lastLineBytes = 0;
@@ -276,12 +275,12 @@ void readLinesOurs(benchmark::State& state, const Row* row)
             return fail(state, "cannot leave the file as the previous row does");
         lines = 0;
         const auto start = SteadyTime::now();
-        if (auto error = files.openForInput(kFileNumber, path, row->mode))
+        if (auto error = file.openForInput(path, row->mode))
             return fail(state, "open: " + error.message());
         std::string_view last;
-        if (auto error = bench::readLinesToEnd(files, kFileNumber, line, lines, last))
+        if (auto error = bench::readLinesToEnd(file, line, lines, last))
             return fail(state, "read: " + error.message());
-        if (auto error = files.close(kFileNumber))
+        if (auto error = file.close())
             return fail(state, "close: " + error.message());
         state.SetIterationTime(secondsSince(start));
         lastLineBytes = last.size();
@@ -340,21 +339,21 @@ void writeLinesOurs(benchmark::State& state)
     const runtime::SystemPath path = testFile(bench::kTestFile1Name);
     runtime::SteadyClock steadyClock;
     runtime::Clock& clock = steadyClock;
-    runtime::NumberedFiles files;
-    (void)files.reserve(kFileNumber);
+    runtime::TestFile file;
+    (void)file.reserve();
     for (auto _ : state) {
         if (!createFile(path.text(), kRow4.before))
             return fail(state, "cannot leave the file as the previous row does");
         const auto start = SteadyTime::now();
         const double clockStart = clock.seconds();
-        if (auto error = files.openForOutput(kFileNumber, path, runtime::WriteMode::Streaming))
+        if (auto error = file.openForOutput(path, runtime::WriteMode::Streaming))
             return fail(state, "open: " + error.message());
         const bench::SustainedWindow window
-            = bench::writeLinesFor(files, kFileNumber, testContent(), clock, clockStart, kSustainedSeconds,
-                kPayloadLines, [](std::uint64_t) { return runtime::Result<std::uint64_t>(kPayloadLines); });
+            = bench::writeLinesFor(file, testContent(), clock, clockStart, kSustainedSeconds, kPayloadLines,
+                [](std::uint64_t) { return runtime::Result<std::uint64_t>(kPayloadLines); });
         if (window.writeError)
             return fail(state, "write: " + window.writeError.message());
-        if (auto error = files.close(kFileNumber))
+        if (auto error = file.close())
             return fail(state, "close: " + error.message());
         state.SetIterationTime(secondsSince(start));
         if (window.lines != kPayloadLines)

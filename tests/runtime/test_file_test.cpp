@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: MIT
-// Numbered files: what is written is what the file holds, lines come back as written,
-// and the numbers behave as a small table of open files.
-#include "runtime/numbered_files.h"
+// The test file: what is written is what the file holds, lines come back as written,
+// and calls out of turn fail rather than touch anything.
+#include "runtime/test_file.h"
 
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -20,40 +23,40 @@ using test::readFile;
 using test::TempDir;
 using test::writeFile;
 
-constexpr std::size_t kBlock = NumberedFiles::kBlockSize;
+constexpr std::size_t kBlock = TestFile::kBlockSize;
 
 std::error_condition is(Errc e)
 {
     return make_error_code(e).default_error_condition();
 }
 
-TEST(NumberedFiles, WritesItemsBareAndLinesWithALineEnd)
+TEST(TestFile, WritesItemsBareAndLinesWithALineEnd)
 {
     const std::string payload(1024, 'X');
     struct WriteCase {
         const char* name;
-        std::function<void(NumberedFiles&)> write;
+        std::function<void(TestFile&)> write;
         std::string expected;
     };
     const WriteCase cases[] = {
-        {"nothing", [](NumberedFiles&) {}, ""},
+        {"nothing", [](TestFile&) {}, ""},
         {"items run together",
-            [](NumberedFiles& f) {
+            [](TestFile& f) {
                 for (int i = 0; i < 3; ++i)
-                    (void)f.writeItem(1, "X");
+                    (void)f.writeItem("X");
             },
             "XXX"},
-        {"a line", [](NumberedFiles& f) { (void)f.writeLine(1, "ab"); }, "ab\n"},
+        {"a line", [](TestFile& f) { (void)f.writeLine("ab"); }, "ab\n"},
         {"items filling exactly one block",
-            [](NumberedFiles& f) {
+            [](TestFile& f) {
                 for (std::size_t i = 0; i < kBlock; ++i)
-                    (void)f.writeItem(1, "X");
+                    (void)f.writeItem("X");
             },
             std::string(kBlock, 'X')},
         {"lines straddling blocks",
-            [&](NumberedFiles& f) {
+            [&](TestFile& f) {
                 for (int i = 0; i < 2100; ++i)
-                    (void)f.writeLine(1, payload);
+                    (void)f.writeLine(payload);
             },
             [&] {
                 std::string s;
@@ -62,31 +65,30 @@ TEST(NumberedFiles, WritesItemsBareAndLinesWithALineEnd)
                 return s;
             }()},
         {"a reserve while open keeps what is pending",
-            [](NumberedFiles& f) {
-                (void)f.writeItem(1, "ab");
-                (void)f.reserve(1);
-                (void)f.writeItem(1, "c");
+            [](TestFile& f) {
+                (void)f.writeItem("ab");
+                (void)f.reserve();
+                (void)f.writeItem("c");
             },
             "abc"},
         {"an item that fills the block to the brim, then more",
-            [](NumberedFiles& f) {
-                (void)f.writeItem(1, std::string(kBlock - 1, 'a'));
-                (void)f.writeItem(1, "b");
-                (void)f.writeItem(1, "c");
+            [](TestFile& f) {
+                (void)f.writeItem(std::string(kBlock - 1, 'a'));
+                (void)f.writeItem("b");
+                (void)f.writeItem("c");
             },
             std::string(kBlock - 1, 'a') + "bc"},
-        {"an item larger than a block",
-            [](NumberedFiles& f) { (void)f.writeItem(1, std::string(kBlock * 2 + 3, 'y')); },
+        {"an item larger than a block", [](TestFile& f) { (void)f.writeItem(std::string(kBlock * 2 + 3, 'y')); },
             std::string(kBlock * 2 + 3, 'y')},
     };
     TempDir dir;
     for (const WriteMode mode : {WriteMode::Buffered, WriteMode::Streaming}) {
         for (const WriteCase& c : cases) {
-            NumberedFiles files;
+            TestFile file;
             const SystemPath path = test::systemPath(dir / "f.txt");
-            ASSERT_FALSE(files.openForOutput(1, path, mode)) << c.name;
-            c.write(files);
-            ASSERT_FALSE(files.close(1)) << c.name;
+            ASSERT_FALSE(file.openForOutput(path, mode)) << c.name;
+            c.write(file);
+            ASSERT_FALSE(file.close()) << c.name;
             EXPECT_EQ(readFile(dir / "f.txt"), c.expected)
                 << c.name << (mode == WriteMode::Streaming ? ", streaming" : "");
         }
@@ -108,7 +110,7 @@ std::string shown(const std::vector<std::string>& lines)
     return text + "}";
 }
 
-TEST(NumberedFiles, ReadsLinesEndedByLfOrCrLf)
+TEST(TestFile, ReadsLinesEndedByLfOrCrLf)
 {
     const std::string longLine(kBlock * 2 + 5, 'X');
     // "\r\n" split across the first block boundary.
@@ -161,30 +163,30 @@ TEST(NumberedFiles, ReadsLinesEndedByLfOrCrLf)
                 const std::string name = c.name + std::string(buffer.name) + modeName;
                 const auto path = dir / "f.txt";
                 writeFile(path, c.content);
-                NumberedFiles files;
-                ASSERT_FALSE(files.openForInput(1, test::systemPath(path), mode)) << name;
+                TestFile file;
+                ASSERT_FALSE(file.openForInput(test::systemPath(path), mode)) << name;
                 std::vector<std::string> lines;
                 std::string line;
                 std::string_view view;
                 if (reserved)
                     line.resize(c.content.size() + *buffer.roomBeyondFile);
                 const std::string room = line;
-                for (auto atEnd = files.atEnd(1); atEnd && !*atEnd; atEnd = files.atEnd(1)) {
-                    ASSERT_FALSE(files.readLine(1, line, view)) << name;
+                for (auto atEnd = file.atEnd(); atEnd && !*atEnd; atEnd = file.atEnd()) {
+                    ASSERT_FALSE(file.readLine(line, view)) << name;
                     lines.emplace_back(view);
                 }
                 EXPECT_TRUE(lines == c.lines) << name << ": read " << shown(lines) << ", written " << shown(c.lines);
                 if (reserved) {
                     EXPECT_EQ(line.size(), room.size()) << name << ": a buffer with room must not be regrown";
                 }
-                EXPECT_EQ(files.readLine(1, line, view), Errc::pastEndOfFile) << name;
-                EXPECT_FALSE(files.close(1)) << name;
+                EXPECT_EQ(file.readLine(line, view), Errc::pastEndOfFile) << name;
+                EXPECT_FALSE(file.close()) << name;
             }
         }
     }
 }
 
-TEST(NumberedFiles, NumbersBehaveAsATableOfOpenFiles)
+TEST(TestFile, CallsOutOfTurnFailAndTouchNothing)
 {
     TempDir dir;
     const SystemPath path = test::systemPath(dir / "f.txt");
@@ -194,125 +196,106 @@ TEST(NumberedFiles, NumbersBehaveAsATableOfOpenFiles)
     writeFile(dir / "blocks.txt", std::string(kBlock * 3, 'X') + "\n");
     std::string line;
     std::string_view view;
-    struct NumberCase {
+    struct TurnCase {
         const char* name;
-        std::function<std::error_code(NumberedFiles&)> act;
+        std::function<std::error_code(TestFile&)> act;
         std::error_condition expected;
     };
-    const NumberCase cases[] = {
-        {"number 0", [&](NumberedFiles& f) { return f.openForOutput(0, path); }, is(Errc::badFileNumber)},
-        {"number past the table",
-            [&](NumberedFiles& f) { return f.openForInput(NumberedFiles::kLastNumber + 1, path); },
-            is(Errc::badFileNumber)},
-        {"write to a closed number", [](NumberedFiles& f) { return f.writeItem(1, "X"); }, is(Errc::fileNotOpen)},
-        {"write nothing to a closed number", [](NumberedFiles& f) { return f.writeItem(1, ""); },
-            is(Errc::fileNotOpen)},
+    const TurnCase cases[] = {
+        {"write to a closed file", [](TestFile& f) { return f.writeItem("X"); }, is(Errc::fileNotOpen)},
+        {"write nothing to a closed file", [](TestFile& f) { return f.writeItem(""); }, is(Errc::fileNotOpen)},
         {"write nothing to an output file",
-            [&](NumberedFiles& f) {
-                (void)f.openForOutput(1, path);
-                return f.writeItem(1, "");
+            [&](TestFile& f) {
+                (void)f.openForOutput(path);
+                return f.writeItem("");
             },
             {}},
         {"write after a close",
-            [&](NumberedFiles& f) {
-                (void)f.openForOutput(1, path);
-                (void)f.close(1);
-                return f.writeItem(1, "X");
+            [&](TestFile& f) {
+                (void)f.openForOutput(path);
+                (void)f.close();
+                return f.writeItem("X");
             },
             is(Errc::fileNotOpen)},
-        {"write after all numbers were abandoned",
-            [&](NumberedFiles& f) {
-                (void)f.openForOutput(1, path);
-                f.abandonAll();
-                return f.writeItem(1, "X");
+        {"write after the file was abandoned",
+            [&](TestFile& f) {
+                (void)f.openForOutput(path);
+                f.abandon();
+                return f.writeItem("X");
             },
             is(Errc::fileNotOpen)},
         {"write nothing to an input file",
-            [&](NumberedFiles& f) {
-                (void)f.openForInput(1, path);
-                return f.writeItem(1, "");
+            [&](TestFile& f) {
+                (void)f.openForInput(path);
+                return f.writeItem("");
             },
             is(Errc::fileNotOpen)},
-        {"reserve number 0", [](NumberedFiles& f) { return f.reserve(0); }, is(Errc::badFileNumber)},
-        {"reserve past the table", [](NumberedFiles& f) { return f.reserve(NumberedFiles::kLastNumber + 1); },
-            is(Errc::badFileNumber)},
-        {"reserve a closed number, then open it",
-            [&](NumberedFiles& f) {
-                (void)f.reserve(2);
-                return f.openForOutput(2, path);
+        {"reserve, then open",
+            [&](TestFile& f) {
+                (void)f.reserve();
+                return f.openForOutput(path);
             },
             {}},
-        {"read from a closed number", [&](NumberedFiles& f) { return f.readLine(1, line, view); },
-            is(Errc::fileNotOpen)},
-        {"end test on a closed number", [](NumberedFiles& f) { return f.atEnd(1).error(); }, is(Errc::fileNotOpen)},
-        {"close a closed number", [](NumberedFiles& f) { return f.close(1); }, is(Errc::fileNotOpen)},
-        {"open a number in use",
-            [&](NumberedFiles& f) {
-                (void)f.openForOutput(1, path);
-                return f.openForInput(1, path);
+        {"read from a closed file", [&](TestFile& f) { return f.readLine(line, view); }, is(Errc::fileNotOpen)},
+        {"end test on a closed file", [](TestFile& f) { return f.atEnd().error(); }, is(Errc::fileNotOpen)},
+        {"close a closed file", [](TestFile& f) { return f.close(); }, is(Errc::fileNotOpen)},
+        {"an open abandons the file open before, unforced",
+            [&](TestFile& f) {
+                (void)f.openForOutput(path);
+                (void)f.writeItem("pending");
+                if (auto error = f.openForInput(path))
+                    return error;
+                return f.atEnd().value() ? std::error_code{} : make_error_code(Errc::pastEndOfFile);
             },
-            is(Errc::fileNumberInUse)},
+            {}},
         {"read from an output file",
-            [&](NumberedFiles& f) {
-                (void)f.openForOutput(1, path);
-                return f.readLine(1, line, view);
+            [&](TestFile& f) {
+                (void)f.openForOutput(path);
+                return f.readLine(line, view);
             },
             is(Errc::fileNotOpen)},
         {"write to an input file",
-            [&](NumberedFiles& f) {
-                (void)f.openForInput(1, path);
-                return f.writeItem(1, "X");
+            [&](TestFile& f) {
+                (void)f.openForInput(path);
+                return f.writeItem("X");
             },
             is(Errc::fileNotOpen)},
-        {"a failed open leaves the number free",
-            [&](NumberedFiles& f) {
-                (void)f.openForInput(1, missing);
-                return f.openForOutput(1, path);
+        {"a failed open leaves the file closed",
+            [&](TestFile& f) {
+                (void)f.openForInput(missing);
+                return f.close();
             },
-            {}},
-        {"close frees the number",
-            [&](NumberedFiles& f) {
-                (void)f.openForOutput(1, path);
-                (void)f.close(1);
-                return f.openForInput(1, path);
-            },
-            {}},
-        {"two numbers at once",
-            [&](NumberedFiles& f) {
-                (void)f.openForOutput(1, path);
-                return f.openForInput(2, path);
-            },
-            {}},
-        {"open a missing file for input", [&](NumberedFiles& f) { return f.openForInput(1, missing); },
+            is(Errc::fileNotOpen)},
+        {"open a missing file for input", [&](TestFile& f) { return f.openForInput(missing); },
             std::errc::no_such_file_or_directory},
         {"close while the next block is on its way",
-            [&](NumberedFiles& f) {
-                (void)f.openForInput(1, blocks, ReadMode::Streaming);
-                (void)f.atEnd(1);
-                return f.close(1);
+            [&](TestFile& f) {
+                (void)f.openForInput(blocks, ReadMode::Streaming);
+                (void)f.atEnd();
+                return f.close();
             },
             {}},
         {"left open while the next block is on its way",
-            [&](NumberedFiles& f) {
-                (void)f.openForInput(1, blocks, ReadMode::Streaming);
-                return f.atEnd(1).error();
+            [&](TestFile& f) {
+                (void)f.openForInput(blocks, ReadMode::Streaming);
+                return f.atEnd().error();
             },
             {}},
         {"abandon while the next block is on its way, then read again",
-            [&](NumberedFiles& f) {
-                (void)f.openForInput(1, blocks, ReadMode::Streaming);
-                (void)f.atEnd(1);
-                f.abandonAll();
-                (void)f.openForInput(1, blocks, ReadMode::Streaming);
-                (void)f.readLine(1, line, view);
+            [&](TestFile& f) {
+                (void)f.openForInput(blocks, ReadMode::Streaming);
+                (void)f.atEnd();
+                f.abandon();
+                (void)f.openForInput(blocks, ReadMode::Streaming);
+                (void)f.readLine(line, view);
                 return view == std::string(kBlock * 3, 'X') ? std::error_code{} : make_error_code(Errc::pastEndOfFile);
             },
             {}},
     };
-    for (const NumberCase& c : cases) {
-        writeFile(dir / "f.txt", "line\n");
-        NumberedFiles files;
-        EXPECT_EQ(c.act(files), c.expected) << c.name;
+    for (const TurnCase& c : cases) {
+        writeFile(dir / "f.txt", "");
+        TestFile file;
+        EXPECT_EQ(c.act(file), c.expected) << c.name;
     }
 }
 
