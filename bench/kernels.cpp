@@ -4,6 +4,11 @@
 #include <algorithm>
 
 namespace quvo::bench {
+namespace {
+
+constexpr std::uint64_t kBlock = runtime::TestFile::kBlockSize;
+
+} // namespace
 
 std::error_code writeItems(runtime::TestFile& file, const char* characters, int writes)
 {
@@ -29,6 +34,27 @@ std::error_code readLinesToEnd(runtime::TestFile& file, std::string& buffer, int
             return error;
         ++count;
     }
+}
+
+// The block just filled goes to the file, which has then written every block before
+// it: the stamps of the block before move on.
+std::error_code LineWriter::handOver()
+{
+    const std::uint64_t start = blockEnd_ - kBlock;
+    if (auto error = file_.writeFrom(content_.lines() + start % TestContent::kRingBytes, kBlock))
+        return error;
+    blockEnd_ += kBlock;
+    if (start > 0)
+        content_.restamp(start - kBlock, start);
+    return {};
+}
+
+std::error_code LineWriter::finish()
+{
+    const std::uint64_t start = blockEnd_ - kBlock;
+    if (written_ == start)
+        return {};
+    return file_.writeFrom(content_.lines() + start % TestContent::kRingBytes, written_ - start);
 }
 
 } // namespace quvo::bench

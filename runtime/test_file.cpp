@@ -128,6 +128,17 @@ std::error_code TestFile::writeItemSlow(std::string_view text)
     return {};
 }
 
+std::error_code TestFile::writeFrom(const char* data, std::size_t size)
+{
+    if (direction_ != Direction::Output)
+        return Errc::fileNotOpen;
+    if (stopRequested())
+        return Errc::stopped;
+    // The layer waits for the block before, and writes anything but a whole aligned
+    // block of a streamed file at once.
+    return layer_->startWrite(data, size);
+}
+
 // Reads the next block; false at the end of the file. A streamed input has it read
 // already, and starts the one after while the caller works through this one.
 Result<bool> TestFile::refill()

@@ -4,7 +4,8 @@
 //
 // Writing an item is the hot path (ten million one-byte items in a row): it copies
 // into an in-process block and only full blocks go to the layer below, so an item costs
-// no system call, virtual call, allocation, locale or stream.
+// no system call, virtual call, allocation, locale or stream. Output that is already
+// laid out in memory goes to the layer from there, without a copy (writeFrom).
 #pragma once
 
 #include "runtime/errors.h"
@@ -60,6 +61,11 @@ public:
     class ItemWriter;
     // Appends text and a line end.
     std::error_code writeLine(std::string_view text);
+    // Appends size bytes straight from data, with no copy: a whole aligned block of a
+    // streamed file is handed to the layer to be written while the caller goes on, and
+    // data stays untouched until the next writeFrom or the close; anything else is
+    // written before this returns. Not mixed with items still in the file's own block.
+    std::error_code writeFrom(const char* data, std::size_t size);
 
     // The text up to the next line end (LF or CR LF, consumed and not returned) or the
     // end of the file, as line. Fails at the end of the file. A line that ends in the

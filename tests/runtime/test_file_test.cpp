@@ -33,6 +33,13 @@ std::error_condition is(Errc e)
 TEST(TestFile, WritesItemsBareAndLinesWithALineEnd)
 {
     const std::string payload(1024, 'X');
+    // Blocks of the caller's, which a streamed file writes from where they are.
+    const auto aligned = newIoBlock(kBlock * 3);
+    ASSERT_TRUE(aligned);
+    const std::unique_ptr<char, void (*)(char*)> freed(*aligned, [](char* p) { deleteIoBlock(p, kBlock * 3); });
+    const std::string_view fromMemory(*aligned, kBlock * 2 + 10);
+    for (std::size_t at = 0; at < fromMemory.size(); ++at)
+        (*aligned)[at] = static_cast<char>('a' + at / 4099 % 26);
     struct WriteCase {
         const char* name;
         std::function<void(TestFile&)> write;
@@ -78,6 +85,12 @@ TEST(TestFile, WritesItemsBareAndLinesWithALineEnd)
                 (void)f.writeItem("c");
             },
             std::string(kBlock - 1, 'a') + "bc"},
+        {"whole blocks and a part from memory, aligned as direct I/O wants",
+            [&](TestFile& f) {
+                for (std::size_t at = 0; at < fromMemory.size(); at += kBlock)
+                    (void)f.writeFrom(fromMemory.data() + at, std::min(kBlock, fromMemory.size() - at));
+            },
+            std::string(fromMemory)},
         {"an item larger than a block", [](TestFile& f) { (void)f.writeItem(std::string(kBlock * 2 + 3, 'y')); },
             std::string(kBlock * 2 + 3, 'y')},
     };
@@ -204,6 +217,7 @@ TEST(TestFile, CallsOutOfTurnFailAndTouchNothing)
     const TurnCase cases[] = {
         {"write to a closed file", [](TestFile& f) { return f.writeItem("X"); }, is(Errc::fileNotOpen)},
         {"write nothing to a closed file", [](TestFile& f) { return f.writeItem(""); }, is(Errc::fileNotOpen)},
+        {"write from memory to a closed file", [](TestFile& f) { return f.writeFrom("X", 1); }, is(Errc::fileNotOpen)},
         {"write nothing to an output file",
             [&](TestFile& f) {
                 (void)f.openForOutput(path);
@@ -258,6 +272,12 @@ TEST(TestFile, CallsOutOfTurnFailAndTouchNothing)
             [&](TestFile& f) {
                 (void)f.openForInput(path);
                 return f.writeItem("X");
+            },
+            is(Errc::fileNotOpen)},
+        {"write from memory to an input file",
+            [&](TestFile& f) {
+                (void)f.openForInput(path);
+                return f.writeFrom("X", 1);
             },
             is(Errc::fileNotOpen)},
         {"a failed open leaves the file closed",
