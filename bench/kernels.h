@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The run's inner loops, the timed work of its rows apart from opening and closing:
 // the run calls them, and the benchmarks time these very functions against the
-// tightest plain loops. Nothing here allocates, pumps or reads a setting.
+// tightest plain loops, and over the null file layer. Nothing here allocates, pumps or
+// reads a setting.
 #pragma once
 
 #include "bench/test_content.h"

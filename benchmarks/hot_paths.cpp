@@ -9,6 +9,12 @@
 // it (absent, or just written). Each side checks that it did the whole work (the
 // file's size, the bytes and lines seen), and the program fails when one did not.
 //
+// Rows 4 and 5 are also timed over the null file layer ("…/null_layer"), which takes
+// every block and does nothing: the same test file, open, loop and close as the run's,
+// apart from any medium, so what is left is the tool's own work. Beside them,
+// "…/clock_only" is row 4's bound as the row is defined: a loop that reads the clock
+// before each line and does nothing else.
+//
 // Usage: quvo-diskspeed-benchmarks [--directory=DIR] [Google Benchmark flags]
 #include "bench/kernels.h"
 #include "bench/rows.h"
@@ -295,36 +301,71 @@ void appendBytesReference(benchmark::State& state, const Row* row)
     state.SetItemsProcessed(state.iterations() * writes);
 }
 
+// The test file as the run has it, or the same over the null layer, whose blocks, once
+// read into, hold the first block of row 4's file.
+enum class Layer { Native, Null };
+
+std::unique_ptr<runtime::TestFile> testFileOver(Layer layer)
+{
+    if (layer == Layer::Native)
+        return std::make_unique<runtime::TestFile>();
+    return std::make_unique<runtime::TestFile>(std::make_unique<runtime::NullFileLayer>(linesFrom(0, kBlockSize)));
+}
+
+// What a reader counts over the null layer, in a file of `bytes`: every block holds the
+// same lines, the last one's end joined to the next block's first line.
+int linesOverNullLayer(std::uint64_t bytes)
+{
+    const std::string_view block = linesFrom(0, kBlockSize);
+    const auto lineEnds = [](std::string_view text) { return std::count(text.begin(), text.end(), '\n'); };
+    const std::uint64_t whole = bytes / kBlockSize;
+    const auto rest = static_cast<std::size_t>(bytes % kBlockSize);
+    const auto ended = static_cast<std::int64_t>(whole) * lineEnds(block) + lineEnds(block.substr(0, rest));
+    const char last = block[(rest > 0 ? rest : kBlockSize) - 1];
+    return static_cast<int>(ended + (bytes > 0 && last != '\n' ? 1 : 0));
+}
+
 // Rows 1, 3 and 5: to the end of the file, line by line, with the end test before
 // every line, into a line buffer made ready as the run makes its own: room for its
-// longest line, every page touched.
-void readLinesOurs(benchmark::State& state, const Row* row)
+// longest line, every page touched. Over the null layer, the file is "written" through
+// it, untimed, before each pass.
+void readLinesOurs(benchmark::State& state, const Row* row, Layer layer)
 {
     const TestFilesRemoved removed;
     const FileContent* content = row->content;
     const runtime::SystemPath path = testFile(bench::kTestFile1Name);
-    runtime::TestFile file;
-    (void)file.reserve();
+    const auto file = testFileOver(layer);
+    (void)file->reserve();
     std::string line(kLargeFileWrites, '\0');
     int lines = 0;
     std::size_t lastLineBytes = 0;
     for (auto _ : state) {
-        if (!createFile(path.text(), row->before))
+        if (layer == Layer::Native && !createFile(path.text(), row->before))
             return fail(state, "cannot leave the file as the previous row does");
+        if (layer == Layer::Null) {
+            (void)file->openForOutput(path);
+            for (std::uint64_t at = 0; at < content->bytes(); at += kBlockSize) {
+                const std::string_view lines = linesFrom(at, content->bytes() - at);
+                (void)file->writeFrom(lines.data(), lines.size());
+            }
+            (void)file->close();
+        }
         lines = 0;
         const auto start = SteadyTime::now();
-        if (auto error = file.openForInput(path, row->mode))
+        if (auto error = file->openForInput(path, row->mode))
             return fail(state, "open: " + error.message());
         std::string_view last;
-        if (auto error = bench::readLinesToEnd(file, line, lines, last))
+        if (auto error = bench::readLinesToEnd(*file, line, lines, last))
             return fail(state, "read: " + error.message());
-        if (auto error = file.close())
+        if (auto error = file->close())
             return fail(state, "close: " + error.message());
         state.SetIterationTime(secondsSince(start));
         lastLineBytes = last.size();
     }
-    if (lines != content->linesRead || lastLineBytes != content->lastLineBytes)
+    if (layer == Layer::Native && (lines != content->linesRead || lastLineBytes != content->lastLineBytes))
         fail(state, "the lines read are not the lines written");
+    if (layer == Layer::Null && lines != linesOverNullLayer(content->bytes()))
+        fail(state, "the lines read are not the lines the null layer's blocks hold");
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(content->bytes()));
 }
 
@@ -372,33 +413,52 @@ void scanBlocksReference(benchmark::State& state, const Row* row)
 // Row 4's loop: a clock test, a line, a count; streamed output, straight from the
 // content laid out as lines. Its room is kPayloadLines, where the loop ends as at a full
 // volume.
-void writeLinesOurs(benchmark::State& state)
+void writeLinesOurs(benchmark::State& state, Layer layer)
 {
     const TestFilesRemoved removed;
     const runtime::SystemPath path = testFile(bench::kTestFile1Name);
     runtime::Clock& clock = runClock();
-    runtime::TestFile file;
-    (void)file.reserve();
+    const auto file = testFileOver(layer);
+    (void)file->reserve();
     bench::TestContent& content = lineContent();
     for (auto _ : state) {
-        if (!createFile(path.text(), kRow4.before))
+        if (layer == Layer::Native && !createFile(path.text(), kRow4.before))
             return fail(state, "cannot leave the file as the previous row does");
         const auto start = SteadyTime::now();
         const double clockStart = clock.seconds();
-        if (auto error = file.openForOutput(path, runtime::WriteMode::Streaming))
+        if (auto error = file->openForOutput(path, runtime::WriteMode::Streaming))
             return fail(state, "open: " + error.message());
-        const bench::SustainedWindow window = bench::writeLinesFor(file, content, clock, clockStart, kSustainedSeconds,
+        const bench::SustainedWindow window = bench::writeLinesFor(*file, content, clock, clockStart, kSustainedSeconds,
             kPayloadLines, [](std::uint64_t) { return runtime::Result<std::uint64_t>(kPayloadLines); });
         if (window.writeError)
             return fail(state, "write: " + window.writeError.message());
-        if (auto error = file.close())
+        if (auto error = file->close())
             return fail(state, "close: " + error.message());
         state.SetIterationTime(secondsSince(start));
         if (window.lines != kPayloadLines)
             return fail(state, "the window closed before the last line");
     }
-    if (!hasSize(nativePath(bench::kTestFile1Name), kPayloadFile.bytes()))
+    if (layer == Layer::Native && !hasSize(nativePath(bench::kTestFile1Name), kPayloadFile.bytes()))
         fail(state, "the file does not hold every line");
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kPayloadFile.bytes()));
+}
+
+// Row 4's bound as the row is defined: the clock read and compared before each line, a
+// count, and nothing else.
+void readClockOnly(benchmark::State& state)
+{
+    runtime::Clock& clock = runClock();
+    int lines = 0;
+    for (auto _ : state) {
+        const auto start = SteadyTime::now();
+        const double clockStart = clock.seconds();
+        lines = 0;
+        while (clock.seconds() - clockStart < kSustainedSeconds && lines < kPayloadLines)
+            ++lines;
+        state.SetIterationTime(secondsSince(start));
+    }
+    if (lines != kPayloadLines)
+        fail(state, "the window closed before the last line");
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kPayloadFile.bytes()));
 }
 
@@ -565,16 +625,19 @@ void registerBenchmarks()
     };
     timed("row0_small_file_write/ours", writeItemsOurs, &kRow0);
     timed("row0_small_file_write/reference", appendBytesReference, &kRow0);
-    timed("row1_small_file_read/ours", readLinesOurs, &kRow1);
+    timed("row1_small_file_read/ours", readLinesOurs, &kRow1, Layer::Native);
     timed("row1_small_file_read/reference", scanBlocksReference, &kRow1);
     timed("row2_large_file_write/ours", writeItemsOurs, &kRow2);
     timed("row2_large_file_write/reference", appendBytesReference, &kRow2);
-    timed("row3_large_file_read/ours", readLinesOurs, &kRow3);
+    timed("row3_large_file_read/ours", readLinesOurs, &kRow3, Layer::Native);
     timed("row3_large_file_read/reference", scanBlocksReference, &kRow3);
-    timed("row4_payload_lines_write/ours", writeLinesOurs);
+    timed("row4_payload_lines_write/ours", writeLinesOurs, Layer::Native);
     timed("row4_payload_lines_write/reference", appendLinesReference);
-    timed("row5_payload_lines_read/ours", readLinesOurs, &kRow5);
+    timed("row4_payload_lines_write/null_layer", writeLinesOurs, Layer::Null);
+    timed("row4_payload_lines_write/clock_only", readClockOnly);
+    timed("row5_payload_lines_read/ours", readLinesOurs, &kRow5, Layer::Native);
     timed("row5_payload_lines_read/reference", scanBlocksReference, &kRow5);
+    timed("row5_payload_lines_read/null_layer", readLinesOurs, &kRow5, Layer::Null);
     benchmark::RegisterBenchmark("row5_line_scan_in_memory/ours", scanLinesOurs);
     benchmark::RegisterBenchmark("row5_line_scan_in_memory/reference", scanLinesReference);
     timed("row6_lookups/ours", lookUpsOurs);

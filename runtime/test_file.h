@@ -33,6 +33,7 @@ public:
 
     // Over the system's files.
     TestFile();
+    // Over another layer: the null layer, to time the tool apart from any medium.
     explicit TestFile(std::unique_ptr<FileLayer> layer);
     // Abandons an open file without forcing it to the medium.
     ~TestFile();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The test file: what is written is what the file holds, lines come back as written,
-// and calls out of turn fail rather than touch anything.
+// calls out of turn fail rather than touch anything, and over the null layer nothing
+// reaches a file while the reader still finds its lines.
 #include "runtime/test_file.h"
 
 #include "tests/support/temp_dir.h"
@@ -316,6 +317,50 @@ TEST(TestFile, CallsOutOfTurnFailAndTouchNothing)
         writeFile(dir / "f.txt", "");
         TestFile file;
         EXPECT_EQ(c.act(file), c.expected) << c.name;
+    }
+}
+
+// Over the null layer the same calls name no file, and a reader finds as many bytes as
+// were written, with the lines the layer's blocks hold: as many as a file of those
+// bytes would have.
+TEST(TestFile, OverTheNullLayerTouchesNoFileAndReadsBackWhatWasWritten)
+{
+    TempDir dir;
+    const SystemPath path = test::systemPath(dir / "f.txt");
+    std::string lines;
+    while (lines.size() < 2 * kBlock)
+        lines += std::string(1024, 'L') + "\n";
+    const struct {
+        const char* name;
+        std::size_t bytes;
+        int lines; // as a reader counts them
+    } cases[] = {
+        {"nothing", 0, 0},
+        {"part of a block", 5 * 1025, 5},
+        // The same block is found again, its last line joined to the next block's first.
+        {"three blocks and a part", 3 * kBlock + 1025, 3 * (kBlock / 1025) + 1},
+    };
+    for (const auto& c : cases) {
+        for (const auto& [mode, readMode] :
+            {std::pair{WriteMode::Buffered, ReadMode::Buffered}, {WriteMode::Streaming, ReadMode::Streaming}}) {
+            TestFile file(std::make_unique<NullFileLayer>(lines));
+            ASSERT_FALSE(file.openForOutput(path, mode)) << c.name;
+            for (std::size_t at = 0; at < c.bytes; at += kBlock)
+                ASSERT_FALSE(file.writeFrom(lines.data(), std::min(kBlock, c.bytes - at))) << c.name;
+            ASSERT_FALSE(file.close()) << c.name;
+            EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << c.name;
+
+            ASSERT_FALSE(file.openForInput(path, readMode)) << c.name;
+            int count = 0;
+            std::string line;
+            std::string_view view;
+            for (auto atEnd = file.atEnd(); atEnd && !*atEnd; atEnd = file.atEnd()) {
+                ASSERT_FALSE(file.readLine(line, view)) << c.name;
+                ++count;
+            }
+            EXPECT_EQ(count, c.lines) << c.name;
+            EXPECT_FALSE(file.close()) << c.name;
+        }
     }
 }
 
