@@ -3,7 +3,6 @@
 
 #include "runtime/platform.h"
 
-#include <algorithm>
 #include <array>
 #include <cstring>
 

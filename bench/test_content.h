@@ -64,7 +64,8 @@ public:
 
     // Lays row 4's lines out in the same memory, once rows 0 and 2 are done with it: a
     // line end after every 1024 bytes of the ring, and the ring's first block copied
-    // after it. Some 60 µs; the bytes of rows 0 and 2 are gone until the next prepare.
+    // after it, a third of a millisecond here; the bytes of rows 0 and 2 are gone until
+    // the next prepare.
     void layOutLines();
     // Row 4's file from its start: the ring, repeated. The block at offset `at` of the
     // file (a multiple of the block size) lies whole at lines() + at % kRingBytes.
