@@ -9,7 +9,7 @@
 #include "runtime/designation.h"
 #include "runtime/errors.h"
 #include "runtime/file_ops.h"
-#include "runtime/numbered_files.h"
+#include "runtime/test_file.h"
 
 #include <algorithm>
 #include <chrono>
@@ -23,9 +23,6 @@
 
 namespace quvo::bench {
 namespace {
-
-// The run never has more than one file open, always under this number.
-constexpr int kFileNumber = 1;
 
 // How long the clean-up tries again to remove a test file that another program holds
 // without sharing its removal, and how long it waits between its tries: a few seconds,
@@ -121,7 +118,8 @@ private:
     const runtime::StopFlag* stop_;
     // Held from before the first check to after the last file is removed.
     runtime::DirectoryLock lock_;
-    runtime::NumberedFiles files_;
+    // File number 1: the one file the run opens, always test file 1, within one row.
+    runtime::TestFile file_;
     TestContent content_;
     std::string prefix_;
     // The directory the prefix names, as the system takes it: the test files are in it.
@@ -226,9 +224,9 @@ Step Pass::prepare()
     // and a line buffer that holds the longest line without growing.
     if (auto error = content_.prepare(std::random_device{}()))
         return failure("准备", shown(path), error);
-    if (auto error = files_.reserve(kFileNumber))
+    if (auto error = file_.reserve())
         return failure("准备", shown(path), error);
-    files_.watch(stop_);
+    file_.watch(stop_);
     line_.reserve(kLongestLine);
     runtime::populate(line_.data(), kLongestLine);
     line_.resize(kLongestLine);
@@ -248,8 +246,7 @@ runtime::Result<std::uint64_t> Pass::lookAtFreeSpace(std::uint64_t lines)
     // What the file already holds on the volume, less a block that may still be in
     // memory.
     const std::uint64_t written = lines * kLineBytes;
-    const std::uint64_t stored
-        = written > runtime::NumberedFiles::kBlockSize ? written - runtime::NumberedFiles::kBlockSize : 0;
+    const std::uint64_t stored = written > runtime::TestFile::kBlockSize ? written - runtime::TestFile::kBlockSize : 0;
     const std::uint64_t above = space->availableBytes > reserve_ ? space->availableBytes - reserve_ + stored : stored;
     const std::uint64_t fileBytes = above / 2 / space->blockBytes * space->blockBytes;
     if (fileBytes / kLineBytes < sustainedLineLimit_) {
@@ -283,27 +280,27 @@ Step Pass::writeItemsRow(int row, int writes)
 {
     const double start = clock_.seconds();
     const runtime::SystemPath path = testFile1();
-    if (auto error = files_.openForOutput(kFileNumber, path))
+    if (auto error = file_.openForOutput(path))
         return failure("创建", shown(path), error);
-    if (auto error = writeItems(files_, kFileNumber, content_.bytes(), writes))
+    if (auto error = writeItems(file_, content_.bytes(), writes))
         return failure("写入", shown(path), error);
-    if (auto error = files_.close(kFileNumber))
+    if (auto error = file_.close())
         return failure("写入", shown(path), error);
     file1Bytes_ = static_cast<std::uint64_t>(writes);
     rows_.showElapsed(row, start, file1Bytes_);
-    tellWritePath(row, *files_.lastPath(kFileNumber), path);
+    tellWritePath(row, *file_.lastPath(), path);
     return std::nullopt;
 }
 
 // To the end of the file, line by line, counting.
 Step Pass::readLines(const runtime::SystemPath& path, int& count, runtime::ReadMode mode)
 {
-    if (auto error = files_.openForInput(kFileNumber, path, mode))
+    if (auto error = file_.openForInput(path, mode))
         return failure("打开", shown(path), error);
     std::string_view line;
-    if (auto error = readLinesToEnd(files_, kFileNumber, line_, count, line))
+    if (auto error = readLinesToEnd(file_, line_, count, line))
         return failure("读取", shown(path), error);
-    if (auto error = files_.close(kFileNumber))
+    if (auto error = file_.close())
         return failure("读取", shown(path), error);
     return std::nullopt;
 }
@@ -322,29 +319,31 @@ Step Pass::readLinesRow(int row)
 // The window lasts `seconds` unless the file reaches its limit first: one cut short
 // that way is measured by the time it really lasted. The first look at the free space
 // is taken before the start time, so that none falls inside the window before its
-// first write.
+// first write. Rows 0 and 2 are done with the content, which row 4 writes laid out as
+// lines.
 Step Pass::sustainedWrite(int row, double seconds)
 {
     const runtime::SystemPath path = testFile1();
+    content_.layOutLines();
     const auto room = lookAtFreeSpace(0);
     if (!room)
         return failure("检查", shown(path), room.error());
     const double start = clock_.seconds();
-    if (auto error = files_.openForOutput(kFileNumber, path, runtime::WriteMode::Streaming))
+    if (auto error = file_.openForOutput(path, runtime::WriteMode::Streaming))
         return failure("创建", shown(path), error);
-    const SustainedWindow window = writeLinesFor(files_, kFileNumber, content_, clock_, start, seconds, *room,
-        [this](std::uint64_t lines) { return lookAtFreeSpace(lines); });
+    const SustainedWindow window = writeLinesFor(
+        file_, content_, clock_, start, seconds, *room, [this](std::uint64_t lines) { return lookAtFreeSpace(lines); });
     if (window.lookError)
         return failure("检查", shown(path), window.lookError);
     if (window.writeError && runtime::quotaExceeded(window.writeError))
         return endAtQuota(row, window.seconds);
     if (window.writeError)
         return failure("写入", shown(path), window.writeError);
-    if (auto error = files_.close(kFileNumber))
+    if (auto error = file_.close())
         return failure("写入", shown(path), error);
     file1Bytes_ = static_cast<std::uint64_t>(window.lines) * kLineBytes;
     rows_.showFixedRate(row, window.lines, window.seconds, file1Bytes_, window.cutShort ? sustainedCap_ : CutShort::No);
-    tellWritePath(row, *files_.lastPath(kFileNumber), path);
+    tellWritePath(row, *file_.lastPath(), path);
     return std::nullopt;
 }
 
@@ -357,26 +356,29 @@ Step Pass::sustainedWrite(int row, double seconds)
 Step Pass::endAtQuota(int row, double seconds)
 {
     const runtime::SystemPath path = testFile1();
-    const auto written = files_.writtenOut(kFileNumber);
+    const auto written = file_.writtenOut();
     if (!written)
         return failure("写入", shown(path), written.error());
-    files_.abandonAll();
+    file_.abandon();
     if (auto error = runtime::removeOwnFile(path))
         return failure("删除", shown(path), error);
     const std::uint64_t lines = *written / kLineBytes;
     rows_.showFixedRate(row, static_cast<int>(lines), seconds, lines * kLineBytes, CutShort::Quota);
 
     const std::uint64_t half = *written / 2;
-    const std::uint64_t kept = (half - std::min(half, std::uint64_t{runtime::NumberedFiles::kBlockSize})) / kLineBytes;
-    if (auto error = files_.openForOutput(kFileNumber, path, runtime::WriteMode::Streaming))
+    const std::uint64_t kept = (half - std::min(half, std::uint64_t{runtime::TestFile::kBlockSize})) / kLineBytes;
+    if (auto error = file_.openForOutput(path, runtime::WriteMode::Streaming))
         return failure("创建", shown(path), error);
+    LineWriter writer(file_, content_);
     for (std::uint64_t line = 0; line < kept; ++line)
-        if (auto error = files_.writeLine(kFileNumber, content_.payload(line)))
+        if (auto error = writer.writeLine())
             return failure("写入", shown(path), error);
-    if (auto error = files_.close(kFileNumber))
+    if (auto error = writer.finish())
+        return failure("写入", shown(path), error);
+    if (auto error = file_.close())
         return failure("写入", shown(path), error);
     file1Bytes_ = kept * kLineBytes;
-    tellWritePath(row, *files_.lastPath(kFileNumber), path);
+    tellWritePath(row, *file_.lastPath(), path);
     return std::nullopt;
 }
 
@@ -472,7 +474,7 @@ void Pass::tellWritePath(int row, runtime::DataPath path, const runtime::SystemP
 // A read through the cache met the device as far as its writer's drop emptied the cache.
 void Pass::tellReadPath(int row)
 {
-    const runtime::DataPath path = *files_.lastPath(kFileNumber);
+    const runtime::DataPath path = *file_.lastPath();
     tellPath(row, path, path == runtime::DataPath::Direct ? std::nullopt : file1Dropped_);
 }
 
@@ -489,7 +491,7 @@ void Pass::tellPath(int row, runtime::DataPath path, std::optional<bool> dropped
 
 std::string Pass::removeTestFiles()
 {
-    files_.abandonAll();
+    file_.abandon();
     if (!mayHaveWritten_)
         return {};
     // Every file the run created or emptied goes, whatever has become of it; what was

@@ -35,6 +35,17 @@ std::uint64_t nextRandom(std::uint64_t& state)
     return z ^ (z >> 31);
 }
 
+// The content value after each content byte, 0x20 after the last.
+constexpr std::array<unsigned char, 256> kNextValue = [] {
+    std::array<unsigned char, 256> next{};
+    for (unsigned v = 0; v < kValues; ++v)
+        next[contentByte(v)] = contentByte((v + 1) % kValues);
+    return next;
+}();
+
+constexpr std::size_t kBlock = runtime::TestFile::kBlockSize;
+constexpr std::size_t kPage = TestContent::kStampedBytes;
+
 } // namespace
 
 TestContent::~TestContent()
@@ -66,6 +77,37 @@ std::error_code TestContent::prepare(std::uint64_t seed)
             out[at + k] = contentByte(static_cast<unsigned>(units[k] * kValues >> 16));
     }
     return {};
+}
+
+void TestContent::layOutLines()
+{
+    for (std::size_t end = kPayloadBytes; end < kRingBytes; end += kLineBytes)
+        bytes_[end] = runtime::TestFile::kLineEnd.front();
+    std::memcpy(bytes_ + kRingBytes, bytes_, kBlock);
+}
+
+void TestContent::restamp(std::uint64_t from, std::uint64_t to)
+{
+    for (std::uint64_t page = from / kPage; page < to / kPage; ++page) {
+        // The first line that starts in the page: its stamp lies whole inside it.
+        const std::uint64_t ringPage = page % (kRingBytes / kPage);
+        const std::size_t at = (ringPage * kPage + kLineBytes - 1) / kLineBytes * kLineBytes;
+        moveStampOn(at);
+        // The copy of the first block holds the same page.
+        if (at < kBlock)
+            std::memcpy(bytes_ + kRingBytes + at, bytes_ + at, kStampBytes);
+    }
+}
+
+// The stamp counts in base 223, its first byte lowest: mostly one byte changes.
+void TestContent::moveStampOn(std::size_t at)
+{
+    auto* stamp = reinterpret_cast<unsigned char*>(bytes_ + at);
+    for (std::size_t digit = 0; digit < kStampBytes; ++digit) {
+        stamp[digit] = kNextValue[stamp[digit]];
+        if (stamp[digit] != contentByte(0))
+            return;
+    }
 }
 
 } // namespace quvo::bench

@@ -15,8 +15,6 @@ std::string reasonFor(const std::error_code& error)
     if (error.category() != runtime::runtimeCategory())
         return error.message();
     switch (static_cast<runtime::Errc>(error.value())) {
-    case runtime::Errc::badFileNumber: return "文件号无效";
-    case runtime::Errc::fileNumberInUse: return "文件号已被占用";
     case runtime::Errc::fileNotOpen: return "文件未打开";
     case runtime::Errc::pastEndOfFile: return "已读到文件末尾";
     case runtime::Errc::notRegularFile: return "该名称已被目录、链接或设备等占用，不是普通文件";

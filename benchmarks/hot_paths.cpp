@@ -9,6 +9,12 @@
 // it (absent, or just written). Each side checks that it did the whole work (the
 // file's size, the bytes and lines seen), and the program fails when one did not.
 //
+// Rows 4 and 5 are also timed over the null file layer ("…/null_layer"), which takes
+// every block and does nothing: the same test file, open, loop and close as the run's,
+// apart from any medium, so what is left is the tool's own work. Beside them,
+// "…/clock_only" is row 4's bound as the row is defined: a loop that reads the clock
+// before each line and does nothing else.
+//
 // Usage: quvo-diskspeed-benchmarks [--directory=DIR] [Google Benchmark flags]
 #include "bench/kernels.h"
 #include "bench/rows.h"
@@ -19,7 +25,7 @@
 #include "runtime/designation.h"
 #include "runtime/file_ops.h"
 #include "runtime/number_format.h"
-#include "runtime/numbered_files.h"
+#include "runtime/test_file.h"
 
 #include <benchmark/benchmark.h>
 
@@ -45,7 +51,6 @@ namespace {
 
 using SteadyTime = std::chrono::steady_clock;
 
-constexpr int kFileNumber = 1;
 constexpr int kSmallFileWrites = bench::rowSpec(0).workload.times;
 constexpr int kLargeFileWrites = bench::rowSpec(2).workload.times;
 constexpr int kLookupRounds = bench::rowSpec(bench::rowOf(bench::Action::LookUps)).workload.times;
@@ -54,7 +59,7 @@ constexpr int kPayloadLines = 65'536;
 // The sustained write's window; never reached by kPayloadLines on a fast medium, but
 // tested before every line as the run tests it.
 constexpr double kSustainedSeconds = bench::rowSpec(bench::rowOf(bench::Action::SustainedWrite)).workload.seconds;
-constexpr std::size_t kBlockSize = runtime::NumberedFiles::kBlockSize;
+constexpr std::size_t kBlockSize = runtime::TestFile::kBlockSize;
 
 int failures = 0;
 // The directory the scratch directory's designation names, as the run derives it.
@@ -131,6 +136,46 @@ const bench::TestContent& testContent()
     return prepared;
 }
 
+// The same laid out as row 4's lines, as the run lays its content out after row 2.
+bench::TestContent& lineContent()
+{
+    static bench::TestContent prepared;
+    static const bool ready = [] {
+        if (prepared.prepare(/*seed=*/1))
+            return false;
+        prepared.layOutLines();
+        return true;
+    }();
+    if (!ready)
+        throw std::bad_alloc();
+    return prepared;
+}
+
+// Row 4's file from its start: the content's ring of lines, repeated.
+std::string_view linesFrom(std::uint64_t at, std::uint64_t bytes)
+{
+    const auto start = static_cast<std::size_t>(at % bench::TestContent::kRingBytes);
+    return {lineContent().lines() + start, static_cast<std::size_t>(std::min<std::uint64_t>(bytes, kBlockSize))};
+}
+
+// A payload for the reference loops: 1024 bytes of the content.
+std::string_view payload(std::uint64_t line)
+{
+    constexpr std::uint64_t kPayloads = bench::TestContent::kBytes / bench::TestContent::kPayloadBytes;
+    return {testContent().bytes() + line % kPayloads * bench::TestContent::kPayloadBytes,
+        bench::TestContent::kPayloadBytes};
+}
+
+// The clock as the run reaches it: through the interface, which the compiler cannot see
+// past to the steady clock behind it.
+runtime::Clock& runClock()
+{
+    static runtime::SteadyClock steady;
+    runtime::Clock* clock = &steady;
+    benchmark::DoNotOptimize(clock);
+    return *clock;
+}
+
 // The test file as a row of the run leaves it: characters of the content, or payload
 // lines.
 struct FileContent {
@@ -171,11 +216,9 @@ bool createFile(const std::string& path, const FileContent* content)
     if (!content->lines) {
         ok = writeAll(fd, testContent().bytes(), content->count);
     } else {
-        std::string line;
-        for (std::uint64_t i = 0; i < content->count && ok; ++i) {
-            line.assign(testContent().payload(i));
-            line += '\n';
-            ok = writeAll(fd, line.data(), line.size());
+        for (std::uint64_t at = 0; at < content->bytes() && ok; at += kBlockSize) {
+            const std::string_view lines = linesFrom(at, content->bytes() - at);
+            ok = writeAll(fd, lines.data(), lines.size());
         }
     }
     return ::close(fd) == 0 && ok;
@@ -204,17 +247,17 @@ void writeItemsOurs(benchmark::State& state, const Row* row)
     const runtime::SystemPath path = testFile(bench::kTestFile1Name);
     const auto writes = static_cast<int>(row->content->count);
     const char* const characters = testContent().bytes();
-    runtime::NumberedFiles files;
-    (void)files.reserve(kFileNumber);
+    runtime::TestFile file;
+    (void)file.reserve();
     for (auto _ : state) {
         if (!createFile(path.text(), row->before))
             return fail(state, "cannot leave the file as the previous row does");
         const auto start = SteadyTime::now();
-        if (auto error = files.openForOutput(kFileNumber, path))
+        if (auto error = file.openForOutput(path))
             return fail(state, "open: " + error.message());
-        if (auto error = bench::writeItems(files, kFileNumber, characters, writes))
+        if (auto error = bench::writeItems(file, characters, writes))
             return fail(state, "write: " + error.message());
-        if (auto error = files.close(kFileNumber))
+        if (auto error = file.close())
             return fail(state, "close: " + error.message());
         state.SetIterationTime(secondsSince(start));
     }
@@ -258,36 +301,71 @@ void appendBytesReference(benchmark::State& state, const Row* row)
     state.SetItemsProcessed(state.iterations() * writes);
 }
 
+// The test file as the run has it, or the same over the null layer, whose blocks, once
+// read into, hold the first block of row 4's file.
+enum class Layer { Native, Null };
+
+std::unique_ptr<runtime::TestFile> testFileOver(Layer layer)
+{
+    if (layer == Layer::Native)
+        return std::make_unique<runtime::TestFile>();
+    return std::make_unique<runtime::TestFile>(std::make_unique<runtime::NullFileLayer>(linesFrom(0, kBlockSize)));
+}
+
+// What a reader counts over the null layer, in a file of `bytes`: every block holds the
+// same lines, the last one's end joined to the next block's first line.
+int linesOverNullLayer(std::uint64_t bytes)
+{
+    const std::string_view block = linesFrom(0, kBlockSize);
+    const auto lineEnds = [](std::string_view text) { return std::count(text.begin(), text.end(), '\n'); };
+    const std::uint64_t whole = bytes / kBlockSize;
+    const auto rest = static_cast<std::size_t>(bytes % kBlockSize);
+    const auto ended = static_cast<std::int64_t>(whole) * lineEnds(block) + lineEnds(block.substr(0, rest));
+    const char last = block[(rest > 0 ? rest : kBlockSize) - 1];
+    return static_cast<int>(ended + (bytes > 0 && last != '\n' ? 1 : 0));
+}
+
 // Rows 1, 3 and 5: to the end of the file, line by line, with the end test before
 // every line, into a line buffer made ready as the run makes its own: room for its
-// longest line, every page touched.
-void readLinesOurs(benchmark::State& state, const Row* row)
+// longest line, every page touched. Over the null layer, the file is "written" through
+// it, untimed, before each pass.
+void readLinesOurs(benchmark::State& state, const Row* row, Layer layer)
 {
     const TestFilesRemoved removed;
     const FileContent* content = row->content;
     const runtime::SystemPath path = testFile(bench::kTestFile1Name);
-    runtime::NumberedFiles files;
-    (void)files.reserve(kFileNumber);
+    const auto file = testFileOver(layer);
+    (void)file->reserve();
     std::string line(kLargeFileWrites, '\0');
     int lines = 0;
     std::size_t lastLineBytes = 0;
     for (auto _ : state) {
-        if (!createFile(path.text(), row->before))
+        if (layer == Layer::Native && !createFile(path.text(), row->before))
             return fail(state, "cannot leave the file as the previous row does");
+        if (layer == Layer::Null) {
+            (void)file->openForOutput(path);
+            for (std::uint64_t at = 0; at < content->bytes(); at += kBlockSize) {
+                const std::string_view lines = linesFrom(at, content->bytes() - at);
+                (void)file->writeFrom(lines.data(), lines.size());
+            }
+            (void)file->close();
+        }
         lines = 0;
         const auto start = SteadyTime::now();
-        if (auto error = files.openForInput(kFileNumber, path, row->mode))
+        if (auto error = file->openForInput(path, row->mode))
             return fail(state, "open: " + error.message());
         std::string_view last;
-        if (auto error = bench::readLinesToEnd(files, kFileNumber, line, lines, last))
+        if (auto error = bench::readLinesToEnd(*file, line, lines, last))
             return fail(state, "read: " + error.message());
-        if (auto error = files.close(kFileNumber))
+        if (auto error = file->close())
             return fail(state, "close: " + error.message());
         state.SetIterationTime(secondsSince(start));
         lastLineBytes = last.size();
     }
-    if (lines != content->linesRead || lastLineBytes != content->lastLineBytes)
+    if (layer == Layer::Native && (lines != content->linesRead || lastLineBytes != content->lastLineBytes))
         fail(state, "the lines read are not the lines written");
+    if (layer == Layer::Null && lines != linesOverNullLayer(content->bytes()))
+        fail(state, "the lines read are not the lines the null layer's blocks hold");
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(content->bytes()));
 }
 
@@ -332,36 +410,55 @@ void scanBlocksReference(benchmark::State& state, const Row* row)
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(content->bytes()));
 }
 
-// Row 4's loop: a clock test, a payload line, a count; streamed output. Its room is
-// kPayloadLines, where the loop ends as at a full volume.
-void writeLinesOurs(benchmark::State& state)
+// Row 4's loop: a clock test, a line, a count; streamed output, straight from the
+// content laid out as lines. Its room is kPayloadLines, where the loop ends as at a full
+// volume.
+void writeLinesOurs(benchmark::State& state, Layer layer)
 {
     const TestFilesRemoved removed;
     const runtime::SystemPath path = testFile(bench::kTestFile1Name);
-    runtime::SteadyClock steadyClock;
-    runtime::Clock& clock = steadyClock;
-    runtime::NumberedFiles files;
-    (void)files.reserve(kFileNumber);
+    runtime::Clock& clock = runClock();
+    const auto file = testFileOver(layer);
+    (void)file->reserve();
+    bench::TestContent& content = lineContent();
     for (auto _ : state) {
-        if (!createFile(path.text(), kRow4.before))
+        if (layer == Layer::Native && !createFile(path.text(), kRow4.before))
             return fail(state, "cannot leave the file as the previous row does");
         const auto start = SteadyTime::now();
         const double clockStart = clock.seconds();
-        if (auto error = files.openForOutput(kFileNumber, path, runtime::WriteMode::Streaming))
+        if (auto error = file->openForOutput(path, runtime::WriteMode::Streaming))
             return fail(state, "open: " + error.message());
-        const bench::SustainedWindow window
-            = bench::writeLinesFor(files, kFileNumber, testContent(), clock, clockStart, kSustainedSeconds,
-                kPayloadLines, [](std::uint64_t) { return runtime::Result<std::uint64_t>(kPayloadLines); });
+        const bench::SustainedWindow window = bench::writeLinesFor(*file, content, clock, clockStart, kSustainedSeconds,
+            kPayloadLines, [](std::uint64_t) { return runtime::Result<std::uint64_t>(kPayloadLines); });
         if (window.writeError)
             return fail(state, "write: " + window.writeError.message());
-        if (auto error = files.close(kFileNumber))
+        if (auto error = file->close())
             return fail(state, "close: " + error.message());
         state.SetIterationTime(secondsSince(start));
         if (window.lines != kPayloadLines)
             return fail(state, "the window closed before the last line");
     }
-    if (!hasSize(nativePath(bench::kTestFile1Name), kPayloadFile.bytes()))
+    if (layer == Layer::Native && !hasSize(nativePath(bench::kTestFile1Name), kPayloadFile.bytes()))
         fail(state, "the file does not hold every line");
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kPayloadFile.bytes()));
+}
+
+// Row 4's bound as the row is defined: the clock read and compared before each line, a
+// count, and nothing else.
+void readClockOnly(benchmark::State& state)
+{
+    runtime::Clock& clock = runClock();
+    int lines = 0;
+    for (auto _ : state) {
+        const auto start = SteadyTime::now();
+        const double clockStart = clock.seconds();
+        lines = 0;
+        while (clock.seconds() - clockStart < kSustainedSeconds && lines < kPayloadLines)
+            ++lines;
+        state.SetIterationTime(secondsSince(start));
+    }
+    if (lines != kPayloadLines)
+        fail(state, "the window closed before the last line");
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kPayloadFile.bytes()));
 }
 
@@ -382,7 +479,7 @@ void appendLinesReference(benchmark::State& state)
         bool ok = true;
         for (int i = 1; i <= kPayloadLines; ++i) {
             // The payload, then its line end.
-            std::string_view line = testContent().payload(static_cast<std::uint64_t>(i - 1));
+            std::string_view line = payload(static_cast<std::uint64_t>(i - 1));
             for (int part = 0; part < 2; ++part, line = "\n") {
                 while (!line.empty()) {
                     const std::size_t taken = std::min(line.size(), kBlockSize - used);
@@ -463,7 +560,7 @@ std::string payloadBlock()
 {
     std::string block;
     for (std::uint64_t line = 0; block.size() < kBlockSize; ++line) {
-        block += testContent().payload(line);
+        block += payload(line);
         block += '\n';
     }
     block.resize(kBlockSize);
@@ -528,16 +625,19 @@ void registerBenchmarks()
     };
     timed("row0_small_file_write/ours", writeItemsOurs, &kRow0);
     timed("row0_small_file_write/reference", appendBytesReference, &kRow0);
-    timed("row1_small_file_read/ours", readLinesOurs, &kRow1);
+    timed("row1_small_file_read/ours", readLinesOurs, &kRow1, Layer::Native);
     timed("row1_small_file_read/reference", scanBlocksReference, &kRow1);
     timed("row2_large_file_write/ours", writeItemsOurs, &kRow2);
     timed("row2_large_file_write/reference", appendBytesReference, &kRow2);
-    timed("row3_large_file_read/ours", readLinesOurs, &kRow3);
+    timed("row3_large_file_read/ours", readLinesOurs, &kRow3, Layer::Native);
     timed("row3_large_file_read/reference", scanBlocksReference, &kRow3);
-    timed("row4_payload_lines_write/ours", writeLinesOurs);
+    timed("row4_payload_lines_write/ours", writeLinesOurs, Layer::Native);
     timed("row4_payload_lines_write/reference", appendLinesReference);
-    timed("row5_payload_lines_read/ours", readLinesOurs, &kRow5);
+    timed("row4_payload_lines_write/null_layer", writeLinesOurs, Layer::Null);
+    timed("row4_payload_lines_write/clock_only", readClockOnly);
+    timed("row5_payload_lines_read/ours", readLinesOurs, &kRow5, Layer::Native);
     timed("row5_payload_lines_read/reference", scanBlocksReference, &kRow5);
+    timed("row5_payload_lines_read/null_layer", readLinesOurs, &kRow5, Layer::Null);
     benchmark::RegisterBenchmark("row5_line_scan_in_memory/ours", scanLinesOurs);
     benchmark::RegisterBenchmark("row5_line_scan_in_memory/reference", scanLinesReference);
     timed("row6_lookups/ours", lookUpsOurs);

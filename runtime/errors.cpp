@@ -14,8 +14,6 @@ public:
     std::string message(int value) const override
     {
         switch (static_cast<Errc>(value)) {
-        case Errc::badFileNumber: return "bad file number";
-        case Errc::fileNumberInUse: return "file number in use";
         case Errc::fileNotOpen: return "file not open";
         case Errc::pastEndOfFile: return "past the end of the file";
         case Errc::notRegularFile: return "not a regular file";

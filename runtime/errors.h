@@ -7,11 +7,9 @@
 namespace quvo::runtime {
 
 enum class Errc {
-    badFileNumber = 1, // outside the numbers the file table has
-    fileNumberInUse,
-    fileNotOpen,    // or not open in the direction asked for
-    pastEndOfFile,  // a read after the last line
-    notRegularFile, // a directory, link, FIFO, socket or device where a test file belongs
+    fileNotOpen = 1, // or not open in the direction asked for
+    pastEndOfFile,   // a read after the last line
+    notRegularFile,  // a directory, link, FIFO, socket or device where a test file belongs
     ownedByOtherUser,
     replacedWhileOpening, // the name pointed at another file by the time it was opened
     hasOtherLinks,        // a hard link: emptying the file would empty another name's file too

@@ -228,8 +228,12 @@ Result<NativeFile> NativeFile::createForWriting(const SystemPath& path, WriteMod
     NativeFile file(std::move(*handle), style);
     if (auto error = file.takeStyle(style))
         return error;
-    // Blocks written behind are direct writes.
-    if (file.direct_ && style.overlapped)
+    // Blocks written behind are direct writes, which the device works on while the
+    // caller fills the next block; where the medium is memory, the write is a copy the
+    // processor makes, and handing it to the system's worker thread only adds the
+    // handing over: row 4 on a tmpfs went from 0.75-0.81 of plain 1 MiB writes to
+    // 0.88-0.89 without it, on the two busy cores here.
+    if (file.direct_ && style.overlapped && !native::servedFromMemory(file.handle_))
         file.pending_ = native::newPendingTransfer();
     return file;
 }

@@ -4,7 +4,7 @@
 #include "runtime/designation.h"
 
 #include "runtime/file_ops.h"
-#include "runtime/numbered_files.h"
+#include "runtime/test_file.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -28,10 +28,10 @@ TEST(DesignatedDirectory, NamesTheDirectoryItself)
         const SystemPath file = directoryNamedBy(designationFor(text)) + "DriveSpeedTest.txt";
 
         EXPECT_EQ(parentDirectory(file).text(), text) << name;
-        NumberedFiles files;
-        ASSERT_FALSE(files.openForOutput(1, file)) << name;
-        ASSERT_FALSE(files.writeItem(1, "x")) << name;
-        ASSERT_FALSE(files.close(1)) << name;
+        TestFile testFile;
+        ASSERT_FALSE(testFile.openForOutput(file)) << name;
+        ASSERT_FALSE(testFile.writeItem("x")) << name;
+        ASSERT_FALSE(testFile.close()) << name;
         EXPECT_EQ(test::readFile(directory / "DriveSpeedTest.txt"), "x") << name;
         const auto found = lookUpFile(file);
         ASSERT_TRUE(found) << name;

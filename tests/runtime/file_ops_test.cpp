@@ -4,7 +4,7 @@
 #include "runtime/file_ops.h"
 
 #include "runtime/errors.h"
-#include "runtime/numbered_files.h"
+#include "runtime/test_file.h"
 #include "tests/support/planted.h"
 #include "tests/support/temp_dir.h"
 
@@ -47,9 +47,9 @@ TEST(LookUpFile, FindsOnlyRegularFilesAndGivesTheirName)
 TEST(CopyFile, CopiesEveryByteAndReplacesTheDestination)
 {
     TempDir dir;
-    const std::string content = std::string(NumberedFiles::kBlockSize * 2 + 17, 'X') + "\nend";
+    const std::string content = std::string(TestFile::kBlockSize * 2 + 17, 'X') + "\nend";
     writeFile(dir / "source", content);
-    writeFile(dir / "destination", std::string(NumberedFiles::kBlockSize * 3, 'o'));
+    writeFile(dir / "destination", std::string(TestFile::kBlockSize * 3, 'o'));
     ASSERT_FALSE(copyFile(systemPath(dir / "source"), systemPath(dir / "destination")));
     EXPECT_EQ(readFile(dir / "destination"), content);
     EXPECT_EQ(copyFile(systemPath(dir / "missing"), systemPath(dir / "other")), std::errc::no_such_file_or_directory);
@@ -95,13 +95,13 @@ TEST_P(HostileNames, NothingAtATestFileNameIsFollowedOpenedOrRemovedUnlessItIsOu
     } operations[] = {
         {"open for output",
             [](const SystemPath& p) {
-                NumberedFiles f;
-                return f.openForOutput(1, p);
+                TestFile f;
+                return f.openForOutput(p);
             }},
         {"streamed open for output",
             [](const SystemPath& p) {
-                NumberedFiles f;
-                return f.openForOutput(1, p, WriteMode::Streaming);
+                TestFile f;
+                return f.openForOutput(p, WriteMode::Streaming);
             }},
         {"copy onto it", [&](const SystemPath& p) { return copyFile(systemPath(outside), p); }},
         {"delete", [](const SystemPath& p) { return removeOwnedFile(p); }},

@@ -4,7 +4,7 @@
 #include "runtime/file_ops.h"
 
 #include "runtime/errors.h"
-#include "runtime/numbered_files.h"
+#include "runtime/test_file.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -34,8 +34,8 @@ TEST(HostileNames, ReadingRefusesAnythingButARegularFile)
     TempDir dir;
     const fs::path fifo = dir / "fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    NumberedFiles files;
-    EXPECT_EQ(files.openForInput(1, test::systemPath(fifo)), Errc::notRegularFile); // and does not block
+    TestFile file;
+    EXPECT_EQ(file.openForInput(test::systemPath(fifo)), Errc::notRegularFile); // and does not block
     EXPECT_EQ(copyFile(test::systemPath(fifo), test::systemPath(dir / "copy")), Errc::notRegularFile);
 }
 
@@ -49,20 +49,20 @@ TEST(HostileNames, AFileThisProcessCreatedIsItsOwnWhateverOwnerItShows)
     TempDir dir;
     const fs::path created = dir / "DriveSpeedTest.txt";
     const fs::path before = dir / "DriveSpeedTest2.txt";
-    NumberedFiles files;
-    ASSERT_FALSE(files.openForOutput(1, test::systemPath(created)));
-    ASSERT_FALSE(files.close(1));
+    TestFile file;
+    ASSERT_FALSE(file.openForOutput(test::systemPath(created)));
+    ASSERT_FALSE(file.close());
     test::writeFile(before, "there before the run");
     for (const fs::path& path : {created, before})
         ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0) << path;
 
     EXPECT_FALSE(checkReplaceableFile(test::systemPath(created)));
-    EXPECT_FALSE(files.openForOutput(1, test::systemPath(created)));
-    EXPECT_FALSE(files.close(1));
+    EXPECT_FALSE(file.openForOutput(test::systemPath(created)));
+    EXPECT_FALSE(file.close());
     EXPECT_FALSE(removeOwnedFile(test::systemPath(created)));
     EXPECT_FALSE(fs::exists(created));
     EXPECT_EQ(checkReplaceableFile(test::systemPath(before)), Errc::ownedByOtherUser);
-    EXPECT_EQ(files.openForOutput(1, test::systemPath(before)), Errc::ownedByOtherUser);
+    EXPECT_EQ(file.openForOutput(test::systemPath(before)), Errc::ownedByOtherUser);
     EXPECT_EQ(removeOwnedFile(test::systemPath(before)), Errc::ownedByOtherUser);
     EXPECT_EQ(test::readFile(before), "there before the run");
 }

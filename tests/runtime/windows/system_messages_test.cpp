@@ -2,7 +2,7 @@
 // The system's reasons, as the run shows them: one line of UTF-8 in the user's
 // language, on any code page, and still comparable with the portable error values.
 #include "runtime/file_ops.h"
-#include "runtime/numbered_files.h"
+#include "runtime/test_file.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -33,13 +33,13 @@ std::vector<Failure> failures(const test::TempDir& dir)
 {
     const HANDLE holder = ::CreateFileW((dir / "held.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     EXPECT_NE(holder, INVALID_HANDLE_VALUE);
-    NumberedFiles files;
+    TestFile file;
     std::vector<Failure> made{
         {"a file already gone", removeOwnedFile(test::systemPath(dir / "gone.txt")),
             std::errc::no_such_file_or_directory},
-        {"a directory that is not there", files.openForOutput(1, test::systemPath(dir / "missing" / "f.txt")),
+        {"a directory that is not there", file.openForOutput(test::systemPath(dir / "missing" / "f.txt")),
             std::errc::no_such_file_or_directory},
-        {"a file another program holds", files.openForOutput(1, test::systemPath(dir / "held.txt")), std::nullopt},
+        {"a file another program holds", file.openForOutput(test::systemPath(dir / "held.txt")), std::nullopt},
     };
     ::CloseHandle(holder);
     return made;
