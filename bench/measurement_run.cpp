@@ -42,23 +42,17 @@ struct Halt {
 // What a step answers: nothing while the run goes on.
 using Step = std::optional<Halt>;
 
-// A path as the user knows the file.
-const std::string& shown(const runtime::SystemPath& path)
-{
-    return path.text();
-}
-
 // A stop requested in the middle of a row abandons it like one at a pump.
-Halt failure(std::string_view action, std::string_view what, const std::error_code& error)
+Halt failure(FileAction action, std::string_view what, const std::error_code& error)
 {
     if (error == runtime::Errc::stopped)
         return {RunOutcome::Stopped, std::string(kStoppedText)};
     return {RunOutcome::Failed, failureText(action, what, error)};
 }
 
-// Whether the file at path was shown gone from the system's cache; nothing where the
+// Whether the file at path is seen gone from the system's cache; nothing where the
 // system cannot tell.
-std::optional<bool> shownDropped(const runtime::SystemPath& path)
+std::optional<bool> seenDropped(const runtime::SystemPath& path)
 {
     const auto cached = runtime::cachedPagesOf(path);
     return cached ? std::optional<bool>(!*cached) : std::nullopt;
@@ -92,7 +86,7 @@ private:
     runtime::SystemPath testFile1() const { return directory_ + kTestFile1Name; }
     runtime::SystemPath testFile2() const { return directory_ + kTestFile2Name; }
 
-    bool stopRequested() const { return stop_ != nullptr && stop_->raised(); }
+    bool stopRequested() const { return stop_.raised(); }
     Step pump(int times);
     Step prepare();
     runtime::Result<std::uint64_t> lookAtFreeSpace(std::uint64_t lines);
@@ -115,7 +109,7 @@ private:
     RunRecord& record_;
     runtime::Clock& clock_;
     ResultRows& rows_;
-    const runtime::StopFlag* stop_;
+    const runtime::StopFlag& stop_;
     // Held from before the first check to after the last file is removed.
     runtime::DirectoryLock lock_;
     // File number 1: the one file the run opens, always test file 1, within one row.
@@ -132,7 +126,7 @@ private:
     std::uint64_t sustainedLineLimit_ = 0;
     CutShort sustainedCap_ = CutShort::No; // what ends the window if the limit is reached
     std::uint64_t file1Bytes_ = 0;         // what the last write left in test file 1
-    // Whether the last write of test file 1 was shown gone from the cache after it.
+    // Whether the last write of test file 1 was seen gone from the cache after it.
     std::optional<bool> file1Dropped_;
     bool memory_ = false; // the volume's medium is memory
     bool mayHaveWritten_ = false;
@@ -174,7 +168,7 @@ Step Pass::pump(int times)
 {
     for (int i = 0; i < times; ++i) {
         view_.pumpEvents();
-        if (view_.stopRequested())
+        if (stopRequested())
             return Halt{RunOutcome::Stopped, std::string(kStoppedText)};
     }
     return std::nullopt;
@@ -189,20 +183,19 @@ Step Pass::prepare()
     const runtime::SystemPath directory = runtime::parentDirectory(path);
     auto lock = runtime::lockDirectory(directory);
     if (!lock && lock.error() == runtime::Errc::directoryInUse)
-        return Halt{RunOutcome::Failed,
-            std::string(kFailedText) + "另一个测试正在使用该目录（" + shown(directory) + "），请等它结束后再试"};
+        return Halt{RunOutcome::Failed, directoryInUseText(directory.text())};
     if (!lock)
-        return failure("锁定", shown(directory), lock.error());
+        return failure(FileAction::Lock, directory.text(), lock.error());
     lock_ = std::move(*lock);
     record_.setLocked(lock_.guards());
 
     for (const runtime::SystemPath& name : {testFile1(), testFile2()})
         if (auto error = runtime::checkReplaceableFile(name))
-            return failure("检查", shown(name), error);
+            return failure(FileAction::Check, name.text(), error);
 
     const auto space = runtime::spaceFor(path);
     if (!space)
-        return failure("检查", shown(path), space.error());
+        return failure(FileAction::Check, path.text(), space.error());
     reserve_ = reserveFor(space->totalBytes);
     // A stack that ends in memory (zram, a loop file on a tmpfs) is memory as a tmpfs is;
     // the rows are held against the link of the disk beneath.
@@ -213,9 +206,7 @@ Step Pass::prepare()
         return spaceShortage(spaceNeededOn(space->totalBytes), space->availableBytes);
     const std::uint64_t largestFile = runtime::largestFileIn(directory);
     if (largestFile < kLargestFixedFile)
-        return Halt{RunOutcome::Failed,
-            std::string(kFailedText) + "该处单个文件不能超过 " + runtime::formatSize(largestFile) + "，放不下 "
-                + runtime::formatSize(kLargestFixedFile) + " 的测试文件"};
+        return Halt{RunOutcome::Failed, fileTooLargeText(largestFile, kLargestFixedFile)};
     sustainedLineLimit_ = largestFile / kLineBytes;
     sustainedCap_ = CutShort::FileSizeLimit;
 
@@ -223,10 +214,10 @@ Step Pass::prepare()
     // pays for it: the content, the block the test file is written and read through,
     // and a line buffer that holds the longest line without growing.
     if (auto error = content_.prepare(std::random_device{}()))
-        return failure("准备", shown(path), error);
+        return failure(FileAction::Prepare, path.text(), error);
     if (auto error = file_.reserve())
-        return failure("准备", shown(path), error);
-    file_.watch(stop_);
+        return failure(FileAction::Prepare, path.text(), error);
+    file_.watch(&stop_);
     line_.reserve(kLongestLine);
     runtime::populate(line_.data(), kLongestLine);
     line_.resize(kLongestLine);
@@ -281,11 +272,11 @@ Step Pass::writeItemsRow(int row, int writes)
     const double start = clock_.seconds();
     const runtime::SystemPath path = testFile1();
     if (auto error = file_.openForOutput(path))
-        return failure("创建", shown(path), error);
+        return failure(FileAction::Create, path.text(), error);
     if (auto error = writeItems(file_, content_.bytes(), writes))
-        return failure("写入", shown(path), error);
+        return failure(FileAction::Write, path.text(), error);
     if (auto error = file_.close())
-        return failure("写入", shown(path), error);
+        return failure(FileAction::Write, path.text(), error);
     file1Bytes_ = static_cast<std::uint64_t>(writes);
     rows_.showElapsed(row, start, file1Bytes_);
     tellWritePath(row, *file_.lastPath(), path);
@@ -296,12 +287,12 @@ Step Pass::writeItemsRow(int row, int writes)
 Step Pass::readLines(const runtime::SystemPath& path, int& count, runtime::ReadMode mode)
 {
     if (auto error = file_.openForInput(path, mode))
-        return failure("打开", shown(path), error);
+        return failure(FileAction::Open, path.text(), error);
     std::string_view line;
     if (auto error = readLinesToEnd(file_, line_, count, line))
-        return failure("读取", shown(path), error);
+        return failure(FileAction::Read, path.text(), error);
     if (auto error = file_.close())
-        return failure("读取", shown(path), error);
+        return failure(FileAction::Read, path.text(), error);
     return std::nullopt;
 }
 
@@ -327,20 +318,20 @@ Step Pass::sustainedWrite(int row, double seconds)
     content_.layOutLines();
     const auto room = lookAtFreeSpace(0);
     if (!room)
-        return failure("检查", shown(path), room.error());
+        return failure(FileAction::Check, path.text(), room.error());
     const double start = clock_.seconds();
     if (auto error = file_.openForOutput(path, runtime::WriteMode::Streaming))
-        return failure("创建", shown(path), error);
+        return failure(FileAction::Create, path.text(), error);
     const SustainedWindow window = writeLinesFor(
         file_, content_, clock_, start, seconds, *room, [this](std::uint64_t lines) { return lookAtFreeSpace(lines); });
     if (window.lookError)
-        return failure("检查", shown(path), window.lookError);
+        return failure(FileAction::Check, path.text(), window.lookError);
     if (window.writeError && runtime::quotaExceeded(window.writeError))
         return endAtQuota(row, window.seconds);
     if (window.writeError)
-        return failure("写入", shown(path), window.writeError);
+        return failure(FileAction::Write, path.text(), window.writeError);
     if (auto error = file_.close())
-        return failure("写入", shown(path), error);
+        return failure(FileAction::Write, path.text(), error);
     file1Bytes_ = static_cast<std::uint64_t>(window.lines) * kLineBytes;
     rows_.showFixedRate(row, window.lines, window.seconds, file1Bytes_, window.cutShort ? sustainedCap_ : CutShort::No);
     tellWritePath(row, *file_.lastPath(), path);
@@ -358,25 +349,25 @@ Step Pass::endAtQuota(int row, double seconds)
     const runtime::SystemPath path = testFile1();
     const auto written = file_.writtenOut();
     if (!written)
-        return failure("写入", shown(path), written.error());
+        return failure(FileAction::Write, path.text(), written.error());
     file_.abandon();
     if (auto error = runtime::removeOwnFile(path))
-        return failure("删除", shown(path), error);
+        return failure(FileAction::Delete, path.text(), error);
     const std::uint64_t lines = *written / kLineBytes;
     rows_.showFixedRate(row, static_cast<int>(lines), seconds, lines * kLineBytes, CutShort::Quota);
 
     const std::uint64_t half = *written / 2;
     const std::uint64_t kept = (half - std::min(half, std::uint64_t{runtime::TestFile::kBlockSize})) / kLineBytes;
     if (auto error = file_.openForOutput(path, runtime::WriteMode::Streaming))
-        return failure("创建", shown(path), error);
+        return failure(FileAction::Create, path.text(), error);
     LineWriter writer(file_, content_);
     for (std::uint64_t line = 0; line < kept; ++line)
         if (auto error = writer.writeLine())
-            return failure("写入", shown(path), error);
+            return failure(FileAction::Write, path.text(), error);
     if (auto error = writer.finish())
-        return failure("写入", shown(path), error);
+        return failure(FileAction::Write, path.text(), error);
     if (auto error = file_.close())
-        return failure("写入", shown(path), error);
+        return failure(FileAction::Write, path.text(), error);
     file1Bytes_ = kept * kLineBytes;
     tellWritePath(row, *file_.lastPath(), path);
     return std::nullopt;
@@ -397,7 +388,7 @@ Step Pass::readBack(int row)
 Step Pass::lookUp(const runtime::SystemPath& path)
 {
     if (auto found = runtime::lookUpFile(path); !found)
-        return failure("查找", shown(path), found.error());
+        return failure(FileAction::LookUp, path.text(), found.error());
     return std::nullopt;
 }
 
@@ -406,7 +397,7 @@ Step Pass::lookUps(int row, int rounds)
     const double start = clock_.seconds();
     for (int i = 1; i <= rounds; ++i) {
         if (stopRequested()) [[unlikely]]
-            return failure("查找", shown(testFile1()), runtime::Errc::stopped);
+            return failure(FileAction::LookUp, testFile1().text(), runtime::Errc::stopped);
         if (auto halt = lookUp(testFile1()))
             return halt;
         if (auto halt = lookUp(testFile2()))
@@ -423,7 +414,7 @@ Step Pass::copy(int row)
     const std::uint64_t needed = reserve_ + file1Bytes_;
     const auto space = runtime::spaceFor(testFile2());
     if (!space)
-        return failure("检查", shown(testFile2()), space.error());
+        return failure(FileAction::Check, testFile2().text(), space.error());
     if (space->availableBytes < needed)
         return spaceShortage(needed, space->availableBytes);
 
@@ -433,15 +424,16 @@ Step Pass::copy(int row)
     const runtime::SystemPath source = testFile1();
     const runtime::SystemPath destination = testFile2();
     runtime::DataPath wentBy = runtime::DataPath::Direct;
-    if (auto error = runtime::copyFile(source, destination, {.stop = stop_, .keepFree = reserve_, .wentBy = &wentBy})) {
+    if (auto error
+        = runtime::copyFile(source, destination, {.stop = &stop_, .keepFree = reserve_, .wentBy = &wentBy})) {
         if (error != runtime::Errc::reserveReached)
-            return failure("复制", shown(source) + " 到 " + shown(destination), error);
+            return failure(FileAction::Copy, copiedText(source.text(), destination.text()), error);
         const auto now = runtime::spaceFor(destination);
         return spaceShortage(needed, now ? now->availableBytes : 0);
     }
     rows_.showElapsed(row, start, file1Bytes_);
     const std::optional<bool> destinationDropped
-        = wentBy == runtime::DataPath::Direct ? std::nullopt : shownDropped(destination);
+        = wentBy == runtime::DataPath::Direct ? std::nullopt : seenDropped(destination);
     tellPath(row, wentBy, sourceCached == true ? std::optional<bool>(false) : destinationDropped);
     return std::nullopt;
 }
@@ -450,15 +442,15 @@ Step Pass::deleteBoth(int row)
 {
     const double start = clock_.seconds();
     if (stopRequested())
-        return failure("删除", shown(testFile1()), runtime::Errc::stopped);
+        return failure(FileAction::Delete, testFile1().text(), runtime::Errc::stopped);
     const runtime::SystemPath path1 = testFile1();
     if (auto error = runtime::removeOwnedFile(path1))
-        return failure("删除", shown(path1), error);
+        return failure(FileAction::Delete, path1.text(), error);
     const runtime::SystemPath path2 = testFile2();
     if (stopRequested())
-        return failure("删除", shown(path2), runtime::Errc::stopped);
+        return failure(FileAction::Delete, path2.text(), runtime::Errc::stopped);
     if (auto error = runtime::removeOwnedFile(path2))
-        return failure("删除", shown(path2), error);
+        return failure(FileAction::Delete, path2.text(), error);
     rows_.showElapsed(row, start);
     return std::nullopt;
 }
@@ -467,7 +459,7 @@ Step Pass::deleteBoth(int row)
 // direct left nothing to drop.
 void Pass::tellWritePath(int row, runtime::DataPath path, const runtime::SystemPath& written)
 {
-    file1Dropped_ = path == runtime::DataPath::Direct ? std::nullopt : shownDropped(written);
+    file1Dropped_ = path == runtime::DataPath::Direct ? std::nullopt : seenDropped(written);
     tellPath(row, path, file1Dropped_);
 }
 
@@ -486,7 +478,7 @@ void Pass::tellPath(int row, runtime::DataPath path, std::optional<bool> dropped
         droppedFromCache.reset();
     }
     record_.setPath(row, path, droppedFromCache);
-    view_.rowPathKnown(row, record_.rows()[static_cast<std::size_t>(row)]);
+    view_.rowChanged(row);
 }
 
 std::string Pass::removeTestFiles()
@@ -506,7 +498,7 @@ std::string Pass::removeTestFiles()
             error = runtime::removeOwnFile(path);
         }
         if (error)
-            remaining += "；测试文件未能删除：" + shown(path) + "（" + reasonFor(error) + "）";
+            remaining += fileLeftText(path.text(), error);
     }
     return remaining;
 }

@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "bench/report.h"
 
-#include "bench/wording.h"
-#include "runtime/number_format.h"
-#include "version.h"
-
 #include <cstdio>
 #include <utility>
 
@@ -20,18 +16,17 @@ void RunRecord::start(std::string driveText)
     rows_ = {};
 }
 
-void RunRecord::rowShown(int row, const RowReport& report)
+void RunRecord::setMeasurement(int row, const Measurement& measured)
 {
     RowRecord& record = rows_.at(static_cast<std::size_t>(row));
-    record.shown = true;
-    record.report = report;
+    record.measured = measured;
     // bytes / seconds above the ceiling, kept free of a division by no time, which no
     // link carries anything in.
     record.aboveLink.reset();
     const auto link = runtime::linkOf(storage_);
     const auto ceiling = link ? runtime::ceilingOf(link->kind, link->current) : std::nullopt;
-    if (ceiling && report.bytes > 0
-        && static_cast<double>(report.bytes) > static_cast<double>(*ceiling) * report.seconds)
+    if (ceiling && measured.bytes > 0
+        && static_cast<double>(measured.bytes) > static_cast<double>(*ceiling) * measured.seconds)
         record.aboveLink = link;
 }
 
@@ -42,36 +37,36 @@ void RunRecord::setPath(int row, runtime::DataPath path, std::optional<bool> dro
     record.droppedFromCache = droppedFromCache;
 }
 
-bool mayBeFromMemory(int row, const RowRecord& shown)
+bool mayBeFromMemory(int row, const RowRecord& record)
 {
     using runtime::DataPath;
-    if (!shown.shown || !shown.path)
+    if (!record.measured || !record.path)
         return false;
-    if (*shown.path == DataPath::Memory)
+    if (*record.path == DataPath::Memory)
         return true;
     // A write is forced to the medium whichever way it went; a read meets the device
     // only past the cache or where the cache was shown emptied of its file.
     const Action action = rowSpec(row).workload.action;
     const bool reads = action == Action::ReadLines || action == Action::ReadBack || action == Action::Copy;
-    if (!reads || *shown.path == DataPath::Direct)
+    if (!reads || *record.path == DataPath::Direct)
         return false;
-    return shown.droppedFromCache == false
-        || (*shown.path == DataPath::DirectRefused && shown.droppedFromCache != true);
+    return record.droppedFromCache == false
+        || (*record.path == DataPath::DirectRefused && record.droppedFromCache != true);
 }
 
-bool mayNotBeDevice(int row, const RowRecord& shown)
+bool mayNotBeDevice(int row, const RowRecord& record)
 {
-    return mayBeFromMemory(row, shown) || (shown.shown && shown.aboveLink);
+    return mayBeFromMemory(row, record) || (record.measured && record.aboveLink);
 }
 
 std::string_view dataPathId(runtime::DataPath path)
 {
     switch (path) {
     case runtime::DataPath::Direct: return "direct";
-    case runtime::DataPath::DroppedFromCache: return "buffered, forced and dropped from the cache";
-    case runtime::DataPath::ForcedToMedium: return "buffered, forced to the medium";
-    case runtime::DataPath::DirectRefused: return "buffered, direct I/O refused";
-    case runtime::DataPath::Memory: return "from memory";
+    case runtime::DataPath::DroppedFromCache: return "buffered_dropped";
+    case runtime::DataPath::ForcedToMedium: return "buffered_forced";
+    case runtime::DataPath::DirectRefused: return "direct_refused";
+    case runtime::DataPath::Memory: return "memory";
     }
     return {};
 }
@@ -157,40 +152,6 @@ std::string utcTimestamp(std::chrono::system_clock::time_point when)
         static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()), static_cast<int>(time.hours().count()),
         static_cast<int>(time.minutes().count()), static_cast<int>(time.seconds().count()));
     return text;
-}
-
-std::string plainTextReport(const RunRecord& record)
-{
-    std::string report = "Quvo磁盘速度测试 (" + std::string(kVersionLine) + ")\n";
-    report += "测量方法：第 " + std::to_string(kMethodVersion) + " 版\n";
-    if (record.started()) {
-        report += "日期：" + utcTimestamp(record.startedAt()) + "\n";
-        report += "磁盘：" + record.driveText() + "\n";
-        if (const std::string device = deviceText(record.storage()); !device.empty())
-            report += "设备：" + device + "\n";
-    }
-    report += "\n";
-    for (int row = 0; row < kRowCount; ++row) {
-        const RowRecord& shown = record.rows()[static_cast<std::size_t>(row)];
-        report += std::string(rowSpec(row).caption) + " ";
-        if (!shown.shown) {
-            report += "（未测）\n";
-            continue;
-        }
-        report += shown.text;
-        if (shown.report.bytes > 0)
-            report += "，"
-                + runtime::formatNumber(static_cast<double>(shown.report.bytes), runtime::NumberPattern::GroupedWhole,
-                    runtime::NumberSeparators{})
-                + " 字节";
-        report += std::string(cutShortText(shown.report.cut)) + "\n";
-    }
-    report += "\n";
-    if (const std::string caveat = deviceCaveatText(record); !caveat.empty())
-        report += caveat + "\n";
-    for (const std::string& note : runNotes(record))
-        report += note + "\n";
-    return report + record.status() + "\n";
 }
 
 } // namespace quvo::bench

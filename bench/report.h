@@ -5,13 +5,14 @@
 #pragma once
 
 #include "bench/rows.h"
-#include "bench/run_view.h"
 
 #include "runtime/platform.h"
 #include "runtime/storage.h"
 
 #include <array>
 #include <chrono>
+#include <cmath>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,15 +20,33 @@
 
 namespace quvo::bench {
 
+// Why the sustained write's window ended before its three seconds.
+enum class CutShort {
+    No,
+    Space,         // its file and the copy of it would have cut into the space kept free
+    FileSizeLimit, // its file reached the largest the target takes
+    Quota,         // the user's disk quota refused more
+};
+
+// What a row measured, beside what its bar and caption show.
+struct Measurement {
+    double value = NAN;      // the caption's number; NaN when it could not be computed
+    double seconds = NAN;    // the caption's elapsed time, or the sustained write's window
+    std::uint64_t bytes = 0; // what the row wrote, read or copied; none for lookups and deletes
+    CutShort cut = CutShort::No;
+};
+
+// A row of the run as it stands: its bar and caption as the window has them, and what
+// lies behind them.
 struct RowRecord {
-    bool shown = false;
     std::string text; // the caption, as the window shows it
     float barTwips = kResetTwips;
-    RowReport report;
+    // Nothing until the row has a result.
+    std::optional<Measurement> measured;
     // How the row's data went to or came from the medium; nothing for a row that moves
     // no data (lookups, deletes) or has not said.
     std::optional<runtime::DataPath> path;
-    // Whether the file was shown gone from the system's cache after it was written (its
+    // Whether the file was seen gone from the system's cache after it was written (its
     // writer's drop, seen again by its reader); nothing where the system cannot tell
     // or nothing was left to drop.
     std::optional<bool> droppedFromCache;
@@ -37,13 +56,13 @@ struct RowRecord {
     std::optional<runtime::Link> aboveLink;
 };
 
-// Whether a shown row's figure may be the system's memory rather than the device: a
+// Whether a measured row's figure may be the system's memory rather than the device: a
 // memory medium, or a row that read what the cache may still have held.
-bool mayBeFromMemory(int row, const RowRecord& shown);
+bool mayBeFromMemory(int row, const RowRecord& record);
 
-// Whether a shown row's figure may not be the device's: it may be memory's, or it is
+// Whether a measured row's figure may not be the device's: it may be memory's, or it is
 // faster than the device's link can carry.
-bool mayNotBeDevice(int row, const RowRecord& shown);
+bool mayNotBeDevice(int row, const RowRecord& record);
 
 class RunRecord {
 public:
@@ -52,7 +71,10 @@ public:
     void setStatusText(std::string_view text) { status_ = text; }
     void setBarWidth(int row, float twips) { rows_.at(static_cast<std::size_t>(row)).barTwips = twips; }
     void setResultText(int row, std::string_view text) { rows_.at(static_cast<std::size_t>(row)).text = text; }
-    void rowShown(int row, const RowReport& report);
+    // The row's result: what it measured, held against the link beneath.
+    void setMeasurement(int row, const Measurement& measured);
+    // A whole row as another record has it (a copy kept on another thread).
+    void setRow(int row, RowRecord record) { rows_.at(static_cast<std::size_t>(row)) = std::move(record); }
     void setPath(int row, runtime::DataPath path, std::optional<bool> droppedFromCache);
     // The directory was held against a second run; false where it could not be locked.
     void setLocked(bool locked) { locked_ = locked; }
@@ -82,8 +104,8 @@ private:
 // "file_size_limit", "quota"); the empty text where it did not.
 std::string_view cutShortId(CutShort cut);
 
-// How the data went, for scripts: "direct", "buffered, forced and dropped from the
-// cache", "buffered, forced to the medium", "buffered, direct I/O refused", "from memory".
+// How the data went, for scripts: stable and ASCII ("direct", "buffered_dropped",
+// "buffered_forced", "direct_refused", "memory").
 std::string_view dataPathId(runtime::DataPath path);
 
 // What lies beneath a volume, for scripts: stable and ASCII. A bus ("nvme", "sata",
@@ -95,11 +117,5 @@ std::string_view linkKindId(runtime::LinkKind kind);
 
 // "2026-12-07T11:02:03Z": ISO 8601, UTC, to the second.
 std::string utcTimestamp(std::chrono::system_clock::time_point when);
-
-// The program and its version, the method's, the date, the drive and the devices
-// beneath it, each row's caption, result and the bytes it moved, what the figures may
-// not be (bench/wording.h's caveat and link note), and the status: plain text, lines
-// ending in LF. Of no run: the rows unmeasured, no date and no drive.
-std::string plainTextReport(const RunRecord& record);
 
 } // namespace quvo::bench

@@ -1,18 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "bench/result_rows.h"
 
+#include "bench/wording.h"
+
 #include <cmath>
 #include <limits>
 #include <string>
 #include <utility>
 
 namespace quvo::bench {
-namespace {
-
-constexpr std::string_view kSecondsUnit = " 秒";
-constexpr std::string_view kSpeedUnit = " KB/秒";
-
-} // namespace
 
 ResultRows::ResultRows(RunView& view, RunRecord& record, runtime::Clock& clock, runtime::NumberSeparators separators)
     : view_(view)
@@ -34,7 +30,7 @@ void ResultRows::showElapsed(int row, double start, std::uint64_t bytes)
     setBar(row, clock_.seconds() - start);
     const double value = clock_.seconds() - start;
     setCaption(row, value);
-    shown(row, {.value = value, .seconds = value, .bytes = bytes});
+    setMeasurement(row, {.value = value, .seconds = value, .bytes = bytes});
 }
 
 void ResultRows::showRate(int row, int count, double start, std::uint64_t bytes)
@@ -43,7 +39,7 @@ void ResultRows::showRate(int row, int count, double start, std::uint64_t bytes)
     const double seconds = clock_.seconds() - start;
     const double value = count / seconds;
     setCaption(row, value);
-    shown(row, {.value = value, .seconds = seconds, .bytes = bytes});
+    setMeasurement(row, {.value = value, .seconds = seconds, .bytes = bytes});
 }
 
 void ResultRows::showFixedRate(int row, int count, double seconds, std::uint64_t bytes, CutShort cut)
@@ -51,7 +47,7 @@ void ResultRows::showFixedRate(int row, int count, double seconds, std::uint64_t
     const double value = count / seconds;
     setBar(row, value);
     setCaption(row, value);
-    shown(row, {.value = value, .seconds = seconds, .bytes = bytes, .cut = cut});
+    setMeasurement(row, {.value = value, .seconds = seconds, .bytes = bytes, .cut = cut});
 }
 
 void ResultRows::setBar(int row, double value)
@@ -77,10 +73,10 @@ void ResultRows::setCaption(int row, double value)
     view_.setResultText(row, caption);
 }
 
-void ResultRows::shown(int row, const RowReport& report)
+void ResultRows::setMeasurement(int row, const Measurement& measured)
 {
-    record_.rowShown(row, report);
-    view_.rowShown(row, record_.rows()[static_cast<std::size_t>(row)]);
+    record_.setMeasurement(row, measured);
+    view_.rowChanged(row);
 }
 
 } // namespace quvo::bench

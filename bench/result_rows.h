@@ -33,7 +33,7 @@ private:
     // zero elapsed time): the bar or caption keeps what it showed.
     void setBar(int row, double value);
     void setCaption(int row, double value);
-    void shown(int row, const RowReport& report);
+    void setMeasurement(int row, const Measurement& measured);
 
     RunView& view_;
     RunRecord& record_;

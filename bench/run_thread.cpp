@@ -20,9 +20,16 @@ public:
         owner_.call([this, &text] { text = owner_.window_.driveText(); }, /*untilStopped=*/false);
         return text;
     }
+    // The window's copy of the record is brought up to date before the window hears of
+    // the change: a status comes at the start and the end of a run, and a row's start
+    // is never timed, so the whole record is copied then; a row's change comes between a
+    // row's clock readings, and only the row is.
     void setStatusText(std::string_view text) override
     {
-        owner_.post([this, text = std::string(text)] { owner_.window_.setStatusText(text); });
+        owner_.post([this, text = std::string(text), record = owner_.run_.lastRun()] {
+            owner_.windowRecord_ = record;
+            owner_.window_.setStatusText(text);
+        });
     }
     void setBarWidth(int row, float twips) override
     {
@@ -36,32 +43,29 @@ public:
     // run's answer to the pump.
     void pumpEvents() override
     {
-        if (owner_.stopRaised())
+        if (owner_.stop_->raised())
             return;
         owner_.call(
             [this] {
-                if (owner_.stopRaised())
-                    return;
-                owner_.window_.pumpEvents();
-                if (owner_.window_.stopRequested())
-                    owner_.stop();
+                if (!owner_.stop_->raised())
+                    owner_.window_.pumpEvents();
             },
             /*untilStopped=*/true);
     }
-    bool stopRequested() override { return owner_.stopRaised(); }
-    const runtime::StopFlag* stopFlag() override { return owner_.stop_.get(); }
+    const runtime::StopFlag& stopFlag() override { return *owner_.stop_; }
     void rowStarted(int row) override
     {
-        owner_.post([this, row] { owner_.window_.rowStarted(row); });
+        owner_.post([this, row, record = owner_.run_.lastRun()] {
+            owner_.windowRecord_ = record;
+            owner_.window_.rowStarted(row);
+        });
     }
-    // The record goes on changing on the run's thread: the window is given a copy.
-    void rowShown(int row, const RowRecord& shown) override
+    void rowChanged(int row) override
     {
-        owner_.post([this, row, shown] { owner_.window_.rowShown(row, shown); });
-    }
-    void rowPathKnown(int row, const RowRecord& shown) override
-    {
-        owner_.post([this, row, shown] { owner_.window_.rowPathKnown(row, shown); });
+        owner_.post([this, row, changed = owner_.run_.lastRun().rows()[static_cast<std::size_t>(row)]] {
+            owner_.windowRecord_.setRow(row, changed);
+            owner_.window_.rowChanged(row);
+        });
     }
 
 private:
@@ -74,6 +78,7 @@ RunThread::RunThread(
     , wake_(std::move(wake))
     , relay_(std::make_unique<Relay>(*this))
     , run_(*relay_, clock, std::move(separators))
+    , stop_(std::make_unique<runtime::StopFlag>())
 {
 }
 
@@ -172,7 +177,7 @@ void RunThread::call(Task task, bool untilStopped)
         changed_.notify_all();
     });
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return *done || (untilStopped && stopRaised()); });
+    changed_.wait(lock, [&] { return *done || (untilStopped && stop_->raised()); });
 }
 
 } // namespace quvo::bench

@@ -58,9 +58,11 @@ public:
     // On the window's thread, once woken: runs the tasks that wait, in order.
     void runTasks();
 
-    // The run in progress or the last. Read on the window's thread only where the run
-    // waits for it (at a pump) or when no run is in progress.
-    const RunRecord& lastRun() const { return run_.lastRun(); }
+    // On the window's thread: the run in progress, as far as the window has been told of
+    // it, or the last.
+    const RunRecord& lastRun() const { return windowRecord_; }
+    // The run in progress's stop, or the last run's.
+    const runtime::StopFlag& stopFlag() const { return *stop_; }
 
 private:
     class Relay;
@@ -71,7 +73,6 @@ private:
     // From the run's thread: runs task on the window's thread and waits until it has run,
     // or, where untilStopped, until a stop is asked for.
     void call(Task task, bool untilStopped);
-    bool stopRaised() const { return stop_ != nullptr && stop_->raised(); }
     void runOnThread();
     void end();
 
@@ -81,6 +82,8 @@ private:
     MeasurementRun run_;
     // A fresh flag for every run: a stop asked of one run is not the next one's.
     std::unique_ptr<runtime::StopFlag> stop_;
+    // The record as the window's thread has it: the run's own changes on the run's thread.
+    RunRecord windowRecord_;
     std::thread thread_;
     bool running_ = false;
 

@@ -1,35 +1,17 @@
 // SPDX-License-Identifier: MIT
 // What the measurement run needs of a window: the drive list's selection, the status
-// line, each row's bar and result, and its event loop. The window, the headless front
-// end and the tests each implement it.
+// line, each row's bar and result, its event loop, and a way to stop the run. The
+// window, the headless front end and the tests each implement it. What the run measured
+// beyond the bar and the caption is in its record (MeasurementRun::lastRun()), which a
+// front end reads when told a row's record changed.
 #pragma once
 
 #include "runtime/stop.h"
 
-#include <cmath>
-#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace quvo::bench {
-
-// Why the sustained write's window ended before its three seconds.
-enum class CutShort {
-    No,
-    Space,         // its file and the copy of it would have cut into the space kept free
-    FileSizeLimit, // its file reached the largest the target takes
-    Quota,         // the user's disk quota refused more
-};
-
-// What a row measured, beside what its bar and caption show.
-struct RowReport {
-    double value = NAN;      // the caption's number; NaN when it could not be computed
-    double seconds = NAN;    // the caption's elapsed time, or the sustained write's window
-    std::uint64_t bytes = 0; // what the row wrote, read or copied; none for lookups and deletes
-    CutShort cut = CutShort::No;
-};
-
-struct RowRecord;
 
 class RunView {
 public:
@@ -43,19 +25,16 @@ public:
     virtual void setResultText(int row, std::string_view text) = 0;
     // Lets the window repaint and take input. Called only between measurements.
     virtual void pumpEvents() = 0;
-    // Asked after every pump: true ends the run there, its test files removed.
-    virtual bool stopRequested() = 0;
-    // Read between blocks of file work, where there is one: raised, it ends the run
-    // within a block, the row in progress abandoned and its test files removed.
-    virtual const runtime::StopFlag* stopFlag() { return nullptr; }
+    // The run's one stop: read after every pump and between blocks of file work. Raised
+    // (by the view at a pump, or from anywhere else: a signal, another thread), it ends
+    // the run within a block, the row in progress abandoned and its test files removed.
+    virtual const runtime::StopFlag& stopFlag() = 0;
     // The row is about to be measured: nothing the view does here is timed.
     virtual void rowStarted(int /*row*/) { }
-    // A row's bar and caption are set; shown is the run's record of it, for front
-    // ends that report more than the window shows.
-    virtual void rowShown(int /*row*/, const RowRecord& /*shown*/) { }
-    // How a shown row's data met the device is known (its record's path): told after
-    // the row, since looking at the cache takes time of its own.
-    virtual void rowPathKnown(int /*row*/, const RowRecord& /*shown*/) { }
+    // The row's record changed: its figures once its bar and caption are set, then how
+    // its data met the device, told after the row, since looking at the cache takes time
+    // of its own.
+    virtual void rowChanged(int /*row*/) { }
 };
 
 } // namespace quvo::bench

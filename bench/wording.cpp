@@ -5,7 +5,9 @@
 #include "runtime/designation.h"
 #include "runtime/errors.h"
 #include "runtime/number_format.h"
+#include "version.h"
 
+#include <iterator>
 #include <optional>
 
 namespace quvo::bench {
@@ -29,10 +31,34 @@ std::string reasonFor(const std::error_code& error)
     return error.message();
 }
 
-std::string failureText(std::string_view action, std::string_view what, const std::error_code& error)
+std::string failureText(FileAction action, std::string_view what, const std::error_code& error)
 {
-    return std::string(kFailedText) + std::string(action) + " " + std::string(what) + " 时出错（" + reasonFor(error)
-        + "）";
+    constexpr std::string_view kVerbs[]
+        = {"锁定", "检查", "准备", "创建", "写入", "打开", "读取", "查找", "复制", "删除"};
+    static_assert(std::size(kVerbs) == static_cast<std::size_t>(FileAction::Delete) + 1, "a verb for every action");
+    return std::string(kFailedText) + std::string(kVerbs[static_cast<std::size_t>(action)]) + " " + std::string(what)
+        + " 时出错（" + reasonFor(error) + "）";
+}
+
+std::string copiedText(std::string_view source, std::string_view destination)
+{
+    return std::string(source) + " 到 " + std::string(destination);
+}
+
+std::string directoryInUseText(std::string_view directory)
+{
+    return std::string(kFailedText) + "另一个测试正在使用该目录（" + std::string(directory) + "），请等它结束后再试";
+}
+
+std::string fileTooLargeText(std::uint64_t largestFile, std::uint64_t needed)
+{
+    return std::string(kFailedText) + "该处单个文件不能超过 " + runtime::formatSize(largestFile) + "，放不下 "
+        + runtime::formatSize(needed) + " 的测试文件";
+}
+
+std::string fileLeftText(std::string_view path, const std::error_code& error)
+{
+    return "；测试文件未能删除：" + std::string(path) + "（" + reasonFor(error) + "）";
 }
 
 std::string spaceShortageText(std::uint64_t needed, std::uint64_t available)
@@ -93,22 +119,22 @@ std::string_view busName(runtime::Bus bus)
 
 } // namespace
 
-std::string pathTip(int row, const RowRecord& shown)
+std::string pathTip(int row, const RowRecord& result)
 {
-    if (!shown.path)
+    if (!result.path)
         return {};
     std::string tip;
-    switch (*shown.path) {
+    switch (*result.path) {
     case runtime::DataPath::Direct: tip = "绕过系统缓存，直接读写磁盘"; break;
     case runtime::DataPath::DroppedFromCache: tip = "经系统缓存，写入后强制落盘并清出缓存"; break;
     case runtime::DataPath::ForcedToMedium: tip = "经系统缓存，写入后强制落盘"; break;
     case runtime::DataPath::DirectRefused: tip = "文件系统不支持直接读写，经系统缓存"; break;
     case runtime::DataPath::Memory: return std::string(kMemoryMedium);
     }
-    if (mayBeFromMemory(row, shown))
+    if (mayBeFromMemory(row, result))
         tip += "；未能确认已清出缓存，结果可能来自内存";
-    if (shown.aboveLink)
-        tip += "；" + aboveLinkText(*shown.aboveLink);
+    if (result.aboveLink)
+        tip += "；" + aboveLinkText(*result.aboveLink);
     return tip;
 }
 
@@ -118,15 +144,15 @@ std::string deviceCaveatText(const RunRecord& record)
     std::string aboveLink;
     std::optional<runtime::Link> link;
     for (int row = 0; row < kRowCount; ++row) {
-        const RowRecord& shown = record.rows()[static_cast<std::size_t>(row)];
-        if (shown.path == runtime::DataPath::Memory)
+        const RowRecord& result = record.rows()[static_cast<std::size_t>(row)];
+        if (result.path == runtime::DataPath::Memory)
             return std::string(kNotice) + std::string(kMemoryMedium);
         const std::string caption(rowSpec(row).caption);
-        if (mayBeFromMemory(row, shown))
+        if (mayBeFromMemory(row, result))
             fromMemory += (fromMemory.empty() ? "" : "、") + caption;
-        if (shown.shown && shown.aboveLink) {
+        if (result.measured && result.aboveLink) {
             aboveLink += (aboveLink.empty() ? "" : "、") + caption;
-            link = shown.aboveLink;
+            link = result.aboveLink;
         }
     }
     std::string caveat;
@@ -233,6 +259,40 @@ std::string planText(std::string_view directory, const runtime::Space& space)
         + std::string(kTestFile2Name) + "，最多 " + runtime::formatSize(most) + "（可用 "
         + runtime::formatSize(space.availableBytes) + "，其中 " + runtime::formatSize(reserve)
         + " 保留不写），测试结束后删除。";
+}
+
+std::string plainTextReport(const RunRecord& record)
+{
+    std::string report = "Quvo磁盘速度测试 (" + std::string(kVersionLine) + ")\n";
+    report += "测量方法：第 " + std::to_string(kMethodVersion) + " 版\n";
+    if (record.started()) {
+        report += "日期：" + utcTimestamp(record.startedAt()) + "\n";
+        report += "磁盘：" + record.driveText() + "\n";
+        if (const std::string device = deviceText(record.storage()); !device.empty())
+            report += "设备：" + device + "\n";
+    }
+    report += "\n";
+    for (int row = 0; row < kRowCount; ++row) {
+        const RowRecord& result = record.rows()[static_cast<std::size_t>(row)];
+        report += std::string(rowSpec(row).caption) + " ";
+        if (!result.measured) {
+            report += "（未测）\n";
+            continue;
+        }
+        report += result.text;
+        if (result.measured->bytes > 0)
+            report += "，"
+                + runtime::formatNumber(static_cast<double>(result.measured->bytes),
+                    runtime::NumberPattern::GroupedWhole, runtime::NumberSeparators{})
+                + " 字节";
+        report += std::string(cutShortText(result.measured->cut)) + "\n";
+    }
+    report += "\n";
+    if (const std::string caveat = deviceCaveatText(record); !caveat.empty())
+        report += caveat + "\n";
+    for (const std::string& note : runNotes(record))
+        report += note + "\n";
+    return report + record.status() + "\n";
 }
 
 } // namespace quvo::bench

@@ -5,7 +5,6 @@
 #pragma once
 
 #include "bench/report.h"
-#include "bench/run_view.h"
 #include "runtime/platform.h"
 #include "runtime/volumes.h"
 
@@ -23,12 +22,34 @@ inline constexpr std::string_view kCompletedText = "本地磁盘测试完成";
 inline constexpr std::string_view kFailedText = "本地磁盘测试失败：";
 inline constexpr std::string_view kStoppedText = "本地磁盘测试已中止";
 
+// A result's unit after its number: seconds for a time row, KB a second for a speed row.
+inline constexpr std::string_view kSecondsUnit = " 秒";
+inline constexpr std::string_view kSpeedUnit = " KB/秒";
+
+// The result area's context menu.
+inline constexpr std::string_view kCopyResultsText = "复制结果";
+
 // Why a file operation failed: the runtime's own refusals in the window's language,
 // the system's reasons as the system words them.
 std::string reasonFor(const std::error_code& error);
 
+// What the run was doing to a file when it failed.
+enum class FileAction { Lock, Check, Prepare, Create, Write, Open, Read, LookUp, Copy, Delete };
+
 // "本地磁盘测试失败：<action> <what> 时出错（<reason>）"
-std::string failureText(std::string_view action, std::string_view what, const std::error_code& error);
+std::string failureText(FileAction action, std::string_view what, const std::error_code& error);
+
+// What a copy failed on: "<source> 到 <destination>".
+std::string copiedText(std::string_view source, std::string_view destination);
+
+// Another run holds the directory.
+std::string directoryInUseText(std::string_view directory);
+
+// The target takes no file as large as the largest the run writes.
+std::string fileTooLargeText(std::uint64_t largestFile, std::uint64_t needed);
+
+// Added to a stopped or failed run's status for each test file it could not remove.
+std::string fileLeftText(std::string_view path, const std::error_code& error);
 
 // The volume has less free than the run needs.
 std::string spaceShortageText(std::uint64_t needed, std::uint64_t available);
@@ -38,7 +59,13 @@ std::string_view cutShortText(CutShort cut);
 
 // A result's tooltip, one short line: how its figure met the device, and where it may
 // be the system's memory instead. Empty for a row that moves no data.
-std::string pathTip(int row, const RowRecord& shown);
+std::string pathTip(int row, const RowRecord& result);
+
+// The program and its version, the method's, the date, the drive and the devices
+// beneath it, each row's caption, result and the bytes it moved, what the figures may
+// not be (the caveat and the notes below), and the status: plain text, lines ending in
+// LF. Of no run: the rows unmeasured, no date and no drive.
+std::string plainTextReport(const RunRecord& record);
 
 // Said once after a run whose figures may not all be the device's: memory's, or faster
 // than its link; empty where they are.

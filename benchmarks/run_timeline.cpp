@@ -88,15 +88,14 @@ public:
     }
     void setResultText(int row, std::string_view text) override { console_.setResultText(row, text); }
     void pumpEvents() override { console_.pumpEvents(); }
-    bool stopRequested() override { return console_.stopRequested(); }
-    const runtime::StopFlag* stopFlag() override { return console_.stopFlag(); }
+    const runtime::StopFlag& stopFlag() override { return console_.stopFlag(); }
     void rowStarted(int row) override
     {
         console_.rowStarted(row);
         measuring_ = row;
         clock_.arm();
     }
-    void rowShown(int row, const bench::RowRecord& shown) override { console_.rowShown(row, shown); }
+    void rowChanged(int row) override { console_.rowChanged(row); }
 
     const std::array<Section, bench::kRowCount>& sections() const { return sections_; }
 
@@ -186,7 +185,7 @@ int run(int argc, char** argv)
     }
     const runtime::StopSignals stopSignals;
     cli::ConsoleView console(
-        target.driveText, {.lines = !json, .bars = true, .progress = false}, stdout, &stopSignals.flag());
+        target.driveText, {.lines = !json, .bars = true, .progress = false}, stdout, stopSignals.flag());
     TimelineClock clock;
     TimelineView view(console, clock);
     bench::MeasurementRun measurementRun(view, clock, runtime::NumberSeparators{});

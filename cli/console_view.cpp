@@ -61,7 +61,7 @@ std::string rowLine(std::string_view caption, std::string_view result, float bar
     return line + "  │" + repeated("█", filled) + repeated("░", kBarCells - filled) + "│";
 }
 
-ConsoleView::ConsoleView(std::string driveText, ConsoleStyle style, std::FILE* out, const runtime::StopFlag* stop)
+ConsoleView::ConsoleView(std::string driveText, ConsoleStyle style, std::FILE* out, runtime::StopFlag& stop)
     : driveText_(std::move(driveText))
     , style_(style)
     , out_(out)
@@ -78,8 +78,10 @@ void ConsoleView::print(Print&& print)
         progress_->print(print);
     else
         print();
-    if ((std::fflush(out_) != 0 || std::ferror(out_)) && outputError_ == 0)
+    if ((std::fflush(out_) != 0 || std::ferror(out_)) && outputError_ == 0) {
         outputError_ = errno != 0 ? errno : EIO;
+        stop_.raise();
+    }
 }
 
 void ConsoleView::setStatusText(std::string_view text)
@@ -100,14 +102,20 @@ void ConsoleView::rowStarted(int row)
         progress_->measuring(row);
 }
 
-void ConsoleView::rowShown(int row, const bench::RowRecord& shown)
+// A row changes again once it is known how its data met the device: its line is out by
+// then.
+void ConsoleView::rowChanged(int row)
 {
+    if (row <= lastLine_)
+        return;
+    lastLine_ = row;
     if (progress_)
         progress_->measuring(-1);
+    const auto at = static_cast<std::size_t>(row);
     if (style_.lines)
         print([&] {
             runtime::printTo(
-                out_, "%s\n", rowLine(bench::rowSpec(row).caption, shown.text, shown.barTwips, style_.bars).c_str());
+                out_, "%s\n", rowLine(bench::rowSpec(row).caption, results_.at(at), bars_.at(at), style_.bars).c_str());
         });
 }
 

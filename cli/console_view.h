@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: MIT
 // The measurement run's view on a terminal: status texts and one line per row as the
-// run goes, and a live line on stderr while a row is measured. What the run did is in
-// its own record (MeasurementRun::lastRun()).
+// run goes, and a live line on stderr while a row is measured. What the run did beyond
+// that is in its own record (MeasurementRun::lastRun()).
 #pragma once
 
-#include "bench/report.h"
+#include "bench/rows.h"
 #include "bench/run_view.h"
 #include "cli/progress_line.h"
 
+#include <array>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -22,21 +23,21 @@ struct ConsoleStyle {
 
 class ConsoleView final : public bench::RunView {
 public:
-    // stop, where given, is read between blocks and at every pump.
-    ConsoleView(std::string driveText, ConsoleStyle style, std::FILE* out, const runtime::StopFlag* stop);
+    // stop is the run's: the view raises it too, once out cannot be written, since the
+    // run's lines would be lost.
+    ConsoleView(std::string driveText, ConsoleStyle style, std::FILE* out, runtime::StopFlag& stop);
 
     std::string driveText() override { return driveText_; }
     // Printed at the next pump: the run's last status text is not, so that the front
     // end can send a failure to stderr.
     void setStatusText(std::string_view text) override;
-    void setBarWidth(int, float) override { }
-    void setResultText(int, std::string_view) override { }
+    void setBarWidth(int row, float twips) override { bars_.at(static_cast<std::size_t>(row)) = twips; }
+    void setResultText(int row, std::string_view text) override { results_.at(static_cast<std::size_t>(row)) = text; }
     void pumpEvents() override;
-    // Also once out cannot be written: the run's lines would be lost.
-    bool stopRequested() override { return (stop_ != nullptr && stop_->raised()) || outputError_ != 0; }
-    const runtime::StopFlag* stopFlag() override { return stop_; }
+    const runtime::StopFlag& stopFlag() override { return stop_; }
     void rowStarted(int row) override;
-    void rowShown(int row, const bench::RowRecord& shown) override;
+    // The row's line, once it has its result.
+    void rowChanged(int row) override;
 
     // The error number of the first write to out that failed; 0 while none has.
     int outputError() const { return outputError_; }
@@ -49,8 +50,11 @@ private:
     std::string driveText_;
     ConsoleStyle style_;
     std::FILE* out_;
-    const runtime::StopFlag* stop_;
+    runtime::StopFlag& stop_;
     std::string status_;
+    std::array<std::string, bench::kRowCount> results_{};
+    std::array<float, bench::kRowCount> bars_{};
+    int lastLine_ = -1; // the last row whose line is out
     int outputError_ = 0;
     std::optional<ProgressLine> progress_;
 };

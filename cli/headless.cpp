@@ -159,7 +159,7 @@ int runHeadless(std::span<const char* const> args)
     bench::RunOutcome outcome{};
     std::optional<bench::RunRecord> record;
     {
-        ConsoleView view(target.driveText, style, stdout, &stopSignals.flag());
+        ConsoleView view(target.driveText, style, stdout, stopSignals.flag());
         runtime::SteadyClock clock;
         bench::MeasurementRun run(view, clock, separators);
         outcome = run.start();

@@ -70,19 +70,20 @@ std::string jsonReport(const bench::RunRecord& record, const ReportContext& cont
 {
     json rows = json::array();
     for (int row = 0; row < bench::kRowCount; ++row) {
-        const bench::RowRecord& shown = record.rows()[static_cast<std::size_t>(row)];
-        if (!shown.shown)
+        const bench::RowRecord& result = record.rows()[static_cast<std::size_t>(row)];
+        if (!result.measured)
             continue;
         const bench::RowSpec& spec = bench::rowSpec(row);
         rows.push_back({{"row", row}, {"id", spec.id}, {"name", spec.caption},
             {"kind", spec.kind == bench::RowKind::Time ? "time" : "speed"}, {"unit", bench::unitOf(spec.kind)},
             // Not a number (a division by no time) is null, as JSON has no NaN.
-            {"value", shown.report.value}, {"text", shown.text}, {"bar_twips", shown.barTwips},
-            {"bytes", shown.report.bytes}, {"seconds", shown.report.seconds}, {"cut_short", cutShort(shown.report.cut)},
-            {"method", shown.path ? json(bench::dataPathId(*shown.path)) : json(nullptr)},
-            {"dropped_from_cache", shown.droppedFromCache ? json(*shown.droppedFromCache) : json(nullptr)},
-            {"may_not_be_device", bench::mayNotBeDevice(row, shown)},
-            {"faster_than_link", shown.aboveLink.has_value()}});
+            {"value", result.measured->value}, {"text", result.text}, {"bar_twips", result.barTwips},
+            {"bytes", result.measured->bytes}, {"seconds", result.measured->seconds},
+            {"cut_short", cutShort(result.measured->cut)},
+            {"method", result.path ? json(bench::dataPathId(*result.path)) : json(nullptr)},
+            {"dropped_from_cache", result.droppedFromCache ? json(*result.droppedFromCache) : json(nullptr)},
+            {"may_not_be_device", bench::mayNotBeDevice(row, result)},
+            {"faster_than_link", result.aboveLink.has_value()}});
     }
     const json report = {{"schema", kReportSchema}, {"version", kVersion}, {"method_version", bench::kMethodVersion},
         {"started", bench::utcTimestamp(record.startedAt())}, {"directory", context.directory},

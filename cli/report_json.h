@@ -12,7 +12,7 @@
 namespace quvo::cli {
 
 // Raised by one when a field changes its meaning or goes; new fields leave it.
-inline constexpr int kReportSchema = 2;
+inline constexpr int kReportSchema = 3;
 
 struct ReportContext {
     std::string directory;                 // as the user named it, made absolute

@@ -142,28 +142,28 @@ std::string prometheusReport(const bench::RunRecord& record, const ReportContext
     const auto& rows = record.rows();
     const auto each = [&](auto&& write) {
         for (int row = 0; row < bench::kRowCount; ++row)
-            if (rows[static_cast<std::size_t>(row)].shown)
-                write(row, rows[static_cast<std::size_t>(row)].report);
+            if (const auto& measured = rows[static_cast<std::size_t>(row)].measured)
+                write(row, *measured);
     };
     out.family(
         "row_duration_seconds", "The time a row's figure is of: its elapsed time, or the sustained write's window.");
-    each([&](int row, const bench::RowReport& report) {
+    each([&](int row, const bench::Measurement& report) {
         out.sample("row_duration_seconds", rowLabel(row), report.seconds);
     });
     out.family("row_bytes", "What a row wrote, read or copied, in bytes.");
-    each([&](int row, const bench::RowReport& report) {
+    each([&](int row, const bench::Measurement& report) {
         if (report.bytes > 0)
             out.sample("row_bytes", rowLabel(row), static_cast<double>(report.bytes));
     });
     out.family("row_throughput_bytes_per_second", "What a row moved, in bytes, over its duration.");
-    each([&](int row, const bench::RowReport& report) {
+    each([&](int row, const bench::Measurement& report) {
         if (report.bytes > 0)
             out.sample(
                 "row_throughput_bytes_per_second", rowLabel(row), static_cast<double>(report.bytes) / report.seconds);
     });
     out.family(
         "row_cut_short", "1 where the sustained write's window ended early, with the reason as a label; else 0.");
-    each([&](int row, const bench::RowReport& report) {
+    each([&](int row, const bench::Measurement& report) {
         if (bench::rowSpec(row).workload.action != bench::Action::SustainedWrite)
             return;
         const std::string_view reason = bench::cutShortId(report.cut);

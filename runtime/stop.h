@@ -34,7 +34,8 @@ public:
     StopSignals(const StopSignals&) = delete;
     StopSignals& operator=(const StopSignals&) = delete;
 
-    const StopFlag& flag() const;
+    // Raised by the signals, and by the program where it has a reason of its own to stop.
+    StopFlag& flag() const;
     // The number of the first stop signal that came, 0 while none has. Windows has no
     // signals: Ctrl-C and Ctrl-Break count as SIGINT, the console's close, logoff and
     // shutdown as SIGTERM, so that 128 plus the number means there what it means here.

@@ -288,10 +288,11 @@ void DriveSpeedWindow::setResultText(int row, std::string_view text)
         label->setToolTip({});
 }
 
-void DriveSpeedWindow::rowPathKnown(int row, const bench::RowRecord& shown)
+void DriveSpeedWindow::rowChanged(int row)
 {
     // Our own words, never markup.
-    lblStatusBar_.at(static_cast<std::size_t>(row))->setToolTip(qt(bench::pathTip(row, shown)));
+    const bench::RowRecord& record = run_.lastRun().rows()[static_cast<std::size_t>(row)];
+    lblStatusBar_.at(static_cast<std::size_t>(row))->setToolTip(qt(bench::pathTip(row, record)));
 }
 
 void DriveSpeedWindow::pumpEvents()
@@ -343,7 +344,7 @@ void DriveSpeedWindow::contextMenuEvent(QContextMenuEvent* event)
     if (event->pos().y() < pixels(kResultAreaTopTwips))
         return QWidget::contextMenuEvent(event);
     QMenu menu(this);
-    connect(menu.addAction(QStringLiteral("复制结果")), &QAction::triggered, this, &DriveSpeedWindow::copyResults);
+    connect(menu.addAction(qt(bench::kCopyResultsText)), &QAction::triggered, this, &DriveSpeedWindow::copyResults);
     menu.exec(event->globalPos());
 }
 

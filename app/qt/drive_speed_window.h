@@ -57,15 +57,15 @@ public:
     void setBarWidth(int row, float twips) override;
     void setResultText(int row, std::string_view text) override;
     // The result's tooltip says how its figure met the device.
-    void rowPathKnown(int row, const bench::RowRecord& shown) override;
+    void rowChanged(int row) override;
     // Hands on the input held since the last pump, then lets everything through.
     void pumpEvents() override;
-    bool stopRequested() override { return closeRequested_; }
+    const runtime::StopFlag& stopFlag() override { return run_.stopFlag(); }
 
     // The last run as plain text, to the clipboard: Ctrl+C, or "复制结果" in the result
     // area's context menu.
     void copyResults();
-    // The run in progress (at its pumps) or the last.
+    // The run in progress, as far as the window shows it, or the last.
     const bench::RunRecord& lastRun() const { return run_.lastRun(); }
 
 protected:

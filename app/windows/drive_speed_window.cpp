@@ -486,9 +486,10 @@ void DriveSpeedWindow::setResultText(int row, std::string_view text)
         setTip(label, {});
 }
 
-void DriveSpeedWindow::rowPathKnown(int row, const bench::RowRecord& shown)
+void DriveSpeedWindow::rowChanged(int row)
 {
-    setTip(lblStatusBar_.at(static_cast<std::size_t>(row)), wide(bench::pathTip(row, shown)));
+    const bench::RowRecord& record = run_.lastRun().rows()[static_cast<std::size_t>(row)];
+    setTip(lblStatusBar_.at(static_cast<std::size_t>(row)), wide(bench::pathTip(row, record)));
 }
 
 void DriveSpeedWindow::pumpEvents()
@@ -496,12 +497,13 @@ void DriveSpeedWindow::pumpEvents()
     MSG msg{};
     // Once a stop is asked for, messages wait for the main loop: the end of a session is
     // then answered after the run has removed its files.
-    while (!stopRequested() && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (!stopping() && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             // The program is to end: the run stops first, and the quit comes again when
             // the window has closed.
             quitCode_ = static_cast<int>(msg.wParam);
             closeRequested_ = true;
+            run_.stop();
             break;
         }
         if (!translateKeys(msg)) {
@@ -537,7 +539,7 @@ void DriveSpeedWindow::checkSpeed()
     }
     showRunNote();
     // Closed, or the session ends: the run has stopped and removed its files.
-    if (stopRequested())
+    if (stopping())
         ::DestroyWindow(handle());
 }
 
@@ -722,7 +724,7 @@ void DriveSpeedWindow::onContextMenu(POINT screen)
             return;
     }
     const UniqueMenu menu(::CreatePopupMenu());
-    ::AppendMenuW(menu.get(), MF_STRING, kCopyCommand, L"复制结果");
+    ::AppendMenuW(menu.get(), MF_STRING, kCopyCommand, wide(bench::kCopyResultsText).c_str());
     const BOOL chosen
         = ::TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, handle(), nullptr);
     if (chosen == kCopyCommand)

@@ -98,15 +98,15 @@ public:
     void setBarWidth(int row, float twips) override;
     void setResultText(int row, std::string_view text) override;
     // The result's tooltip says how its figure met the device.
-    void rowPathKnown(int row, const bench::RowRecord& shown) override;
+    void rowChanged(int row) override;
     // Every message that waits, the client area's input among them.
     void pumpEvents() override;
-    bool stopRequested() override { return closeRequested_ || sessionEnding_; }
+    const runtime::StopFlag& stopFlag() override { return run_.stopFlag(); }
 
     // The last run as plain text, to the clipboard: Ctrl+C, or "复制结果" in the result
     // area's context menu.
     void copyResults();
-    // The run in progress (at its pumps) or the last.
+    // The run in progress, as far as the window shows it, or the last.
     const bench::RunRecord& lastRun() const { return run_.lastRun(); }
 
 private:
@@ -139,6 +139,9 @@ private:
 
     // After a run, what its status text leaves unsaid: in the status line's tooltip.
     void showRunNote();
+    // Asked to close or to end the session during a run: once the run has stopped, the
+    // window goes.
+    bool stopping() const { return closeRequested_ || sessionEnding_; }
 
     ShellOpen shellOpen_;
     bench::RunThread run_;

@@ -85,7 +85,7 @@ StopSignals::~StopSignals()
             ::close(fd);
 }
 
-const StopFlag& StopSignals::flag() const
+StopFlag& StopSignals::flag() const
 {
     return saved_->raised.flag;
 }

@@ -82,7 +82,7 @@ StopSignals::~StopSignals()
     ended = nullptr;
 }
 
-const StopFlag& StopSignals::flag() const
+StopFlag& StopSignals::flag() const
 {
     return saved_->raised.flag;
 }

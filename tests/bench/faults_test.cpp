@@ -205,11 +205,11 @@ TEST_F(FaultTest, ATargetThatCannotHoldTheRunIsRefusedOrSparedItsReserve)
         }
         const double lines = static_cast<double>(afterRow[4].file1) / kLineBytes;
         EXPECT_LT(lines, 15000) << c.name;
-        EXPECT_EQ(view.reports[4].cut, CutShort::Space) << c.name;
-        EXPECT_EQ(view.reports[4].bytes, afterRow[4].file1) << c.name;
+        EXPECT_EQ(lastRun.rows()[4].measured->cut, CutShort::Space) << c.name;
+        EXPECT_EQ(lastRun.rows()[4].measured->bytes, afterRow[4].file1) << c.name;
         // Divided by the time the cut-short write lasted (a reading per write and one for
         // the test that ended it), not by 3.
-        EXPECT_NEAR(view.values[4], lines / ((lines + 1) * c.clockStep), 0.01) << c.name;
+        EXPECT_NEAR(lastRun.rows()[4].measured->value, lines / ((lines + 1) * c.clockStep), 0.01) << c.name;
     }
 }
 
@@ -313,9 +313,9 @@ TEST_F(FaultTest, AFileSizeLimitEndsTheSustainedWriteEarlyOrRefusesTheRun)
         EXPECT_LE(afterRow[4].file1, c.limit) << c.name;
         EXPECT_GT(afterRow[4].file1, c.limit - kLineBytes) << c.name;
         EXPECT_EQ(afterRow[7].file2, afterRow[4].file1) << c.name;
-        EXPECT_EQ(view.reports[4].cut, CutShort::FileSizeLimit) << c.name;
+        EXPECT_EQ(lastRun.rows()[4].measured->cut, CutShort::FileSizeLimit) << c.name;
         // Divided by the time the cut-short write lasted, not by 3.
-        EXPECT_NEAR(view.values[4], lines / ((lines + 1) * 0.0001), 0.01) << c.name;
+        EXPECT_NEAR(lastRun.rows()[4].measured->value, lines / ((lines + 1) * 0.0001), 0.01) << c.name;
     }
     std::signal(SIGXFSZ, previousHandler);
 }

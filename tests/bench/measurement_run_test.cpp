@@ -51,7 +51,7 @@ TEST_F(MeasurementRunTest, ACompleteRunFillsEveryRowAndLeavesNoFile)
     EXPECT_EQ(afterRow[2].file1, items(2));
     EXPECT_TRUE(afterRow[2].file1AllContent);
     EXPECT_EQ(afterRow[3].file1, items(2));
-    const double sustainedLines = view.values[4] * 3;
+    const double sustainedLines = lastRun.rows()[4].measured->value * 3;
     EXPECT_EQ(afterRow[4].file1, static_cast<std::uintmax_t>(std::lround(sustainedLines)) * kLineBytes);
     EXPECT_GT(sustainedLines, 1000);
     EXPECT_TRUE(afterRow[4].file1AllPayloadLines);
@@ -198,12 +198,11 @@ TEST_F(MeasurementRunTest, AStopAnywhereEndsTheRunThereAndLeavesNothingWhateverT
             const std::string where = name + ", " + at.name;
             view = RecordingView{};
             view.stopWhen = [&] { return view.pumps == at.pump; };
-            stop = std::make_unique<runtime::StopFlag>();
             int readings = 0;
             onClock = [&] {
                 if (at.row >= 0 && view.lastShownRow == at.row - 1 && !view.statuses.empty()
                     && readings++ == at.readingsInto)
-                    stop->raise();
+                    view.stop->raise();
             };
             EXPECT_EQ(runIn(dir), RunOutcome::Stopped) << where;
             EXPECT_EQ(view.statuses.back(), kStopped) << where;

@@ -76,9 +76,10 @@ protected:
             if (onClock)
                 onClock();
         };
-        view.flag = stop.get();
         MeasurementRun run(view, clock, runtime::NumberSeparators{});
-        return run.start();
+        const RunOutcome outcome = run.start();
+        lastRun = run.lastRun();
+        return outcome;
     }
 
     int rowsShown() const
@@ -89,8 +90,8 @@ protected:
 
     test::RecordingView view;
     std::array<AfterRow, kRowCount> afterRow{};
-    // Read by the run between blocks.
-    std::unique_ptr<runtime::StopFlag> stop = std::make_unique<runtime::StopFlag>();
+    // The last run's record, once it has ended.
+    RunRecord lastRun;
     // Called at every reading of the run's clock, before it answers.
     std::function<void()> onClock;
 

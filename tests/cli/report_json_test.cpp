@@ -23,11 +23,11 @@ bench::RunRecord partRun()
     record.setStatusText("本地磁盘测试失败：复制 … 时出错（No space left on device）");
     record.setResultText(0, "0.012 秒");
     record.setBarWidth(0, 8.9f);
-    record.rowShown(0, {.value = 0.012, .seconds = 0.012, .bytes = 1'024'000});
+    record.setMeasurement(0, {.value = 0.012, .seconds = 0.012, .bytes = 1'024'000});
     record.setResultText(4, "1750995 KB/秒");
-    record.rowShown(4, {.value = 1750995, .seconds = 0.5, .bytes = 897'259'875, .cut = bench::CutShort::Space});
+    record.setMeasurement(4, {.value = 1750995, .seconds = 0.5, .bytes = 897'259'875, .cut = bench::CutShort::Space});
     record.setResultText(5, "");
-    record.rowShown(5, {.value = NAN, .seconds = 0, .bytes = 897'259'875});
+    record.setMeasurement(5, {.value = NAN, .seconds = 0, .bytes = 897'259'875});
     return record;
 }
 
@@ -116,24 +116,24 @@ TEST(JsonReport, SaysHowEachFigureMetTheDevice)
         const char* method;
         bool mayNotBeDevice;
     } cases[] = {
-        {0, DataPath::DroppedFromCache, true, "buffered, forced and dropped from the cache", false},
-        {1, DataPath::DroppedFromCache, true, "buffered, forced and dropped from the cache", false},
-        {2, DataPath::DroppedFromCache, false, "buffered, forced and dropped from the cache", false},
-        {3, DataPath::DroppedFromCache, false, "buffered, forced and dropped from the cache", true},
-        {4, DataPath::DirectRefused, std::nullopt, "buffered, direct I/O refused", false},
-        {5, DataPath::DirectRefused, std::nullopt, "buffered, direct I/O refused", true},
-        {5, DataPath::DirectRefused, true, "buffered, direct I/O refused", false},
+        {0, DataPath::DroppedFromCache, true, "buffered_dropped", false},
+        {1, DataPath::DroppedFromCache, true, "buffered_dropped", false},
+        {2, DataPath::DroppedFromCache, false, "buffered_dropped", false},
+        {3, DataPath::DroppedFromCache, false, "buffered_dropped", true},
+        {4, DataPath::DirectRefused, std::nullopt, "direct_refused", false},
+        {5, DataPath::DirectRefused, std::nullopt, "direct_refused", true},
+        {5, DataPath::DirectRefused, true, "direct_refused", false},
         {5, DataPath::Direct, std::nullopt, "direct", false},
-        {7, DataPath::ForcedToMedium, std::nullopt, "buffered, forced to the medium", false},
-        {7, DataPath::DroppedFromCache, false, "buffered, forced and dropped from the cache", true},
-        {2, DataPath::Memory, std::nullopt, "from memory", true},
+        {7, DataPath::ForcedToMedium, std::nullopt, "buffered_forced", false},
+        {7, DataPath::DroppedFromCache, false, "buffered_dropped", true},
+        {2, DataPath::Memory, std::nullopt, "memory", true},
     };
     for (const auto& want : cases) {
         bench::RunRecord record;
         record.start("/data/ [ext4, 1.0 GB 可用]");
-        record.rowShown(want.row, {.value = 1, .seconds = 1, .bytes = 1});
+        record.setMeasurement(want.row, {.value = 1, .seconds = 1, .bytes = 1});
         record.setPath(want.row, want.path, want.dropped);
-        record.rowShown(6, {.value = 1, .seconds = 1});
+        record.setMeasurement(6, {.value = 1, .seconds = 1});
         const json report = json::parse(jsonReport(record, {.directory = "/data", .ok = true, .volume = std::nullopt}));
         const std::string where = std::to_string(want.row) + " " + want.method;
         const json& rows = report["rows"];
@@ -172,9 +172,9 @@ TEST(JsonReport, HoldsEachFigureAgainstItsLink)
         record.setLocked(true);
         record.setStorage(c.storage);
         // 51.2 and 102.4 MB/s, and row 4 at exactly 60 MB/s, the ceiling.
-        record.rowShown(0, {.value = 0.02, .seconds = 0.02, .bytes = 1'024'000});
-        record.rowShown(1, {.value = 0.01, .seconds = 0.01, .bytes = 1'024'000});
-        record.rowShown(4, {.value = 175'609.75, .seconds = 3, .bytes = 180'000'000});
+        record.setMeasurement(0, {.value = 0.02, .seconds = 0.02, .bytes = 1'024'000});
+        record.setMeasurement(1, {.value = 0.01, .seconds = 0.01, .bytes = 1'024'000});
+        record.setMeasurement(4, {.value = 175'609.75, .seconds = 3, .bytes = 180'000'000});
         for (const int row : {0, 1, 4})
             record.setPath(row, runtime::DataPath::Direct, std::nullopt);
         record.setStatusText("本地磁盘测试完成");

@@ -58,7 +58,7 @@ expect_no_test_files "$target" "json run"
 python3 - "$work/json" <<'PY' || fail "json run: the report lacks documented fields: $(cat "$work/json")"
 import json, sys
 report = json.load(open(sys.argv[1], encoding="utf-8"))
-assert report["schema"] == 2 and isinstance(report["version"], str)
+assert report["schema"] == 3 and isinstance(report["version"], str)
 assert report["started"].endswith("Z") and report["ok"] is True and report["error"] is None
 assert report["locked"] is True
 volume = report["volume"]

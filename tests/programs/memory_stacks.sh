@@ -42,7 +42,7 @@ expect_memory() { # name directory stack (jq, from the top)
     [ "$status" = 0 ] || { fail "$1: exit status $status: $(cat "$work/err")"; return; }
     jq -e ".volume.memory and .volume.stack == $3 and .volume.disks == []
         and .caveat == \"注意：该卷位于内存中，结果不是磁盘的速度\"
-        and ([.rows[] | select(.bytes > 0)] | all(.method == \"from memory\" and .may_not_be_device))" \
+        and ([.rows[] | select(.bytes > 0)] | all(.method == \"memory\" and .may_not_be_device))" \
         "$work/report.json" >/dev/null \
         || fail "$1: $(jq -c '[.volume, .caveat, [.rows[] | .method]]' "$work/report.json")"
     [ "$(grep -c '注意：该卷位于内存中' "$work/err")" = 1 ] || fail "$1: the caveat is not said once on stderr: $(cat "$work/err")"

@@ -38,7 +38,7 @@ disk() { # size mkfs-command... : a loop device of that size made so, in $device
 # Rows that move data must say how it met the device: past the cache, or through it and
 # shown gone from it after the write; with no caveat.
 device_rows='.caveat == null and ([.rows[] | select(.bytes > 0)]
-    | all(.method == "direct" or (.method == "buffered, forced and dropped from the cache" and .dropped_from_cache)))'
+    | all(.method == "direct" or (.method == "buffered_dropped" and .dropped_from_cache)))'
 
 # Runs in directory and checks the report's volume, then the whole report, against jq
 # conditions.
@@ -74,7 +74,7 @@ disk 2G mkfs.btrfs -q -f && mount "$device" "$work/quota" \
 
 expect_volume tmpfs "$work/tmpfs" \
     '.file_system == "tmpfs" and .memory and (.fuse | not) and (.network | not) and .compression == false' \
-    '.caveat != null and ([.rows[] | select(.bytes > 0)] | all(.method == "from memory" and .may_not_be_device))'
+    '.caveat != null and ([.rows[] | select(.bytes > 0)] | all(.method == "memory" and .may_not_be_device))'
 # Beneath the loop device, its file and the disk that holds it, named with its bus as
 # sysfs names the disk's (virtio, nvme), or some bus where sysfs knows it by another name.
 beneath="true"

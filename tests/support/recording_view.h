@@ -2,12 +2,12 @@
 // A view for driving the run and the result rows without a window.
 #pragma once
 
-#include "bench/report.h"
 #include "bench/rows.h"
 #include "bench/run_view.h"
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,17 +21,17 @@ public:
     std::vector<std::string> statuses;
     std::array<std::string, bench::kRowCount> results{};
     std::array<float, bench::kRowCount> bars{};
-    std::array<double, bench::kRowCount> values{};
-    std::array<bench::RowReport, bench::kRowCount> reports{};
+    // The last row whose record changed.
     int lastShownRow = -1;
     std::vector<int> rowsStarted;
     int pumps = 0;
     // Called at every pump, after it is counted.
     std::function<void()> onPump;
-    // Asked after every pump.
+    // Asked at every pump, after onPump: true raises the stop.
     std::function<bool()> stopWhen = [] { return false; };
-    // Read by the run between blocks.
-    const runtime::StopFlag* flag = nullptr;
+    // Read by the run after every pump and between blocks; a view assigned anew has a
+    // fresh one.
+    std::shared_ptr<runtime::StopFlag> stop = std::make_shared<runtime::StopFlag>();
 
     std::string driveText() override { return drive; }
     void setStatusText(std::string_view text) override { statuses.emplace_back(text); }
@@ -42,16 +42,12 @@ public:
         ++pumps;
         if (onPump)
             onPump();
+        if (stopWhen())
+            stop->raise();
     }
-    bool stopRequested() override { return stopWhen(); }
-    const runtime::StopFlag* stopFlag() override { return flag; }
+    const runtime::StopFlag& stopFlag() override { return *stop; }
     void rowStarted(int row) override { rowsStarted.push_back(row); }
-    void rowShown(int row, const bench::RowRecord& shown) override
-    {
-        lastShownRow = row;
-        values.at(static_cast<std::size_t>(row)) = shown.report.value;
-        reports.at(static_cast<std::size_t>(row)) = shown.report;
-    }
+    void rowChanged(int row) override { lastShownRow = row; }
 };
 
 } // namespace quvo::test

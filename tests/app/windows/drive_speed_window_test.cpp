@@ -809,7 +809,7 @@ TEST_F(WindowTest, AStopDuringARunClosesTheWindowOnceItsFilesAreGone)
         // The run stopped within the row it was in, not at the pump after it, removed
         // its files, and the window closed.
         if (c.by != Stop::Quit) {
-            EXPECT_FALSE(window_->lastRun().rows()[static_cast<std::size_t>(c.afterRow + 1)].shown);
+            EXPECT_FALSE(window_->lastRun().rows()[static_cast<std::size_t>(c.afterRow + 1)].measured);
         }
         EXPECT_FALSE(::IsWindow(window));
         EXPECT_EQ(window_->handle(), nullptr);

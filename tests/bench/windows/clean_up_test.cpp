@@ -84,13 +84,12 @@ TEST_F(HeldTestFile, IsRemovedOnceLetGoOrNamedWithTheReason)
         SCOPED_TRACE(c.name);
         test::TempDir dir;
         view = test::RecordingView{};
-        stop = std::make_unique<runtime::StopFlag>();
         std::unique_ptr<Holder> holder;
         onClock = [&] {
             if (holder != nullptr || view.lastShownRow != rowOf(Action::Copy) - 1)
                 return;
             holder = std::make_unique<Holder>(dir / "DriveSpeedTest.txt", c.holdMs);
-            stop->raise();
+            view.stop->raise();
         };
         EXPECT_EQ(runIn(dir.path()), RunOutcome::Stopped);
         ASSERT_TRUE(holder != nullptr && holder->held());
