@@ -261,6 +261,21 @@ std::string planText(std::string_view directory, const runtime::Space& space)
         + " 保留不写），测试结束后删除。";
 }
 
+std::string problemText(std::string_view what, const std::error_code& error)
+{
+    return std::string(what) + "：" + reasonFor(error);
+}
+
+std::string reportNotWrittenText(std::string_view path, const std::error_code& error)
+{
+    return std::string(path) + " 未能写入（" + reasonFor(error) + "）";
+}
+
+std::string outputFailedText(const std::error_code& error)
+{
+    return "结果未能写到标准输出（" + reasonFor(error) + "）";
+}
+
 std::string plainTextReport(const RunRecord& record)
 {
     std::string report = "Quvo磁盘速度测试 (" + std::string(kVersionLine) + ")\n";

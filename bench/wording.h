@@ -91,6 +91,51 @@ std::string lockNoteText(const RunRecord& record);
 // the link note, where there are any. The window's status line has them as its tooltip.
 std::vector<std::string> runNotes(const RunRecord& record);
 
+// What Windows shows while a logoff or shutdown waits for the window's run to stop.
+inline constexpr std::string_view kRunBlocksShutdownText = "正在测试磁盘：测试停止并删除测试文件后即可继续";
+// Before the system's reason the window could not be made.
+inline constexpr std::string_view kWindowFailedText = "无法打开窗口：";
+
+// The headless program: the name before what it says on stderr, its usage line, its
+// help after that line, and the live line's words while a row is measured (the row's
+// caption and its seconds follow).
+inline constexpr std::string_view kCliPrefix = "quvo-diskspeed-cli：";
+inline constexpr std::string_view kCliUsage
+    = "用法：quvo-diskspeed-cli [--json] [--quiet] [--prometheus 文件] [--] [目录] | --plan [--] [目录] | --list";
+inline constexpr std::string_view kCliHelp
+    = "在目录（默认为当前目录）中运行九项文件系统测试：小文件和大文件的写入与读取、\n"
+      "3 秒持续写入及其读回、文件查找、复制和删除。两个测试文件在测试结束时删除。\n\n"
+      "  --version 显示版本\n"
+      "  --json   测试结束时输出一个 JSON 对象（字段见 docs/report.md），而不是逐行的结果\n"
+      "  --quiet  测试过程中不输出任何行，只在失败时报告原因\n"
+      "  --plan   只说明在该目录测试会写入什么、最多写入多少，不运行测试\n"
+      "  --prometheus 文件  另将结果以 Prometheus 文本格式写入该文件（先写临时文件再改名）\n"
+      "  --list   列出图形界面提供的磁盘（每行一个，第一个为默认选中的），然后退出\n"
+      "  --help   显示本说明\n\n"
+      "退出状态：0 测试完成，1 测试失败，2 用法错误，被信号中止时为 128 加信号值。\n";
+inline constexpr std::string_view kMeasuringText = "正在测试：";
+
+// Why the headless program refuses its command line; the first two are followed by
+// the argument.
+inline constexpr std::string_view kUnknownOptionText = "未知选项：";
+inline constexpr std::string_view kSecondDirectoryText = "只能给出一个目录：";
+inline constexpr std::string_view kPrometheusWithoutFileText = "--prometheus 需要一个文件名";
+inline constexpr std::string_view kPrometheusNotAloneText = "--prometheus 不与 --plan 或 --list 同用";
+inline constexpr std::string_view kEmptyDirectoryText = "目录不能为空";
+inline constexpr std::string_view kListNotAloneText = "--list 不与目录、--json 或 --plan 同用";
+inline constexpr std::string_view kPlanNotAloneText = "--plan 不与 --json 或 --quiet 同用";
+// Followed by what was given.
+inline constexpr std::string_view kNotADirectoryText = "不是目录：";
+
+// "<what>：<reason>": what the headless program could not use, and why.
+std::string problemText(std::string_view what, const std::error_code& error);
+
+// A report file the headless program could not write, and why.
+std::string reportNotWrittenText(std::string_view path, const std::error_code& error);
+
+// Its standard output could not be written, and why.
+std::string outputFailedText(const std::error_code& error);
+
 // An entry of the drive list: "<designation> [<label>, <file system>, <free space> 可用]"
 // for a directory on a volume that has answered ("<label>, " only where the volume has
 // one), "<designation> [<file system>]" for one that has not, and "未知" for a file

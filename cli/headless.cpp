@@ -26,28 +26,16 @@ namespace quvo::cli {
 namespace {
 
 constexpr int kExitSignalBase = 128;
-constexpr std::string_view kProgram = "quvo-diskspeed-cli：";
+constexpr std::string_view kProgram = bench::kCliPrefix;
 
 void printHelp()
 {
-    runtime::printTo(stdout,
-        "%s\n\n"
-        "在目录（默认为当前目录）中运行九项文件系统测试：小文件和大文件的写入与读取、\n"
-        "3 秒持续写入及其读回、文件查找、复制和删除。两个测试文件在测试结束时删除。\n\n"
-        "  --version 显示版本\n"
-        "  --json   测试结束时输出一个 JSON 对象（字段见 docs/report.md），而不是逐行的结果\n"
-        "  --quiet  测试过程中不输出任何行，只在失败时报告原因\n"
-        "  --plan   只说明在该目录测试会写入什么、最多写入多少，不运行测试\n"
-        "  --prometheus 文件  另将结果以 Prometheus 文本格式写入该文件（先写临时文件再改名）\n"
-        "  --list   列出图形界面提供的磁盘（每行一个，第一个为默认选中的），然后退出\n"
-        "  --help   显示本说明\n\n"
-        "退出状态：0 测试完成，1 测试失败，2 用法错误，被信号中止时为 128 加信号值。\n",
-        kUsage.data());
+    runtime::printTo(stdout, "%s\n\n%s", bench::kCliUsage.data(), bench::kCliHelp.data());
 }
 
 int usageError(const std::string& message)
 {
-    runtime::printTo(stderr, "%s%s\n%s\n", kProgram.data(), message.c_str(), kUsage.data());
+    runtime::printTo(stderr, "%s%s\n%s\n", kProgram.data(), message.c_str(), bench::kCliUsage.data());
     return kExitUsage;
 }
 
@@ -76,7 +64,7 @@ int printPlan(const Target& target)
     const auto space = runtime::spaceOf(runtime::SystemPath(target.directory));
     if (!space) {
         runtime::printTo(
-            stderr, "%s%s：%s\n", kProgram.data(), target.directory.c_str(), bench::reasonFor(space.error()).c_str());
+            stderr, "%s%s\n", kProgram.data(), bench::problemText(target.directory, space.error()).c_str());
         return kExitFailed;
     }
     runtime::printTo(stdout, "%s\n", bench::planText(target.directory, *space).c_str());
@@ -94,12 +82,12 @@ Target prepareTarget(const std::string& given)
     std::error_code error;
     const bool directory = std::filesystem::is_directory(pathOf(plain), error);
     if (error && error != std::errc::no_such_file_or_directory) {
-        target.problem = given + "：" + bench::reasonFor(error);
+        target.problem = bench::problemText(given, error);
         target.status = kExitFailed;
         return target;
     }
     if (!directory) {
-        target.problem = "不是目录：" + given;
+        target.problem = std::string(bench::kNotADirectoryText) + given;
         target.status = kExitUsage;
         return target;
     }
@@ -108,7 +96,7 @@ Target prepareTarget(const std::string& given)
     // drive's letter, "x:", which names the drive's current directory: the directory
     // becomes it here, before the run, so that "x:DriveSpeedTest.txt" lies in it.
     if (const auto failed = runtime::designateDirectory(target.directory)) {
-        target.problem = target.directory + "：" + bench::reasonFor(failed);
+        target.problem = bench::problemText(target.directory, failed);
         target.status = kExitFailed;
         return target;
     }
@@ -180,8 +168,8 @@ int runHeadless(std::span<const char* const> args)
     bool reported = true;
     if (!options.prometheus.empty()) {
         if (const auto error = writeWhole(options.prometheus, prometheusReport(*record, context))) {
-            runtime::printTo(stderr, "%s%s 未能写入（%s）\n", kProgram.data(), options.prometheus.c_str(),
-                bench::reasonFor(error).c_str());
+            runtime::printTo(
+                stderr, "%s%s\n", kProgram.data(), bench::reportNotWrittenText(options.prometheus, error).c_str());
             reported = false;
         }
     }
@@ -193,8 +181,8 @@ int runHeadless(std::span<const char* const> args)
     if ((std::fflush(stdout) != 0 || std::ferror(stdout)) && outputError == 0)
         outputError = errno != 0 ? errno : EIO;
     if (outputError != 0) {
-        runtime::printTo(stderr, "%s结果未能写到标准输出（%s）\n", kProgram.data(),
-            bench::reasonFor({outputError, std::generic_category()}).c_str());
+        runtime::printTo(
+            stderr, "%s%s\n", kProgram.data(), bench::outputFailedText({outputError, std::generic_category()}).c_str());
         reported = false;
     }
     // A run stopped because its lines could not be written has said why above.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "cli/options.h"
 
+#include "bench/wording.h"
+
 #include <string_view>
 
 namespace quvo::cli {
@@ -37,10 +39,10 @@ ParsedArguments parseArguments(std::span<const char* const> args)
             parsed.options.prometheus = text.substr(text.find('=') + 1);
             prometheusGiven = true;
         } else if (!optionsEnded && text.size() > 1 && text.front() == '-') {
-            parsed.error = "未知选项：" + std::string(text);
+            parsed.error = std::string(bench::kUnknownOptionText) + std::string(text);
             return parsed;
         } else if (directoryGiven) {
-            parsed.error = "只能给出一个目录：" + std::string(text);
+            parsed.error = std::string(bench::kSecondDirectoryText) + std::string(text);
             return parsed;
         } else {
             parsed.options.directory = text;
@@ -48,15 +50,15 @@ ParsedArguments parseArguments(std::span<const char* const> args)
         }
     }
     if (prometheusGiven && parsed.options.prometheus.empty())
-        parsed.error = "--prometheus 需要一个文件名";
+        parsed.error = bench::kPrometheusWithoutFileText;
     else if (prometheusGiven && (parsed.options.plan || parsed.options.list))
-        parsed.error = "--prometheus 不与 --plan 或 --list 同用";
+        parsed.error = bench::kPrometheusNotAloneText;
     else if (parsed.options.directory.empty())
-        parsed.error = "目录不能为空";
+        parsed.error = bench::kEmptyDirectoryText;
     else if (parsed.options.list && (directoryGiven || parsed.options.json || parsed.options.plan))
-        parsed.error = "--list 不与目录、--json 或 --plan 同用";
+        parsed.error = bench::kListNotAloneText;
     else if (parsed.options.plan && (parsed.options.json || parsed.options.quiet))
-        parsed.error = "--plan 不与 --json 或 --quiet 同用";
+        parsed.error = bench::kPlanNotAloneText;
     return parsed;
 }
 

@@ -31,7 +31,4 @@ struct ParsedArguments {
 // args excludes the program name.
 ParsedArguments parseArguments(std::span<const char* const> args);
 
-inline constexpr std::string_view kUsage
-    = "用法：quvo-diskspeed-cli [--json] [--quiet] [--prometheus 文件] [--] [目录] | --plan [--] [目录] | --list";
-
 } // namespace quvo::cli

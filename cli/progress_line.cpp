@@ -2,6 +2,7 @@
 #include "cli/progress_line.h"
 
 #include "bench/result_rows.h"
+#include "bench/wording.h"
 #include "cli/console_view.h"
 #include "runtime/console.h"
 
@@ -48,8 +49,9 @@ void ProgressLine::draw()
         const double seconds = std::chrono::duration<double>(Clock::now() - since_).count();
         std::array<char, 32> figure{};
         std::snprintf(figure.data(), figure.size(), "%.1f", seconds);
-        const std::string line = "正在测试：" + std::string(bench::kRows[static_cast<std::size_t>(row_)].caption) + " "
-            + figure.data() + " 秒";
+        const std::string line = std::string(bench::kMeasuringText)
+            + std::string(bench::kRows[static_cast<std::size_t>(row_)].caption) + " " + figure.data()
+            + std::string(bench::kSecondsUnit);
         const int width = displayWidth(line);
         runtime::printTo(terminal_, "\r%s%s", line.c_str(),
             std::string(static_cast<std::size_t>(std::max(drawnWidth_ - width, 0)), ' ').c_str());

@@ -31,9 +31,6 @@ constexpr int kResultFontSize = 825;
 // Entries Drive1's list shows when it drops down.
 constexpr int kDroppedEntries = 8;
 
-// What Windows shows while a logoff or shutdown waits for the window.
-constexpr const wchar_t* kRunInProgress = L"正在测试磁盘：测试停止并删除测试文件后即可继续";
-
 HINSTANCE thisProgram()
 {
     return ::GetModuleHandleW(nullptr);
@@ -533,7 +530,7 @@ void DriveSpeedWindow::checkSpeed()
         return;
     runNote_.clear();
     {
-        const ShutdownBlock block(handle(), kRunInProgress);
+        const ShutdownBlock block(handle(), wide(bench::kRunBlocksShutdownText).c_str());
         run_.start();
         waitForRun();
     }

@@ -3,6 +3,7 @@
 
 #include "app/window_layout.h"
 #include "app/windows/text.h"
+#include "bench/wording.h"
 #include "version.h"
 
 #include <windows.h>
@@ -68,7 +69,7 @@ int showVersion()
 
 int showStartFailure(const std::exception& error)
 {
-    const std::wstring text = L"无法打开窗口：" + fromSystemCodePage(error.what());
+    const std::wstring text = wide(bench::kWindowFailedText) + fromSystemCodePage(error.what());
     ::MessageBoxW(nullptr, text.c_str(), wide(kWindowTitle).c_str(), MB_OK | MB_ICONERROR);
     return 1;
 }
