@@ -6,6 +6,7 @@
 #include "app/windows/text.h"
 #include "bench/target.h"
 #include "bench/wording.h"
+#include "runtime/utf16.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -178,7 +179,8 @@ runtime::NumberSeparators userSeparators()
 {
     const auto separator = [](LCTYPE type, const char* standard) {
         wchar_t text[8]{}; // the system keeps at most 4 characters
-        return ::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, type, text, 8) > 1 ? utf8(text) : std::string(standard);
+        return ::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, type, text, 8) > 1 ? runtime::narrow(text)
+                                                                              : std::string(standard);
     };
     return {separator(LOCALE_SDECIMAL, "."), separator(LOCALE_STHOUSAND, ",")};
 }
@@ -242,8 +244,8 @@ DriveSpeedWindow::DriveSpeedWindow(const bench::DriveList& drives, runtime::Cloc
 {
     barTwips_.fill(bench::kResetTwips);
     registerWindowClasses(windowProc);
-    if (::CreateWindowExW(0, kWindowClass, wide(kWindowTitle).c_str(), kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-            CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, thisProgram(), this)
+    if (::CreateWindowExW(0, kWindowClass, runtime::widen(kWindowTitle).c_str(), kWindowStyle, CW_USEDEFAULT,
+            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, thisProgram(), this)
         == nullptr)
         failed("CreateWindowExW(frmDriveSpeed)");
     // The monitor it opens on decides its size.
@@ -277,7 +279,7 @@ void DriveSpeedWindow::createControls(const bench::DriveList& drives)
     for (std::size_t at = 0; at < kControls.size(); ++at) {
         const ControlSpec& spec = kControls[at];
         const HWND parent = spec.kind == ControlKind::BarFill ? frame : handle();
-        const HWND control = ::CreateWindowExW(0, classOf(spec.kind), wide(spec.caption).c_str(),
+        const HWND control = ::CreateWindowExW(0, classOf(spec.kind), runtime::widen(spec.caption).c_str(),
             WS_CHILD | WS_VISIBLE | styleOf(spec), 0, 0, 0, 0, parent,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlIdOf(at))), thisProgram(), nullptr);
         if (control == nullptr)
@@ -288,7 +290,7 @@ void DriveSpeedWindow::createControls(const bench::DriveList& drives)
         keep(spec, control);
     }
     for (const std::string& entry : drives.entries)
-        ::SendMessageW(drive1_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(entry).c_str()));
+        ::SendMessageW(drive1_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(runtime::widen(entry).c_str()));
     ::SendMessageW(drive1_, CB_SETCURSEL, static_cast<WPARAM>(drives.selected), 0);
     ::SendMessageW(drive1_, CB_SETMINVISIBLE, kDroppedEntries, 0);
     focus_ = drive1_;
@@ -446,7 +448,7 @@ void DriveSpeedWindow::offerDrives(const bench::DriveList& drives)
     for (std::size_t i = 0; i < drives.entries.size(); ++i) {
         if (!chosen.empty() && bench::targetPrefix(drives.entries[i]) == chosen)
             selected = static_cast<int>(i);
-        ::SendMessageW(drive1_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(drives.entries[i]).c_str()));
+        ::SendMessageW(drive1_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(runtime::widen(drives.entries[i]).c_str()));
     }
     ::SendMessageW(drive1_, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
 }
@@ -462,12 +464,12 @@ std::string DriveSpeedWindow::driveText()
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     text.resize(static_cast<std::size_t>(
         ::SendMessageW(drive1_, CB_GETLBTEXT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(text.data()))));
-    return utf8(text);
+    return runtime::narrow(text);
 }
 
 void DriveSpeedWindow::setStatusText(std::string_view text)
 {
-    ::SetWindowTextW(lblStatus_, wide(text).c_str());
+    ::SetWindowTextW(lblStatus_, runtime::widen(text).c_str());
     updateStatusTip();
 }
 
@@ -480,7 +482,7 @@ void DriveSpeedWindow::setBarWidth(int row, float twips)
 void DriveSpeedWindow::setResultText(int row, std::string_view text)
 {
     const HWND label = lblStatusBar_.at(static_cast<std::size_t>(row));
-    ::SetWindowTextW(label, wide(text).c_str());
+    ::SetWindowTextW(label, runtime::widen(text).c_str());
     // A row reset for a new run no longer has a figure to explain.
     if (text.empty())
         setTip(label, {});
@@ -488,7 +490,7 @@ void DriveSpeedWindow::setResultText(int row, std::string_view text)
 
 void DriveSpeedWindow::rowPathKnown(int row, const bench::RowRecord& shown)
 {
-    setTip(lblStatusBar_.at(static_cast<std::size_t>(row)), wide(bench::pathTip(row, shown)));
+    setTip(lblStatusBar_.at(static_cast<std::size_t>(row)), runtime::widen(bench::pathTip(row, shown)));
 }
 
 void DriveSpeedWindow::pumpEvents()
@@ -520,7 +522,7 @@ bool DriveSpeedWindow::translateKeys(MSG& msg)
 
 void DriveSpeedWindow::copyResults()
 {
-    if (!putOnClipboard(handle(), wide(withWindowsLineEnds(bench::plainTextReport(run_.lastRun())))))
+    if (!putOnClipboard(handle(), runtime::widen(withWindowsLineEnds(bench::plainTextReport(run_.lastRun())))))
         ::MessageBeep(MB_ICONWARNING);
 }
 
@@ -594,7 +596,7 @@ void DriveSpeedWindow::showRunNote()
     std::string note;
     for (const std::string& line : bench::runNotes(run_.lastRun()))
         note += (note.empty() ? "" : "\r\n") + line;
-    runNote_ = wide(note);
+    runNote_ = runtime::widen(note);
     updateStatusTip();
 }
 

@@ -2,7 +2,7 @@
 #include "app/windows/program_start.h"
 
 #include "app/window_layout.h"
-#include "app/windows/text.h"
+#include "runtime/utf16.h"
 #include "version.h"
 
 #include <windows.h>
@@ -62,14 +62,15 @@ int showVersion()
         if (written)
             return 0;
     }
-    ::MessageBoxW(nullptr, wide(kVersionLine).c_str(), wide(kWindowTitle).c_str(), MB_OK | MB_ICONINFORMATION);
+    ::MessageBoxW(nullptr, runtime::widen(kVersionLine).c_str(), runtime::widen(kWindowTitle).c_str(),
+        MB_OK | MB_ICONINFORMATION);
     return 0;
 }
 
 int showStartFailure(const std::exception& error)
 {
     const std::wstring text = L"无法打开窗口：" + fromSystemCodePage(error.what());
-    ::MessageBoxW(nullptr, text.c_str(), wide(kWindowTitle).c_str(), MB_OK | MB_ICONERROR);
+    ::MessageBoxW(nullptr, text.c_str(), runtime::widen(kWindowTitle).c_str(), MB_OK | MB_ICONERROR);
     return 1;
 }
 
