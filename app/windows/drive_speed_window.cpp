@@ -23,12 +23,6 @@ namespace {
 // nothing in the layout follows a change of size.
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
-// Font sizes in hundredths of a point, 1/7200 inch: "宋体" 9 pt, 12 pixels at 96 dpi,
-// and "MS Sans Serif" 8.25 pt, 11 pixels.
-constexpr int kHundredthsOfPointPerInch = 7200;
-constexpr int kWindowFontSize = 900;
-constexpr int kResultFontSize = 825;
-
 // Entries Drive1's list shows when it drops down.
 constexpr int kDroppedEntries = 8;
 
@@ -150,13 +144,15 @@ const ControlSpec& barFillSpec(int row)
     throw std::logic_error("no bar fill for a row");
 }
 
-UniqueFont makeFont(const wchar_t* face, BYTE characterSet, LONG weight, int hundredthsOfPoint, int dpi)
+// A negative height asks for the characters' height, not the cell's with its leading.
+UniqueFont makeFont(TextFont which, int dpi)
 {
+    const FontSpec& spec = fontSpec(which);
     LOGFONTW font{};
-    font.lfHeight = -::MulDiv(hundredthsOfPoint, dpi, kHundredthsOfPointPerInch);
-    font.lfWeight = weight;
-    font.lfCharSet = characterSet;
-    ::wcsncpy(font.lfFaceName, face, LF_FACESIZE - 1);
+    font.lfHeight = -pixels(spec.sizeTwips, dpi);
+    font.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
+    font.lfCharSet = spec.chinese ? GB2312_CHARSET : DEFAULT_CHARSET;
+    ::wcsncpy(font.lfFaceName, runtime::widen(spec.face).c_str(), LF_FACESIZE - 1);
     return UniqueFont(::CreateFontIndirectW(&font));
 }
 
@@ -322,8 +318,8 @@ void DriveSpeedWindow::keep(const ControlSpec& spec, HWND control)
 void DriveSpeedWindow::layOut()
 {
     // The fonts and icons of the dpi before are freed once nothing uses them any more.
-    UniqueFont windowFont = makeFont(L"宋体", GB2312_CHARSET, FW_NORMAL, kWindowFontSize, dpi_);
-    UniqueFont resultFont = makeFont(L"MS Sans Serif", DEFAULT_CHARSET, FW_BOLD, kResultFontSize, dpi_);
+    UniqueFont windowFont = makeFont(TextFont::Window, dpi_);
+    UniqueFont resultFont = makeFont(TextFont::Result, dpi_);
     for (std::size_t at = 0; at < kControls.size(); ++at) {
         const ControlSpec& spec = kControls[at];
         if (spec.kind == ControlKind::BarFill)
