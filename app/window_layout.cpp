@@ -160,6 +160,8 @@ constexpr std::string_view captionOf(std::string_view name)
 // Every place and size is a whole number of pixels, so the one conversion is exact.
 static_assert(std::all_of(kControls.begin(), kControls.end(), onPixelGrid));
 static_assert(kClientWidthTwips % kTwipsPerPixel == 0 && kClientHeightTwips % kTwipsPerPixel == 0);
+static_assert(
+    std::all_of(kFonts.begin(), kFonts.end(), [](const FontSpec& f) { return f.sizeTwips % kTwipsPerPixel == 0; }));
 // A fill's frame comes before it: the window builds the fill into the frame's interior.
 static_assert(std::all_of(kControls.begin() + 1, kControls.end(),
     [](const ControlSpec& c) { return c.kind != ControlKind::BarFill || (&c)[-1].kind == ControlKind::BarFrame; }));

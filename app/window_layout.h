@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The main window's 62 controls, placed in twips, with the one conversion to pixels.
+// The main window's 62 controls, placed in twips, and their two fonts, with the one
+// conversion to pixels.
 // Toolkit-free: the Qt window and the Win32 window both build themselves from it.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -61,9 +63,36 @@ enum class ControlKind {
 };
 
 enum class TextFont {
-    Window, // "宋体" 9 pt: a 6 × 12 pixel cell
-    Result, // "MS Sans Serif" 8.25 pt bold
+    Window,
+    Result, // the result labels
 };
+
+// A font as both windows ask for it. Its size is the characters' height (the em, without
+// the line's leading) in twips, 20 to the point, and a whole pixel at 96 dpi.
+struct FontSpec {
+    std::string_view face;    // as Windows names it
+    std::string_view alias;   // the face's other name, or none
+    std::string_view standIn; // a free font with the face's cell and metrics, for where the face is missing
+    int sizeTwips;
+    bool bold;
+    bool chinese; // GB2312's characters: Windows matches the face within that character set
+};
+
+// In TextFont's order. "宋体" 9 pt has the 6 × 12 pixel cell (12 wide for a Chinese
+// character) that the text-sized boxes are measured in; "MS Sans Serif" 8.25 pt is 11
+// pixels high.
+// clang-format off
+inline constexpr std::array<FontSpec, 2> kFonts = {{
+    // face           alias     stand-in          size  bold   chinese
+    {"宋体",          "SimSun", "AR PL UMing CN",  180, false, true},
+    {"MS Sans Serif", "",       "Liberation Sans", 165, true,  false},
+}};
+// clang-format on
+
+constexpr const FontSpec& fontSpec(TextFont font)
+{
+    return kFonts[static_cast<std::size_t>(font)];
+}
 
 enum class Align { Left, Centre };
 

@@ -71,7 +71,9 @@ struct Space {
 };
 
 // One of the system's handles on an open file or directory (a descriptor, a HANDLE),
-// closed when it goes, so that whatever holds one moves and ends by default.
+// closed when it goes, so that whatever holds one moves and ends by default. On Windows
+// it holds the runtime's other kernel objects too (a token, an event, a thread, the
+// directory lock's mutex), which CloseHandle closes alike.
 class FileHandle {
 public:
     static constexpr std::intptr_t kNone = -1;

@@ -70,7 +70,7 @@ void styleLabel(QLabel& label, const ControlSpec& spec)
     label.setAlignment(Qt::AlignTop | (spec.align == Align::Centre ? Qt::AlignHCenter : Qt::AlignLeft));
     // Never markup: a directory named "<img src=...>" is shown as it is named.
     label.setTextFormat(Qt::PlainText);
-    label.setFont(spec.font == TextFont::Result ? resultFont() : windowFont());
+    label.setFont(fontOf(spec.font));
     setColour(label, QPalette::WindowText, spec.colour);
 }
 
@@ -174,7 +174,7 @@ DriveSpeedWindow::DriveSpeedWindow(const bench::DriveList& drives, runtime::Cloc
     // The client area, whatever the frame around it; nothing in the layout follows a
     // change of size, so the user cannot make one.
     setFixedSize(pixels(kClientWidthTwips), pixels(kClientHeightTwips));
-    setFont(windowFont());
+    setFont(fontOf(TextFont::Window));
     // The system's 3-D face colour.
     QPalette face = palette();
     face.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));

@@ -1,30 +1,31 @@
 // SPDX-License-Identifier: MIT
 #include "app/qt/look.h"
 
+#include "app/window_layout.h"
+
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
-#include <QStringList>
 #include <QStyle>
 #include <QStyleFactory>
+
+#include <initializer_list>
+#include <string_view>
 
 namespace quvo::app {
 namespace {
 
-// Sizes in pixels, not points: the layout is in pixels, and a point size would follow
-// the screen's logical dpi away from the cell the boxes are measured for.
-constexpr int kWindowFontPixels = 12; // 9 pt at 96 dpi
-constexpr int kResultFontPixels = 11; // 8.25 pt at 96 dpi
-
 // The window's own family if the system has it, else the stand-in. Chosen here rather
 // than left to fontconfig, whose fallback for an unknown family depends on what the
 // user has installed and configured.
-QString familyOf(const QStringList& names, const QString& standIn)
+QString familyOf(const FontSpec& font)
 {
-    for (const QString& family : names)
-        if (QFontDatabase::hasFamily(family))
-            return family;
-    return standIn;
+    const auto family
+        = [](std::string_view name) { return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())); };
+    for (const std::string_view name : {font.face, font.alias})
+        if (!name.empty() && QFontDatabase::hasFamily(family(name)))
+            return family(name);
+    return family(font.standIn);
 }
 
 } // namespace
@@ -35,19 +36,15 @@ void useFixedLook(QApplication& app)
     QApplication::setPalette(app.style()->standardPalette());
 }
 
-QFont windowFont()
+// Sized in pixels, not points: the layout is in pixels, and a point size would follow
+// the screen's logical dpi away from the cell the boxes are measured for.
+QFont fontOf(TextFont font)
 {
-    QFont font(familyOf({QStringLiteral("宋体"), QStringLiteral("SimSun")}, QStringLiteral("AR PL UMing CN")));
-    font.setPixelSize(kWindowFontPixels);
-    return font;
-}
-
-QFont resultFont()
-{
-    QFont font(familyOf({QStringLiteral("MS Sans Serif")}, QStringLiteral("Liberation Sans")));
-    font.setPixelSize(kResultFontPixels);
-    font.setBold(true);
-    return font;
+    const FontSpec& spec = fontSpec(font);
+    QFont qtFont(familyOf(spec));
+    qtFont.setPixelSize(pixels(spec.sizeTwips));
+    qtFont.setBold(spec.bold);
+    return qtFont;
 }
 
 } // namespace quvo::app

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The one look the window has on every desktop: a fixed widget style and palette,
-// and its fonts, 宋体 and MS Sans Serif, or stand-ins with the same character cell.
+// and the layout's fonts (kFonts), or stand-ins with the same character cell.
 #pragma once
 
 class QApplication;
@@ -8,16 +8,14 @@ class QFont;
 
 namespace quvo::app {
 
+enum class TextFont;
+
 // Fusion with its own palette, whatever the desktop's theme. Call once, before the
 // window is built.
 void useFixedLook(QApplication& app);
 
-// "宋体" 9 pt: 12 pixels high, 6 wide for each single-byte character and 12 for each
-// Chinese one. Where it is missing, "AR PL UMing CN" has exactly that cell.
-QFont windowFont();
-
-// "MS Sans Serif" 8.25 pt bold (11 pixels); where it is missing, "Liberation Sans" bold
-// has its metrics.
-QFont resultFont();
+// One of the layout's fonts, by either of its names where the system has it, else its
+// stand-in.
+QFont fontOf(TextFont font);
 
 } // namespace quvo::app

@@ -6,6 +6,7 @@
 #include "app/windows/text.h"
 #include "bench/target.h"
 #include "bench/wording.h"
+#include "runtime/utf16.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -21,12 +22,6 @@ namespace {
 // A title, a close box and a minimise box; no sizing border and no maximise box, since
 // nothing in the layout follows a change of size.
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-
-// Font sizes in hundredths of a point, 1/7200 inch: "宋体" 9 pt, 12 pixels at 96 dpi,
-// and "MS Sans Serif" 8.25 pt, 11 pixels.
-constexpr int kHundredthsOfPointPerInch = 7200;
-constexpr int kWindowFontSize = 900;
-constexpr int kResultFontSize = 825;
 
 // Entries Drive1's list shows when it drops down.
 constexpr int kDroppedEntries = 8;
@@ -146,13 +141,15 @@ const ControlSpec& barFillSpec(int row)
     throw std::logic_error("no bar fill for a row");
 }
 
-UniqueFont makeFont(const wchar_t* face, BYTE characterSet, LONG weight, int hundredthsOfPoint, int dpi)
+// A negative height asks for the characters' height, not the cell's with its leading.
+UniqueFont makeFont(TextFont which, int dpi)
 {
+    const FontSpec& spec = fontSpec(which);
     LOGFONTW font{};
-    font.lfHeight = -::MulDiv(hundredthsOfPoint, dpi, kHundredthsOfPointPerInch);
-    font.lfWeight = weight;
-    font.lfCharSet = characterSet;
-    ::wcsncpy(font.lfFaceName, face, LF_FACESIZE - 1);
+    font.lfHeight = -pixels(spec.sizeTwips, dpi);
+    font.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
+    font.lfCharSet = spec.chinese ? GB2312_CHARSET : DEFAULT_CHARSET;
+    ::wcsncpy(font.lfFaceName, runtime::widen(spec.face).c_str(), LF_FACESIZE - 1);
     return UniqueFont(::CreateFontIndirectW(&font));
 }
 
@@ -175,7 +172,8 @@ runtime::NumberSeparators userSeparators()
 {
     const auto separator = [](LCTYPE type, const char* standard) {
         wchar_t text[8]{}; // the system keeps at most 4 characters
-        return ::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, type, text, 8) > 1 ? utf8(text) : std::string(standard);
+        return ::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, type, text, 8) > 1 ? runtime::narrow(text)
+                                                                              : std::string(standard);
     };
     return {separator(LOCALE_SDECIMAL, "."), separator(LOCALE_STHOUSAND, ",")};
 }
@@ -239,8 +237,8 @@ DriveSpeedWindow::DriveSpeedWindow(const bench::DriveList& drives, runtime::Cloc
 {
     barTwips_.fill(bench::kResetTwips);
     registerWindowClasses(windowProc);
-    if (::CreateWindowExW(0, kWindowClass, wide(kWindowTitle).c_str(), kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-            CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, thisProgram(), this)
+    if (::CreateWindowExW(0, kWindowClass, runtime::widen(kWindowTitle).c_str(), kWindowStyle, CW_USEDEFAULT,
+            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, thisProgram(), this)
         == nullptr)
         failed("CreateWindowExW(frmDriveSpeed)");
     // The monitor it opens on decides its size.
@@ -274,7 +272,7 @@ void DriveSpeedWindow::createControls(const bench::DriveList& drives)
     for (std::size_t at = 0; at < kControls.size(); ++at) {
         const ControlSpec& spec = kControls[at];
         const HWND parent = spec.kind == ControlKind::BarFill ? frame : handle();
-        const HWND control = ::CreateWindowExW(0, classOf(spec.kind), wide(spec.caption).c_str(),
+        const HWND control = ::CreateWindowExW(0, classOf(spec.kind), runtime::widen(spec.caption).c_str(),
             WS_CHILD | WS_VISIBLE | styleOf(spec), 0, 0, 0, 0, parent,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlIdOf(at))), thisProgram(), nullptr);
         if (control == nullptr)
@@ -285,7 +283,7 @@ void DriveSpeedWindow::createControls(const bench::DriveList& drives)
         keep(spec, control);
     }
     for (const std::string& entry : drives.entries)
-        ::SendMessageW(drive1_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(entry).c_str()));
+        ::SendMessageW(drive1_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(runtime::widen(entry).c_str()));
     ::SendMessageW(drive1_, CB_SETCURSEL, static_cast<WPARAM>(drives.selected), 0);
     ::SendMessageW(drive1_, CB_SETMINVISIBLE, kDroppedEntries, 0);
     focus_ = drive1_;
@@ -317,8 +315,8 @@ void DriveSpeedWindow::keep(const ControlSpec& spec, HWND control)
 void DriveSpeedWindow::layOut()
 {
     // The fonts and icons of the dpi before are freed once nothing uses them any more.
-    UniqueFont windowFont = makeFont(L"宋体", GB2312_CHARSET, FW_NORMAL, kWindowFontSize, dpi_);
-    UniqueFont resultFont = makeFont(L"MS Sans Serif", DEFAULT_CHARSET, FW_BOLD, kResultFontSize, dpi_);
+    UniqueFont windowFont = makeFont(TextFont::Window, dpi_);
+    UniqueFont resultFont = makeFont(TextFont::Result, dpi_);
     for (std::size_t at = 0; at < kControls.size(); ++at) {
         const ControlSpec& spec = kControls[at];
         if (spec.kind == ControlKind::BarFill)
@@ -443,7 +441,7 @@ void DriveSpeedWindow::offerDrives(const bench::DriveList& drives)
     for (std::size_t i = 0; i < drives.entries.size(); ++i) {
         if (!chosen.empty() && bench::targetPrefix(drives.entries[i]) == chosen)
             selected = static_cast<int>(i);
-        ::SendMessageW(drive1_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(drives.entries[i]).c_str()));
+        ::SendMessageW(drive1_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(runtime::widen(drives.entries[i]).c_str()));
     }
     ::SendMessageW(drive1_, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
 }
@@ -459,12 +457,12 @@ std::string DriveSpeedWindow::driveText()
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     text.resize(static_cast<std::size_t>(
         ::SendMessageW(drive1_, CB_GETLBTEXT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(text.data()))));
-    return utf8(text);
+    return runtime::narrow(text);
 }
 
 void DriveSpeedWindow::setStatusText(std::string_view text)
 {
-    ::SetWindowTextW(lblStatus_, wide(text).c_str());
+    ::SetWindowTextW(lblStatus_, runtime::widen(text).c_str());
     updateStatusTip();
 }
 
@@ -477,7 +475,7 @@ void DriveSpeedWindow::setBarWidth(int row, float twips)
 void DriveSpeedWindow::setResultText(int row, std::string_view text)
 {
     const HWND label = lblStatusBar_.at(static_cast<std::size_t>(row));
-    ::SetWindowTextW(label, wide(text).c_str());
+    ::SetWindowTextW(label, runtime::widen(text).c_str());
     // A row reset for a new run no longer has a figure to explain.
     if (text.empty())
         setTip(label, {});
@@ -486,7 +484,7 @@ void DriveSpeedWindow::setResultText(int row, std::string_view text)
 void DriveSpeedWindow::rowChanged(int row)
 {
     const bench::RowRecord& record = run_.lastRun().rows()[static_cast<std::size_t>(row)];
-    setTip(lblStatusBar_.at(static_cast<std::size_t>(row)), wide(bench::pathTip(row, record)));
+    setTip(lblStatusBar_.at(static_cast<std::size_t>(row)), runtime::widen(bench::pathTip(row, record)));
 }
 
 void DriveSpeedWindow::pumpEvents()
@@ -519,7 +517,7 @@ bool DriveSpeedWindow::translateKeys(MSG& msg)
 
 void DriveSpeedWindow::copyResults()
 {
-    if (!putOnClipboard(handle(), wide(withWindowsLineEnds(bench::plainTextReport(run_.lastRun())))))
+    if (!putOnClipboard(handle(), runtime::widen(withWindowsLineEnds(bench::plainTextReport(run_.lastRun())))))
         ::MessageBeep(MB_ICONWARNING);
 }
 
@@ -530,7 +528,7 @@ void DriveSpeedWindow::checkSpeed()
         return;
     runNote_.clear();
     {
-        const ShutdownBlock block(handle(), wide(bench::kRunBlocksShutdownText).c_str());
+        const ShutdownBlock block(handle(), runtime::widen(bench::kRunBlocksShutdownText).c_str());
         run_.start();
         waitForRun();
     }
@@ -593,7 +591,7 @@ void DriveSpeedWindow::showRunNote()
     std::string note;
     for (const std::string& line : bench::runNotes(run_.lastRun()))
         note += (note.empty() ? "" : "\r\n") + line;
-    runNote_ = wide(note);
+    runNote_ = runtime::widen(note);
     updateStatusTip();
 }
 
@@ -721,7 +719,7 @@ void DriveSpeedWindow::onContextMenu(POINT screen)
             return;
     }
     const UniqueMenu menu(::CreatePopupMenu());
-    ::AppendMenuW(menu.get(), MF_STRING, kCopyCommand, wide(bench::kCopyResultsText).c_str());
+    ::AppendMenuW(menu.get(), MF_STRING, kCopyCommand, runtime::widen(bench::kCopyResultsText).c_str());
     const BOOL chosen
         = ::TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, handle(), nullptr);
     if (chosen == kCopyCommand)

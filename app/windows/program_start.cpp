@@ -2,8 +2,8 @@
 #include "app/windows/program_start.h"
 
 #include "app/window_layout.h"
-#include "app/windows/text.h"
 #include "bench/wording.h"
+#include "runtime/utf16.h"
 #include "version.h"
 
 #include <windows.h>
@@ -63,14 +63,15 @@ int showVersion()
         if (written)
             return 0;
     }
-    ::MessageBoxW(nullptr, wide(kVersionLine).c_str(), wide(kWindowTitle).c_str(), MB_OK | MB_ICONINFORMATION);
+    ::MessageBoxW(nullptr, runtime::widen(kVersionLine).c_str(), runtime::widen(kWindowTitle).c_str(),
+        MB_OK | MB_ICONINFORMATION);
     return 0;
 }
 
 int showStartFailure(const std::exception& error)
 {
-    const std::wstring text = wide(bench::kWindowFailedText) + fromSystemCodePage(error.what());
-    ::MessageBoxW(nullptr, text.c_str(), wide(kWindowTitle).c_str(), MB_OK | MB_ICONERROR);
+    const std::wstring text = runtime::widen(bench::kWindowFailedText) + fromSystemCodePage(error.what());
+    ::MessageBoxW(nullptr, text.c_str(), runtime::widen(kWindowTitle).c_str(), MB_OK | MB_ICONERROR);
     return 1;
 }
 

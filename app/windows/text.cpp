@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/windows/text.h"
 
+#include "runtime/utf16.h"
+
 #include <climits>
 #include <windows.h>
 
@@ -8,7 +10,7 @@ namespace quvo::app {
 
 std::string systemCodePage(std::string_view utf8)
 {
-    const std::wstring text = wide(utf8);
+    const std::wstring text = runtime::widen(utf8);
     if (text.empty() || text.size() > INT_MAX)
         return {};
     const int size = static_cast<int>(text.size());

@@ -4,6 +4,7 @@
 #include "runtime/designation.h"
 
 #include "runtime/errors.h"
+#include "runtime/windows/handles.h"
 #include "runtime/windows/text.h"
 
 #include <array>
@@ -54,15 +55,12 @@ bool sameDirectory(const std::string& a, const std::string& b)
 {
     const auto identity = [](const std::string& path) {
         BY_HANDLE_FILE_INFORMATION info{};
-        const HANDLE handle = ::CreateFileW(systemPath(path).c_str(), FILE_READ_ATTRIBUTES,
+        const FileHandle handle = owned(::CreateFileW(systemPath(path).c_str(), FILE_READ_ATTRIBUTES,
             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-            nullptr);
-        if (handle == INVALID_HANDLE_VALUE)
-            return std::array<DWORD, 3>{};
-        const bool known = ::GetFileInformationByHandle(handle, &info);
-        ::CloseHandle(handle);
-        return known ? std::array<DWORD, 3>{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow}
-                     : std::array<DWORD, 3>{};
+            nullptr));
+        return handle.isOpen() && ::GetFileInformationByHandle(handleOf(handle), &info)
+            ? std::array<DWORD, 3>{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow}
+            : std::array<DWORD, 3>{};
     };
     const auto first = identity(a);
     return first != std::array<DWORD, 3>{} && first == identity(b);

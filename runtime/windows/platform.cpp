@@ -23,6 +23,7 @@
 
 #include "runtime/errors.h"
 #include "runtime/native_calls.h"
+#include "runtime/windows/handles.h"
 #include "runtime/windows/text.h"
 
 #include <aclapi.h>
@@ -59,23 +60,6 @@ constexpr std::size_t kLargestTransfer = std::size_t{1} << 30;
 // behind a version test that no _WIN32_WINNT value passes.
 constexpr auto kFileDispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
 
-HANDLE handleOf(std::intptr_t handle)
-{
-    return reinterpret_cast<HANDLE>(handle);
-}
-
-std::intptr_t valueOf(HANDLE handle)
-{
-    return reinterpret_cast<std::intptr_t>(handle);
-}
-
-HANDLE handleOf(const FileHandle& handle)
-{
-    return handleOf(handle.get());
-}
-
-static_assert(FileHandle::kNone == static_cast<std::intptr_t>(-1), "INVALID_HANDLE_VALUE");
-
 // The user's account, whose files are theirs. Not the owner the system gives the user's
 // new files: for an elevated administrator that is the Administrators group, which owns
 // every file any administrator made. The run knows its own files by their identity.
@@ -83,15 +67,15 @@ class ThisUser {
 public:
     ThisUser()
     {
-        HANDLE token = nullptr;
-        if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token))
+        HANDLE opened = nullptr;
+        if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &opened))
             return;
+        const FileHandle token = owned(opened);
         DWORD size = 0;
-        ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+        ::GetTokenInformation(handleOf(token), TokenUser, nullptr, 0, &size);
         user_.resize(size);
-        if (size == 0 || !::GetTokenInformation(token, TokenUser, user_.data(), size, &size))
+        if (size == 0 || !::GetTokenInformation(handleOf(token), TokenUser, user_.data(), size, &size))
             user_.clear();
-        ::CloseHandle(token);
     }
 
     bool is(PSID sid) const
@@ -188,8 +172,8 @@ Result<FileIdentity> identityOf(HANDLE handle)
 // reached, through junctions and links, and sharing everything.
 Result<FileHandle> openDirectory(const std::string& directory)
 {
-    FileHandle handle(valueOf(::CreateFileW(systemPath(directory).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
-        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)));
+    FileHandle handle = owned(::CreateFileW(systemPath(directory).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!handle.isOpen())
         return lastWindowsError();
     return handle;
@@ -206,8 +190,8 @@ bool isNameSurrogate(DWORD attributes, DWORD tag)
 // with an event of its own. One read at a time.
 class OverlappedRead final : public native::PendingTransfer {
 public:
-    explicit OverlappedRead(HANDLE event)
-        : event_(event)
+    explicit OverlappedRead(FileHandle event)
+        : event_(std::move(event))
     {
     }
 
@@ -222,7 +206,6 @@ public:
             DWORD got = 0;
             ::GetOverlappedResult(file_, &overlapped_, &got, TRUE);
         }
-        ::CloseHandle(event_);
     }
     OverlappedRead(const OverlappedRead&) = delete;
     OverlappedRead& operator=(const OverlappedRead&) = delete;
@@ -241,8 +224,8 @@ public:
         if (size > kLargestTransfer)
             return;
         file_ = handleOf(file);
-        overlapped_ = at(offset, event_);
-        ::ResetEvent(event_);
+        overlapped_ = at(offset, handleOf(event_));
+        ::ResetEvent(handleOf(event_));
         running_ = ::ReadFile(file_, data, static_cast<DWORD>(size), nullptr, &overlapped_)
             || ::GetLastError() == ERROR_IO_PENDING;
     }
@@ -261,8 +244,8 @@ public:
     }
 
 private:
-    HANDLE event_;
-    HANDLE file_ = INVALID_HANDLE_VALUE;
+    FileHandle event_;
+    HANDLE file_ = INVALID_HANDLE_VALUE; // the reader's, borrowed
     OVERLAPPED overlapped_{};
     bool running_ = false;
 };
@@ -272,7 +255,7 @@ private:
 void FileHandle::close() noexcept
 {
     if (value_ != kNone)
-        ::CloseHandle(handleOf(std::exchange(value_, kNone)));
+        ::CloseHandle(reinterpret_cast<HANDLE>(std::exchange(value_, kNone)));
 }
 
 namespace native {
@@ -281,9 +264,9 @@ namespace native {
 // followed), and nothing is read or changed. READ_CONTROL reads the owner.
 Result<FileHandle> lookAt(const std::string& path, bool forRemoval)
 {
-    FileHandle probe(
-        valueOf(::CreateFileW(systemPath(path).c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL | (forRemoval ? DELETE : 0),
-            kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr)));
+    FileHandle probe
+        = owned(::CreateFileW(systemPath(path).c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL | (forRemoval ? DELETE : 0),
+            kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!probe.isOpen())
         return lastWindowsError();
     return probe;
@@ -353,8 +336,8 @@ Result<FileHandle> openExisting(const std::string& path, Access access, const Fi
 {
     const bool write = access == Access::Write;
     const DWORD flags = (looked.filtered ? 0 : FILE_FLAG_OPEN_REPARSE_POINT) | (write ? 0 : FILE_FLAG_SEQUENTIAL_SCAN);
-    FileHandle file(valueOf(::CreateFileW(systemPath(path).c_str(), write ? GENERIC_WRITE : GENERIC_READ, kShareAll,
-        nullptr, OPEN_EXISTING, flags, nullptr)));
+    FileHandle file = owned(::CreateFileW(systemPath(path).c_str(), write ? GENERIC_WRITE : GENERIC_READ, kShareAll,
+        nullptr, OPEN_EXISTING, flags, nullptr));
     if (!file.isOpen())
         return lastWindowsError();
     return file;
@@ -366,8 +349,8 @@ Result<FileHandle> openExisting(const std::string& path, Access access, const Fi
 // run nothing but the indexer's attention.
 Result<FileHandle> createNew(const std::string& path)
 {
-    FileHandle created(valueOf(::CreateFileW(systemPath(path).c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
-        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
+    FileHandle created = owned(::CreateFileW(systemPath(path).c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
+        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!created.isOpen())
         return lastWindowsError();
     FILE_BASIC_INFO basic{}; // times of 0 stay as they are
@@ -430,7 +413,7 @@ Result<bool> restyle(FileHandle& file, const IoStyle& style)
         flags |= FILE_FLAG_NO_BUFFERING;
     if (style.overlapped)
         flags |= FILE_FLAG_OVERLAPPED;
-    FileHandle reopened(valueOf(::ReOpenFile(handleOf(file), write ? GENERIC_WRITE : GENERIC_READ, kShareAll, flags)));
+    FileHandle reopened = owned(::ReOpenFile(handleOf(file), write ? GENERIC_WRITE : GENERIC_READ, kShareAll, flags));
     if (!reopened.isOpen())
         return lastWindowsError();
     file = std::move(reopened);
@@ -500,7 +483,9 @@ void dropFromCache(const FileHandle&)
 
 std::error_code close(FileHandle& file)
 {
-    if (!::CloseHandle(handleOf(file.release())))
+    const HANDLE handle = handleOf(file);
+    file.release();
+    if (!::CloseHandle(handle))
         return lastWindowsError();
     return {};
 }
@@ -540,10 +525,10 @@ bool servedFromMemory(const FileHandle&)
 // None where no event can be had; reads then run one after the other.
 std::unique_ptr<PendingTransfer> newPendingTransfer()
 {
-    const HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (event == nullptr)
+    FileHandle event = owned(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!event.isOpen())
         return nullptr;
-    return std::make_unique<OverlappedRead>(event);
+    return std::make_unique<OverlappedRead>(std::move(event));
 }
 
 } // namespace native
@@ -588,10 +573,10 @@ Result<bool> regularFileExists(const SystemPath& file)
     if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
         return true;
     WIN32_FIND_DATAW found{};
-    const HANDLE search = ::FindFirstFileExW(name.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
-    if (search == INVALID_HANDLE_VALUE)
+    const FileSearch search(
+        ::FindFirstFileExW(name.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
+    if (!search.found())
         return lastWindowsError();
-    ::FindClose(search);
     return !isNameSurrogate(found.dwFileAttributes, found.dwReserved0);
 }
 
@@ -673,9 +658,9 @@ Result<DirectoryLock> lockDirectory(const SystemPath& path)
     }
     // Global\: a run in another session (another user's, a remote desktop's) counts too.
     const std::wstring name = L"Global\\quvo-diskspeed-" + key;
-    FileHandle mutex(valueOf(::CreateMutexW(nullptr, FALSE, name.c_str())));
+    FileHandle mutex = owned(::CreateMutexW(nullptr, FALSE, name.c_str()));
     const DWORD failure = ::GetLastError();
-    if (mutex.get() == 0) {
+    if (!mutex.isOpen()) {
         // Another account's run made it, and its access list keeps this one out.
         if (failure == ERROR_ACCESS_DENIED)
             return make_error_code(Errc::directoryInUse);

@@ -6,13 +6,13 @@
 // nothing of the user's rights and nothing of the drive but its description.
 #include "runtime/storage.h"
 
+#include "runtime/windows/handles.h"
 #include "runtime/windows/storage_stack.h"
 #include "runtime/windows/text.h"
 
 #include <algorithm>
 #include <array>
 #include <cwctype>
-#include <memory>
 #include <vector>
 #include <windows.h>
 #include <winioctl.h>
@@ -71,16 +71,10 @@ namespace {
 // A stack deeper than this loops (a virtual disk whose file lies on itself): it ends there.
 constexpr int kDeepest = 16;
 
-struct HandleCloser {
-    void operator()(HANDLE handle) const noexcept { ::CloseHandle(handle); }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
-
-UniqueHandle openForQueries(const std::wstring& device)
+FileHandle openForQueries(const std::wstring& device)
 {
-    const HANDLE handle = ::CreateFileW(
-        device.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
-    return UniqueHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+    return owned(::CreateFileW(
+        device.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
 }
 
 std::string trimmed(std::string text)
@@ -170,15 +164,15 @@ void Walk::fromPath(const std::wstring& path, const std::string& holder, int dep
         storage.memory = true;
         return;
     }
-    const UniqueHandle opened = openForQueries(device);
-    if (!opened)
+    const FileHandle opened = openForQueries(device);
+    if (!opened.isOpen())
         return;
 
     // Its disks, one per disk its extents lie on.
     std::vector<char> buffer(sizeof(VOLUME_DISK_EXTENTS) + 31 * sizeof(DISK_EXTENT));
     DWORD returned = 0;
     std::vector<DWORD> numbers;
-    if (::DeviceIoControl(opened.get(), IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, buffer.data(),
+    if (::DeviceIoControl(handleOf(opened), IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, buffer.data(),
             static_cast<DWORD>(buffer.size()), &returned, nullptr)) {
         const auto* extents = reinterpret_cast<const VOLUME_DISK_EXTENTS*>(buffer.data());
         for (DWORD i = 0; i < extents->NumberOfDiskExtents; ++i)
@@ -187,13 +181,13 @@ void Walk::fromPath(const std::wstring& path, const std::string& holder, int dep
     }
     for (const DWORD number : numbers) {
         const std::wstring disk = L"PhysicalDrive" + std::to_wstring(number);
-        if (const UniqueHandle handle = openForQueries(L"\\\\.\\" + disk))
-            fromDisk(handle.get(), narrow(disk), name, {}, depth);
+        if (const FileHandle handle = openForQueries(L"\\\\.\\" + disk); handle.isOpen())
+            fromDisk(handleOf(handle), narrow(disk), name, {}, depth);
     }
     // A volume that is its own device (a RAM disk's, a virtual disk driver's, each of
     // Wine's, which tell no extents) describes itself, named by its NT device.
     if (numbers.empty())
-        fromDisk(opened.get(), narrow(own), name, ntDevice, depth);
+        fromDisk(handleOf(opened), narrow(own), name, ntDevice, depth);
 }
 
 void Walk::fromDisk(

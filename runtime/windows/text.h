@@ -4,7 +4,7 @@
 // includes it).
 #pragma once
 
-#include "runtime/windows/utf16.h"
+#include "runtime/utf16.h"
 
 #include <string>
 #include <string_view>

@@ -6,6 +6,7 @@
 #include "runtime/volumes.h"
 
 #include "runtime/designation.h"
+#include "runtime/windows/handles.h"
 #include "runtime/windows/text.h"
 
 #include <algorithm>
@@ -86,13 +87,10 @@ std::optional<Volume> measured(
 // files a run creates in it.
 bool mayCreateFilesIn(const std::string& directory)
 {
-    const HANDLE handle = ::CreateFileW(systemPath(directory).c_str(), FILE_ADD_FILE,
+    const FileHandle handle = owned(::CreateFileW(systemPath(directory).c_str(), FILE_ADD_FILE,
         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-        nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return ::GetLastError() == ERROR_SHARING_VIOLATION;
-    ::CloseHandle(handle);
-    return true;
+        nullptr));
+    return handle.isOpen() || ::GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
 // The user's profile directory (USERPROFILE, which every session sets), as HOME is on
@@ -234,15 +232,15 @@ std::vector<VolumeProbe> probeVolumes(std::chrono::milliseconds patience)
             probes.push_back(std::make_shared<Probe>(Probe{root, current, profile, holdsCurrent, std::nullopt}));
     }
     // One thread per drive: at most 26, within what one wait can watch.
-    std::vector<HANDLE> threads(probes.size(), nullptr);
+    std::vector<FileHandle> threads;
     std::vector<HANDLE> running;
-    for (std::size_t i = 0; i < probes.size(); ++i) {
-        auto* shared = new std::shared_ptr<Probe>(probes[i]);
-        threads[i] = ::CreateThread(nullptr, 0, runProbe, shared, 0, nullptr);
-        if (threads[i] == nullptr)
+    for (const std::shared_ptr<Probe>& probe : probes) {
+        auto* shared = new std::shared_ptr<Probe>(probe);
+        threads.push_back(owned(::CreateThread(nullptr, 0, runProbe, shared, 0, nullptr)));
+        if (!threads.back().isOpen())
             delete shared; // no thread to be had: that drive goes unasked
         else
-            running.push_back(threads[i]);
+            running.push_back(handleOf(threads.back()));
     }
     if (!running.empty())
         ::WaitForMultipleObjects(static_cast<DWORD>(running.size()), running.data(), TRUE,
@@ -252,9 +250,7 @@ std::vector<VolumeProbe> probeVolumes(std::chrono::milliseconds patience)
     // it answered.
     std::vector<VolumeProbe> answered;
     for (std::size_t i = 0; i < probes.size(); ++i) {
-        const bool ended = threads[i] != nullptr && ::WaitForSingleObject(threads[i], 0) == WAIT_OBJECT_0;
-        if (threads[i] != nullptr)
-            ::CloseHandle(threads[i]);
+        const bool ended = threads[i].isOpen() && ::WaitForSingleObject(handleOf(threads[i]), 0) == WAIT_OBJECT_0;
         if (ended && probes[i]->answer) {
             if (!probes[i]->holdsCurrent && probes[i]->answer->writable)
                 designateOnItsDrive(probes[i]->answer->directory);

@@ -6,9 +6,9 @@
 // Usage: quvo-window-shot [--before-run] OUTPUT.png
 #include "app/window_layout.h"
 #include "app/windows/drive_speed_window.h"
-#include "app/windows/text.h"
 #include "bench/drives.h"
 #include "runtime/clock.h"
+#include "runtime/utf16.h"
 #include "tools/windows/window_image.h"
 
 #include <windows.h>
@@ -38,7 +38,7 @@ std::string textOf(HWND window)
 {
     std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return quvo::app::utf8(text);
+    return quvo::runtime::narrow(text);
 }
 
 void pump(quvo::app::DriveSpeedWindow& window)
@@ -90,18 +90,18 @@ int main()
         std::printf("row %d: %s\n", row, textOf(control(window, quvo::app::kResultName, row)).c_str());
     std::vector<std::string> left;
     for (const auto& entry : fs::directory_iterator(directory))
-        left.push_back(quvo::app::utf8(entry.path().filename().wstring()));
-    std::printf("left in %s: %s\n", quvo::app::utf8(directory.wstring()).c_str(),
+        left.push_back(quvo::runtime::narrow(entry.path().filename().wstring()));
+    std::printf("left in %s: %s\n", quvo::runtime::narrow(directory.wstring()).c_str(),
         left.empty() ? "nothing" : left.front().c_str());
 
     const quvo::tools::WindowImage image = quvo::tools::captureClient(window.handle());
     fs::current_path(previous, error);
     fs::remove_all(directory, error);
     if (image.pixels.empty() || !quvo::tools::writePng(image, output)) {
-        std::fprintf(stderr, "quvo-window-shot: cannot write %s\n", quvo::app::utf8(output.wstring()).c_str());
+        std::fprintf(stderr, "quvo-window-shot: cannot write %s\n", quvo::runtime::narrow(output.wstring()).c_str());
         return 1;
     }
-    std::printf("written: %s (%d x %d pixels at %d dpi)\n", quvo::app::utf8(output.wstring()).c_str(), image.width,
-        image.height, window.dpi());
+    std::printf("written: %s (%d x %d pixels at %d dpi)\n", quvo::runtime::narrow(output.wstring()).c_str(),
+        image.width, image.height, window.dpi());
     return left.empty() ? 0 : 1;
 }

@@ -14,6 +14,7 @@
 #include "bench/result_rows.h"
 #include "bench/target.h"
 #include "runtime/designation.h"
+#include "runtime/utf16.h"
 #include "runtime/volumes.h"
 #include "tests/support/clocks.h"
 #include "tests/support/temp_dir.h"
@@ -69,7 +70,7 @@ std::string textOf(HWND window)
 {
     std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return utf8(text);
+    return runtime::narrow(text);
 }
 
 std::wstring classNameOf(HWND window)
@@ -402,7 +403,7 @@ TEST_F(WindowTest, BuildsEveryControlOfTheTable)
                 EXPECT_TRUE(spec.colour == Colour::Blue ? blue : grey) << std::hex << darkest;
             }
             if (spec.height == 180) {
-                const std::wstring caption = wide(spec.caption);
+                const std::wstring caption = runtime::widen(spec.caption);
                 EXPECT_EQ(spec.width, gbkTwips(caption));
                 // Wine hints AR PL UMing's "<" and ">" a pixel wider than 宋体's cell:
                 // where the stand-in draws them, the legend's arrow reaches past its box.
@@ -601,7 +602,7 @@ TEST_F(WindowTest, CtrlCAndTheContextMenuCopyTheLastRun)
     ASSERT_EQ(label(kStatusName), kCompleted);
 
     const auto expectReport = [&](const std::wstring& copied) {
-        const std::string report = utf8(copied);
+        const std::string report = runtime::narrow(copied);
         EXPECT_NE(report.find("磁盘：" + driveText_ + "\r\n"), std::string::npos) << report;
         EXPECT_TRUE(std::regex_search(report, std::regex(R"(quvo-diskspeed \d+\.\d+\.\d+)")));
         for (int row = 0; row < bench::kRowCount; ++row) {
@@ -656,7 +657,7 @@ TEST_F(WindowTest, KeysOnlyTheFocusedButtonAnswers)
     for (const auto& [keys, expected] : steps) {
         press(keys);
         settle(std::chrono::milliseconds(100));
-        EXPECT_EQ(::GetFocus(), expected) << "focus in a " << utf8(classNameOf(::GetFocus()));
+        EXPECT_EQ(::GetFocus(), expected) << "focus in a " << runtime::narrow(classNameOf(::GetFocus()));
         // The dialog keys mark the focused button as the one Enter presses, and only
         // while it has the focus: in the drive list, Enter presses nothing.
         if (expected == drive1) {
@@ -869,7 +870,7 @@ TEST_F(WindowTest, OutsideTextIsShownAsItIs)
                 last = std::max(last, x);
             }
     const int painted = last - first + 1;
-    const int whole = extentIn(status, wide(marked)).cx; // 12 characters, 72 pixels
+    const int whole = extentIn(status, runtime::widen(marked)).cx; // 12 characters, 72 pixels
     EXPECT_GE(painted, whole - 4) << "the ink of all " << marked.size() << " characters";
     EXPECT_LE(painted, whole);
 }
@@ -885,7 +886,7 @@ TEST_F(WindowTest, AStatusTooLongForItsBoxIsWholeInItsTooltip)
         + "\\DriveSpeedTest.txt 时出错（该名称已被目录、链接或设备等占用，不是普通文件）";
     window_->setStatusText(reason);
     EXPECT_EQ(boxOf(status), box) << "the box never grows";
-    EXPECT_EQ(tipText(), wide(reason));
+    EXPECT_EQ(tipText(), runtime::widen(reason));
     window_->setStatusText(kCompleted);
     EXPECT_EQ(tipText(), L"");
 }
@@ -901,7 +902,7 @@ TEST_F(WindowTest, TheDriveListFillsWithoutHoldingTheWindowAndKeepsTheChoice)
     const auto firstEntry = [&] {
         wchar_t text[256]{};
         ::SendMessageW(control("Drive1"), CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(text));
-        return utf8(text);
+        return runtime::narrow(text);
     };
     showActive();
     {
@@ -1015,7 +1016,7 @@ protected:
     {
         wchar_t text[256]{};
         ::InternalGetWindowText(c, text, 256);
-        return utf8(text);
+        return runtime::narrow(text);
     }
 
     void TearDown() override
