@@ -99,11 +99,20 @@ enum class Align { Left, Centre };
 // A label's text colour, a line's colour, a picture box's background.
 enum class Colour {
     ButtonText,
-    Blue, // red 0, green 0, blue 255
+    Blue, // kBlue
     WindowText,
     WindowBackground, // a bar frame's interior, white in the standard scheme
-    BarFill,          // red 90, green 136, blue 169
+    BarFill,          // kBarFill
 };
+
+// The two colours that are the window's own rather than the system's.
+struct Rgb {
+    int red;
+    int green;
+    int blue;
+};
+inline constexpr Rgb kBlue{0, 0, 255};
+inline constexpr Rgb kBarFill{90, 136, 169};
 
 inline constexpr int kNoIndex = -1;
 inline constexpr int kNoTab = -1;

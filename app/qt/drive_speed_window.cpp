@@ -38,19 +38,6 @@ runtime::NumberSeparators userSeparators()
     return {locale.decimalPoint().toStdString(), locale.groupSeparator().toStdString()};
 }
 
-QColor colourOf(Colour colour)
-{
-    const QPalette system = QApplication::palette();
-    switch (colour) {
-    case Colour::ButtonText: return system.color(QPalette::ButtonText);
-    case Colour::Blue: return QColor(0, 0, 255);
-    case Colour::WindowText: return system.color(QPalette::WindowText);
-    case Colour::WindowBackground: return system.color(QPalette::Base);
-    case Colour::BarFill: return QColor(90, 136, 169);
-    }
-    return {};
-}
-
 void setColour(QWidget& widget, QPalette::ColorRole role, Colour colour)
 {
     QPalette palette = widget.palette();

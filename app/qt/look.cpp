@@ -4,8 +4,10 @@
 #include "app/window_layout.h"
 
 #include <QApplication>
+#include <QColor>
 #include <QFont>
 #include <QFontDatabase>
+#include <QPalette>
 #include <QStyle>
 #include <QStyleFactory>
 
@@ -45,6 +47,19 @@ QFont fontOf(TextFont font)
     qtFont.setPixelSize(pixels(spec.sizeTwips));
     qtFont.setBold(spec.bold);
     return qtFont;
+}
+
+QColor colourOf(Colour colour)
+{
+    const QPalette system = QApplication::palette();
+    switch (colour) {
+    case Colour::ButtonText: return system.color(QPalette::ButtonText);
+    case Colour::Blue: return QColor(kBlue.red, kBlue.green, kBlue.blue);
+    case Colour::WindowText: return system.color(QPalette::WindowText);
+    case Colour::WindowBackground: return system.color(QPalette::Base);
+    case Colour::BarFill: return QColor(kBarFill.red, kBarFill.green, kBarFill.blue);
+    }
+    return {};
 }
 
 } // namespace quvo::app

@@ -4,10 +4,12 @@
 #pragma once
 
 class QApplication;
+class QColor;
 class QFont;
 
 namespace quvo::app {
 
+enum class Colour;
 enum class TextFont;
 
 // Fusion with its own palette, whatever the desktop's theme. Call once, before the
@@ -17,5 +19,8 @@ void useFixedLook(QApplication& app);
 // One of the layout's fonts, by either of its names where the system has it, else its
 // stand-in.
 QFont fontOf(TextFont font);
+
+// One of the layout's colours: its own, or the fixed palette's.
+QColor colourOf(Colour colour);
 
 } // namespace quvo::app

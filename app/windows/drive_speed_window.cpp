@@ -125,7 +125,7 @@ COLORREF colourOf(Colour colour)
 {
     switch (colour) {
     case Colour::ButtonText: return ::GetSysColor(COLOR_BTNTEXT);
-    case Colour::Blue: return RGB(0, 0, 255);
+    case Colour::Blue: return colourRef(kBlue);
     case Colour::WindowText: return ::GetSysColor(COLOR_WINDOWTEXT);
     case Colour::WindowBackground: return ::GetSysColor(COLOR_WINDOW);
     case Colour::BarFill: return kBarFillColour;

@@ -53,8 +53,11 @@ inline constexpr const wchar_t* kRuleClass = L"QuvoRule";
 inline constexpr const wchar_t* kBarFrameClass = L"QuvoBarFrame";
 inline constexpr const wchar_t* kBarFillClass = L"QuvoBarFill";
 
-// The bar fill's colour: red 90, green 136, blue 169.
-inline constexpr COLORREF kBarFillColour = RGB(90, 136, 169);
+inline constexpr COLORREF colourRef(Rgb colour)
+{
+    return RGB(colour.red, colour.green, colour.blue);
+}
+inline constexpr COLORREF kBarFillColour = colourRef(kBarFill);
 
 // ShellExecuteA, in its order of arguments: what a click on the link calls. The shell's
 // own in the program, a recorder in tests.

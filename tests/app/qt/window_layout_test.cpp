@@ -34,20 +34,6 @@ QString captionOf(const ControlSpec& spec)
     return QString::fromUtf8(spec.caption.data(), static_cast<qsizetype>(spec.caption.size()));
 }
 
-// What each of the table's colours is on screen: two fixed ones, the others the system's.
-QColor shown(Colour colour)
-{
-    const QPalette system = QApplication::palette();
-    switch (colour) {
-    case Colour::ButtonText: return system.color(QPalette::ButtonText);
-    case Colour::Blue: return QColor(0, 0, 255);
-    case Colour::WindowText: return system.color(QPalette::WindowText);
-    case Colour::WindowBackground: return system.color(QPalette::Base);
-    case Colour::BarFill: return QColor(90, 136, 169);
-    }
-    return {};
-}
-
 // A caption's width as the layout measures it: 90 twips for each byte it takes in GBK,
 // one for ASCII and two for the rest.
 int gbkTwips(const QString& caption)
@@ -144,7 +130,7 @@ void WindowLayoutTest::controls()
     QVERIFY2(control->isVisibleTo(window_.get()), "shown");
     // Only the drive list and the button take the focus; labels and bars never do.
     QCOMPARE(control->focusPolicy() != Qt::NoFocus, spec.tab != kNoTab);
-    const QColor colour = shown(spec.colour);
+    const QColor colour = colourOf(spec.colour);
 
     switch (spec.kind) {
     case Kind::Label:
@@ -205,7 +191,7 @@ void WindowLayoutTest::controls()
         // less that border on each side, in the window-background colour.
         QCOMPARE(control->geometry(), placeOf(spec));
         QVERIFY(control->autoFillBackground());
-        QCOMPARE(control->palette().color(QPalette::Window), shown(Colour::WindowText));
+        QCOMPARE(control->palette().color(QPalette::Window), colourOf(Colour::WindowText));
         const auto boxes = control->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
         QCOMPARE(boxes.size(), 1);
         QWidget* interior = boxes.front();
