@@ -13,6 +13,7 @@
 #include <array>
 #include <chrono>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -44,6 +45,11 @@ bool mayBeFromMemory(int row, const RowRecord& shown);
 // Whether a shown row's figure may not be the device's: it may be memory's, or it is
 // faster than the device's link can carry.
 bool mayNotBeDevice(int row, const RowRecord& shown);
+
+// Whether the sustained write slowed within its window: its last second wrote less than
+// 70 % of its first. bytesAt is WindowProgress's; a window that ended early lacks a whole
+// last second and gets no verdict.
+bool droppedWithinWindow(std::span<const std::uint64_t> bytesAt);
 
 class RunRecord {
 public:

@@ -46,12 +46,13 @@ void ResultRows::showRate(int row, int count, double start, std::uint64_t bytes)
     shown(row, {.value = value, .seconds = seconds, .bytes = bytes});
 }
 
-void ResultRows::showFixedRate(int row, int count, double seconds, std::uint64_t bytes, CutShort cut)
+void ResultRows::showFixedRate(
+    int row, int count, double seconds, std::uint64_t bytes, CutShort cut, const WindowProgress& progress)
 {
     const double value = count / seconds;
     setBar(row, value);
     setCaption(row, value);
-    shown(row, {.value = value, .seconds = seconds, .bytes = bytes, .cut = cut});
+    shown(row, {.value = value, .seconds = seconds, .bytes = bytes, .cut = cut, .progress = progress});
 }
 
 void ResultRows::setBar(int row, double value)

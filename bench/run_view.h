@@ -4,10 +4,13 @@
 // end and the tests each implement it.
 #pragma once
 
+#include "bench/rows.h"
 #include "runtime/stop.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -21,12 +24,22 @@ enum class CutShort {
     Quota,         // the user's disk quota refused more
 };
 
+// How far the sustained write had got: the bytes written by each quarter second of its
+// window, the last at the window's end; fewer than kWindowQuarters where it ended early.
+struct WindowProgress {
+    std::array<std::uint64_t, kWindowQuarters> bytesAt{};
+    int quarters = 0;
+
+    std::span<const std::uint64_t> noted() const { return {bytesAt.data(), static_cast<std::size_t>(quarters)}; }
+};
+
 // What a row measured, beside what its bar and caption show.
 struct RowReport {
     double value = NAN;      // the caption's number; NaN when it could not be computed
     double seconds = NAN;    // the caption's elapsed time, or the sustained write's window
     std::uint64_t bytes = 0; // what the row wrote, read or copied; none for lookups and deletes
     CutShort cut = CutShort::No;
+    WindowProgress progress{}; // the sustained write's; none for the other rows
 };
 
 struct RowRecord;

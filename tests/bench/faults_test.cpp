@@ -314,6 +314,9 @@ TEST_F(FaultTest, AFileSizeLimitEndsTheSustainedWriteEarlyOrRefusesTheRun)
         EXPECT_GT(afterRow[4].file1, c.limit - kLineBytes) << c.name;
         EXPECT_EQ(afterRow[7].file2, afterRow[4].file1) << c.name;
         EXPECT_EQ(view.reports[4].cut, CutShort::FileSizeLimit) << c.name;
+        // A note for each quarter second the window reached, none for those it did not.
+        EXPECT_EQ(view.reports[4].progress.quarters, static_cast<int>(view.reports[4].seconds * kQuartersPerSecond))
+            << c.name;
         // Divided by the time the cut-short write lasted, not by 3.
         EXPECT_NEAR(view.values[4], lines / ((lines + 1) * 0.0001), 0.01) << c.name;
     }

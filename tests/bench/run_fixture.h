@@ -78,7 +78,10 @@ protected:
         };
         view.flag = stop.get();
         MeasurementRun run(view, clock, runtime::NumberSeparators{});
-        return run.start();
+        runClock = &clock;
+        const RunOutcome outcome = run.start();
+        runClock = nullptr;
+        return outcome;
     }
 
     int rowsShown() const
@@ -93,6 +96,8 @@ protected:
     std::unique_ptr<runtime::StopFlag> stop = std::make_unique<runtime::StopFlag>();
     // Called at every reading of the run's clock, before it answers.
     std::function<void()> onClock;
+    // The run's clock, while it runs: onClock may change its step.
+    test::StepClock* runClock = nullptr;
 
 private:
     static bool allContent(std::string_view bytes)
