@@ -79,6 +79,9 @@ std::string jsonReport(const bench::RunRecord& record, const ReportContext& cont
             // Not a number (a division by no time) is null, as JSON has no NaN.
             {"value", shown.report.value}, {"text", shown.text}, {"bar_twips", shown.barTwips},
             {"bytes", shown.report.bytes}, {"seconds", shown.report.seconds}, {"cut_short", cutShort(shown.report.cut)},
+            {"bytes_at_quarter_seconds",
+                spec.workload.action == bench::Action::SustainedWrite ? json(shown.report.progress.noted())
+                                                                      : json(nullptr)},
             {"method", shown.path ? json(bench::dataPathId(*shown.path)) : json(nullptr)},
             {"dropped_from_cache", shown.droppedFromCache ? json(*shown.droppedFromCache) : json(nullptr)},
             {"may_not_be_device", bench::mayNotBeDevice(row, shown)},

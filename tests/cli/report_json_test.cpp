@@ -25,7 +25,12 @@ bench::RunRecord partRun()
     record.setBarWidth(0, 8.9f);
     record.rowShown(0, {.value = 0.012, .seconds = 0.012, .bytes = 1'024'000});
     record.setResultText(4, "1750995 KB/秒");
-    record.rowShown(4, {.value = 1750995, .seconds = 0.5, .bytes = 897'259'875, .cut = bench::CutShort::Space});
+    record.rowShown(4,
+        {.value = 1750995,
+            .seconds = 0.5,
+            .bytes = 897'259'875,
+            .cut = bench::CutShort::Space,
+            .progress = {.bytesAt = {447'925'000, 897'259'875}, .quarters = 2}});
     record.setResultText(5, "");
     record.rowShown(5, {.value = NAN, .seconds = 0, .bytes = 897'259'875});
     return record;
@@ -83,10 +88,11 @@ TEST(JsonReport, NamesEveryFieldAsDocumented)
         const char* unit;
         std::uint64_t bytes;
         json cut;
+        json quarters;
     } expected[] = {
-        {0, "small_write", "s", 1'024'000, nullptr},
-        {4, "sustained_write", "KB/s", 897'259'875, "space"},
-        {5, "read_back", "KB/s", 897'259'875, nullptr},
+        {0, "small_write", "s", 1'024'000, nullptr, nullptr},
+        {4, "sustained_write", "KB/s", 897'259'875, "space", {447'925'000, 897'259'875}},
+        {5, "read_back", "KB/s", 897'259'875, nullptr, nullptr},
     };
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const auto& want = expected[i];
@@ -95,6 +101,7 @@ TEST(JsonReport, NamesEveryFieldAsDocumented)
         EXPECT_EQ(rows[i]["unit"], want.unit) << want.id;
         EXPECT_EQ(rows[i]["bytes"], want.bytes) << want.id;
         EXPECT_EQ(rows[i]["cut_short"], want.cut) << want.id;
+        EXPECT_EQ(rows[i]["bytes_at_quarter_seconds"], want.quarters) << want.id;
         for (const char* key : {"name", "kind", "value", "text", "bar_twips", "seconds", "faster_than_link"})
             EXPECT_TRUE(rows[i].contains(key)) << want.id << " lacks " << key;
     }
