@@ -198,6 +198,8 @@ std::string plainTextReport(const RunRecord& record)
     report += "\n";
     if (const std::string caveat = deviceCaveatText(record); !caveat.empty())
         report += caveat + "\n";
+    if (const std::string drop = windowDropNoteText(record); !drop.empty())
+        report += drop + "\n";
     for (const std::string& note : runNotes(record))
         report += note + "\n";
     return report + record.status() + "\n";

@@ -104,8 +104,9 @@ std::string utcTimestamp(std::chrono::system_clock::time_point when);
 
 // The program and its version, the method's, the date, the drive and the devices
 // beneath it, each row's caption, result and the bytes it moved, what the figures may
-// not be (bench/wording.h's caveat and link note), and the status: plain text, lines
-// ending in LF. Of no run: the rows unmeasured, no date and no drive.
+// not be (bench/wording.h's caveat and link note), a drop within the sustained write,
+// and the status: plain text, lines ending in LF. Of no run: the rows unmeasured, no
+// date and no drive.
 std::string plainTextReport(const RunRecord& record);
 
 } // namespace quvo::bench

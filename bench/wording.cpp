@@ -56,6 +56,12 @@ namespace {
 
 constexpr std::string_view kNotice = "注意：";
 constexpr std::string_view kMemoryMedium = "该卷位于内存中，结果不是磁盘的速度";
+constexpr std::string_view kWindowDrop = "最后一秒的写入速度不到第一秒的 70%：磁盘缓存已满或磁盘降速";
+
+bool droppedOnDrive(const RowRecord& shown)
+{
+    return shown.shown && shown.path != runtime::DataPath::Memory && droppedWithinWindow(shown.report.progress.noted());
+}
 
 std::string aboveLinkText(const runtime::Link& link)
 {
@@ -109,6 +115,8 @@ std::string pathTip(int row, const RowRecord& shown)
         tip += "；未能确认已清出缓存，结果可能来自内存";
     if (shown.aboveLink)
         tip += "；" + aboveLinkText(*shown.aboveLink);
+    if (droppedOnDrive(shown))
+        tip += "；" + std::string(kWindowDrop);
     return tip;
 }
 
@@ -135,6 +143,12 @@ std::string deviceCaveatText(const RunRecord& record)
     if (link)
         caveat += std::string(caveat.empty() ? "" : "；") + "这些结果" + aboveLinkText(*link) + "：" + aboveLink;
     return caveat.empty() ? caveat : std::string(kNotice) + caveat;
+}
+
+std::string windowDropNoteText(const RunRecord& record)
+{
+    const RowRecord& shown = record.rows()[static_cast<std::size_t>(rowOf(Action::SustainedWrite))];
+    return droppedOnDrive(shown) ? std::string(kNotice) + "3 秒持续写入中，" + std::string(kWindowDrop) : "";
 }
 
 std::string linkName(runtime::LinkKind kind, runtime::LinkRate rate)

@@ -36,13 +36,18 @@ std::string spaceShortageText(std::uint64_t needed, std::uint64_t available);
 // What a report adds to a sustained write that ended early.
 std::string_view cutShortText(CutShort cut);
 
-// A result's tooltip, one short line: how its figure met the device, and where it may
-// be the system's memory instead. Empty for a row that moves no data.
+// A result's tooltip, one short line: how its figure met the device, where it may be the
+// system's memory instead, and for the sustained write, a drop within its window. Empty
+// for a row that moves no data.
 std::string pathTip(int row, const RowRecord& shown);
 
 // Said once after a run whose figures may not all be the device's: memory's, or faster
 // than its link; empty where they are.
 std::string deviceCaveatText(const RunRecord& record);
+
+// Said once after a run whose sustained write slowed within its window (bench/report.h's
+// droppedWithinWindow), on a drive rather than memory; empty where it did not.
+std::string windowDropNoteText(const RunRecord& record);
 
 // A link as its users know it: "PCIe 3.0 ×2", "USB 2.0", "USB 5Gbps", "SATA 6Gb/s".
 std::string linkName(runtime::LinkKind kind, runtime::LinkRate rate);
