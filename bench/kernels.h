@@ -5,11 +5,14 @@
 // reads a setting.
 #pragma once
 
+#include "bench/rows.h"
 #include "bench/test_content.h"
 #include "runtime/clock.h"
 #include "runtime/result.h"
 #include "runtime/test_file.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string>
 #include <system_error>
@@ -69,13 +72,18 @@ struct SustainedWindow {
     bool cutShort = false; // the room ran out before the time did
     std::error_code writeError;
     std::error_code lookError; // from a look at the room left
+    // The lines written by each quarter second, the last at the window's end: `quarters`
+    // of them, fewer where the window ended early.
+    std::array<int, kWindowQuarters> linesAt{};
+    int quarters = 0;
 };
 
 // Row 4: a line at a time to file, the clock read and compared with start before every
 // line, until seconds have passed; so the loop always ends on a clock test, never on a
-// write. Once the lines written reach `room`, it asks nextLook(lines) for the room
-// there is now (a count of lines); where there is none left, the window ends there,
-// early. The last, partial block is written before it returns, unless the look failed.
+// write. The same reading notes the lines written by each quarter second it has passed.
+// Once the lines written reach `room`, it asks nextLook(lines) for the room there is now
+// (a count of lines); where there is none left, the window ends there, early. The last,
+// partial block is written before it returns, unless the look failed.
 template <class NextLook>
 SustainedWindow writeLinesFor(runtime::TestFile& file, TestContent& content, runtime::Clock& clock, double start,
     double seconds, std::uint64_t room, NextLook&& nextLook)
@@ -86,10 +94,21 @@ SustainedWindow writeLinesFor(runtime::TestFile& file, TestContent& content, run
     // Counted apart from the window, which the compiler would keep in memory around
     // every clock reading.
     int written = 0;
+    // The one time each reading is compared with: the next quarter second, or the end.
+    const auto markAfter = [seconds](int quarters) {
+        return quarters < kWindowQuarters ? std::min((quarters + 1) * kQuarterSecond, seconds) : seconds;
+    };
+    double nextMark = markAfter(0);
     for (;;) {
         const double elapsed = clock.seconds() - start;
-        if (elapsed >= seconds)
-            break;
+        if (elapsed >= nextMark) [[unlikely]] {
+            // A reading late by more than a quarter (a stalled write) passes several.
+            while (window.quarters < kWindowQuarters && elapsed >= (window.quarters + 1) * kQuarterSecond)
+                window.linesAt[static_cast<std::size_t>(window.quarters++)] = written;
+            if (elapsed >= seconds)
+                break;
+            nextMark = markAfter(window.quarters);
+        }
         const auto lines = static_cast<std::uint64_t>(written);
         if (lines >= room) [[unlikely]] {
             const runtime::Result<std::uint64_t> next = nextLook(lines);

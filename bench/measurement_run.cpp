@@ -63,6 +63,15 @@ Halt spaceShortage(std::uint64_t needed, std::uint64_t available)
     return {RunOutcome::Failed, spaceShortageText(needed, available)};
 }
 
+WindowProgress progressOf(const SustainedWindow& window)
+{
+    WindowProgress progress;
+    progress.quarters = window.quarters;
+    for (std::size_t i = 0; i < progress.noted().size(); ++i)
+        progress.bytesAt[i] = static_cast<std::uint64_t>(window.linesAt[i]) * kLineBytes;
+    return progress;
+}
+
 // One run: its working values and its steps, in the order they run.
 class Pass {
 public:
@@ -94,7 +103,7 @@ private:
     Step writeItemsRow(int row, int writes);
     Step readLinesRow(int row);
     Step sustainedWrite(int row, double seconds);
-    Step endAtQuota(int row, double seconds);
+    Step endAtQuota(int row, const SustainedWindow& window);
     Step readBack(int row);
     Step lookUps(int row, int rounds);
     Step lookUp(const runtime::SystemPath& path);
@@ -327,13 +336,14 @@ Step Pass::sustainedWrite(int row, double seconds)
     if (window.lookError)
         return failure(FileAction::Check, path.text(), window.lookError);
     if (window.writeError && runtime::quotaExceeded(window.writeError))
-        return endAtQuota(row, window.seconds);
+        return endAtQuota(row, window);
     if (window.writeError)
         return failure(FileAction::Write, path.text(), window.writeError);
     if (auto error = file_.close())
         return failure(FileAction::Write, path.text(), error);
     file1Bytes_ = static_cast<std::uint64_t>(window.lines) * kLineBytes;
-    rows_.showFixedRate(row, window.lines, window.seconds, file1Bytes_, window.cutShort ? sustainedCap_ : CutShort::No);
+    rows_.showFixedRate(row, window.lines, window.seconds, file1Bytes_, window.cutShort ? sustainedCap_ : CutShort::No,
+        progressOf(window));
     tellWritePath(row, *file_.lastPath(), path);
     return std::nullopt;
 }
@@ -344,7 +354,7 @@ Step Pass::sustainedWrite(int row, double seconds)
 // even be shortened (btrfs refuses the truncation), though it can be removed: it goes,
 // and its first lines, at most half of what the quota took, are written again, after
 // the row is shown and before the next is timed.
-Step Pass::endAtQuota(int row, double seconds)
+Step Pass::endAtQuota(int row, const SustainedWindow& window)
 {
     const runtime::SystemPath path = testFile1();
     const auto written = file_.writtenOut();
@@ -354,7 +364,8 @@ Step Pass::endAtQuota(int row, double seconds)
     if (auto error = runtime::removeOwnFile(path))
         return failure(FileAction::Delete, path.text(), error);
     const std::uint64_t lines = *written / kLineBytes;
-    rows_.showFixedRate(row, static_cast<int>(lines), seconds, lines * kLineBytes, CutShort::Quota);
+    rows_.showFixedRate(
+        row, static_cast<int>(lines), window.seconds, lines * kLineBytes, CutShort::Quota, progressOf(window));
 
     const std::uint64_t half = *written / 2;
     const std::uint64_t kept = (half - std::min(half, std::uint64_t{runtime::TestFile::kBlockSize})) / kLineBytes;

@@ -59,6 +59,16 @@ bool mayNotBeDevice(int row, const RowRecord& record)
     return mayBeFromMemory(row, record) || (record.measured && record.aboveLink);
 }
 
+bool droppedWithinWindow(std::span<const std::uint64_t> bytesAt)
+{
+    if (bytesAt.size() < kWindowQuarters)
+        return false;
+    // Seconds [0, 1) and [2, 3); compared in whole bytes, so that 70 % exactly is no drop.
+    const std::uint64_t first = bytesAt[kQuartersPerSecond - 1];
+    const std::uint64_t last = bytesAt[kWindowQuarters - 1] - bytesAt[kWindowQuarters - 1 - kQuartersPerSecond];
+    return last * 10 < first * 7;
+}
+
 std::string_view dataPathId(runtime::DataPath path)
 {
     switch (path) {

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -28,12 +29,22 @@ enum class CutShort {
     Quota,         // the user's disk quota refused more
 };
 
+// How far the sustained write had got: the bytes written by each quarter second of its
+// window, the last at the window's end; fewer than kWindowQuarters where it ended early.
+struct WindowProgress {
+    std::array<std::uint64_t, kWindowQuarters> bytesAt{};
+    int quarters = 0;
+
+    std::span<const std::uint64_t> noted() const { return {bytesAt.data(), static_cast<std::size_t>(quarters)}; }
+};
+
 // What a row measured, beside what its bar and caption show.
 struct Measurement {
     double value = NAN;      // the caption's number; NaN when it could not be computed
     double seconds = NAN;    // the caption's elapsed time, or the sustained write's window
     std::uint64_t bytes = 0; // what the row wrote, read or copied; none for lookups and deletes
     CutShort cut = CutShort::No;
+    WindowProgress progress{}; // the sustained write's; none for the other rows
 };
 
 // A row of the run as it stands: its bar and caption as the window has them, and what
@@ -63,6 +74,11 @@ bool mayBeFromMemory(int row, const RowRecord& record);
 // Whether a measured row's figure may not be the device's: it may be memory's, or it is
 // faster than the device's link can carry.
 bool mayNotBeDevice(int row, const RowRecord& record);
+
+// Whether the sustained write slowed within its window: its last second wrote less than
+// 70 % of its first. bytesAt is WindowProgress's; a window that ended early lacks a whole
+// last second and gets no verdict.
+bool droppedWithinWindow(std::span<const std::uint64_t> bytesAt);
 
 class RunRecord {
 public:

@@ -42,12 +42,13 @@ void ResultRows::showRate(int row, int count, double start, std::uint64_t bytes)
     setMeasurement(row, {.value = value, .seconds = seconds, .bytes = bytes});
 }
 
-void ResultRows::showFixedRate(int row, int count, double seconds, std::uint64_t bytes, CutShort cut)
+void ResultRows::showFixedRate(
+    int row, int count, double seconds, std::uint64_t bytes, CutShort cut, const WindowProgress& progress)
 {
     const double value = count / seconds;
     setBar(row, value);
     setCaption(row, value);
-    setMeasurement(row, {.value = value, .seconds = seconds, .bytes = bytes, .cut = cut});
+    setMeasurement(row, {.value = value, .seconds = seconds, .bytes = bytes, .cut = cut, .progress = progress});
 }
 
 void ResultRows::setBar(int row, double value)

@@ -26,7 +26,8 @@ public:
     // count per elapsed second, the clock read once for the bar and again for the caption.
     void showRate(int row, int count, double start, std::uint64_t bytes = 0);
     // count per a known number of seconds; no clock reading.
-    void showFixedRate(int row, int count, double seconds, std::uint64_t bytes = 0, CutShort cut = CutShort::No);
+    void showFixedRate(int row, int count, double seconds, std::uint64_t bytes = 0, CutShort cut = CutShort::No,
+        const WindowProgress& progress = {});
 
 private:
     // Each of the two is skipped when its value cannot be computed (a division by a

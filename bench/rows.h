@@ -77,6 +77,14 @@ constexpr int rowOf(Action action)
     return -1;
 }
 
+// The sustained write notes how far it has got at every quarter second of its window,
+// the last note at the window's end: a drive that slows within the window shows in them.
+inline constexpr int kQuartersPerSecond = 4;
+inline constexpr double kQuarterSecond = 1.0 / kQuartersPerSecond;
+inline constexpr int kWindowQuarters = 12;
+static_assert(rowSpec(rowOf(Action::SustainedWrite)).workload.seconds * kQuartersPerSecond == kWindowQuarters,
+    "a note for every quarter second of the sustained write's window");
+
 // Before row 0 the run lets the events through once per row reset and once after it
 // shows its status; then after every row as the table says.
 constexpr int pumpsPerRun()

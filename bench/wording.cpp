@@ -82,6 +82,13 @@ namespace {
 
 constexpr std::string_view kNotice = "注意：";
 constexpr std::string_view kMemoryMedium = "该卷位于内存中，结果不是磁盘的速度";
+constexpr std::string_view kWindowDrop = "最后一秒的写入速度不到第一秒的 70%：磁盘缓存已满或磁盘降速";
+
+bool droppedOnDrive(const RowRecord& result)
+{
+    return result.measured && result.path != runtime::DataPath::Memory
+        && droppedWithinWindow(result.measured->progress.noted());
+}
 
 std::string aboveLinkText(const runtime::Link& link)
 {
@@ -135,6 +142,8 @@ std::string pathTip(int row, const RowRecord& result)
         tip += "；未能确认已清出缓存，结果可能来自内存";
     if (result.aboveLink)
         tip += "；" + aboveLinkText(*result.aboveLink);
+    if (droppedOnDrive(result))
+        tip += "；" + std::string(kWindowDrop);
     return tip;
 }
 
@@ -161,6 +170,12 @@ std::string deviceCaveatText(const RunRecord& record)
     if (link)
         caveat += std::string(caveat.empty() ? "" : "；") + "这些结果" + aboveLinkText(*link) + "：" + aboveLink;
     return caveat.empty() ? caveat : std::string(kNotice) + caveat;
+}
+
+std::string windowDropNoteText(const RunRecord& record)
+{
+    const RowRecord& written = record.rows()[static_cast<std::size_t>(rowOf(Action::SustainedWrite))];
+    return droppedOnDrive(written) ? std::string(kNotice) + "3 秒持续写入中，" + std::string(kWindowDrop) : "";
 }
 
 std::string linkName(runtime::LinkKind kind, runtime::LinkRate rate)
@@ -305,6 +320,8 @@ std::string plainTextReport(const RunRecord& record)
     report += "\n";
     if (const std::string caveat = deviceCaveatText(record); !caveat.empty())
         report += caveat + "\n";
+    if (const std::string drop = windowDropNoteText(record); !drop.empty())
+        report += drop + "\n";
     for (const std::string& note : runNotes(record))
         report += note + "\n";
     return report + record.status() + "\n";

@@ -57,19 +57,25 @@ std::string spaceShortageText(std::uint64_t needed, std::uint64_t available);
 // What a report adds to a sustained write that ended early.
 std::string_view cutShortText(CutShort cut);
 
-// A result's tooltip, one short line: how its figure met the device, and where it may
-// be the system's memory instead. Empty for a row that moves no data.
+// A result's tooltip, one short line: how its figure met the device, where it may be the
+// system's memory instead, and for the sustained write, a drop within its window. Empty
+// for a row that moves no data.
 std::string pathTip(int row, const RowRecord& result);
 
 // The program and its version, the method's, the date, the drive and the devices
 // beneath it, each row's caption, result and the bytes it moved, what the figures may
-// not be (the caveat and the notes below), and the status: plain text, lines ending in
-// LF. Of no run: the rows unmeasured, no date and no drive.
+// not be (the caveat and the notes below), a drop within the sustained write, and the
+// status: plain text, lines ending in LF. Of no run: the rows unmeasured, no date and
+// no drive.
 std::string plainTextReport(const RunRecord& record);
 
 // Said once after a run whose figures may not all be the device's: memory's, or faster
 // than its link; empty where they are.
 std::string deviceCaveatText(const RunRecord& record);
+
+// Said once after a run whose sustained write slowed within its window (bench/report.h's
+// droppedWithinWindow), on a drive rather than memory; empty where it did not.
+std::string windowDropNoteText(const RunRecord& record);
 
 // A link as its users know it: "PCIe 3.0 ×2", "USB 2.0", "USB 5Gbps", "SATA 6Gb/s".
 std::string linkName(runtime::LinkKind kind, runtime::LinkRate rate);

@@ -159,9 +159,12 @@ int runHeadless(std::span<const char* const> args)
     const ReportContext context{.directory = target.directory, .ok = ok, .volume = target.volume};
 
     // Said once, whatever else is reported: a figure that may not be the device's, a
-    // directory that could not be locked, a link that holds the device back.
+    // drive that slowed within the sustained write, a directory that could not be
+    // locked, a link that holds the device back.
     if (const std::string caveat = bench::deviceCaveatText(*record); !caveat.empty())
         runtime::printTo(stderr, "%s%s\n", kProgram.data(), caveat.c_str());
+    if (const std::string drop = bench::windowDropNoteText(*record); !drop.empty())
+        runtime::printTo(stderr, "%s%s\n", kProgram.data(), drop.c_str());
     for (const std::string& note : bench::runNotes(*record))
         runtime::printTo(stderr, "%s%s\n", kProgram.data(), note.c_str());
 

@@ -80,6 +80,9 @@ std::string jsonReport(const bench::RunRecord& record, const ReportContext& cont
             {"value", result.measured->value}, {"text", result.text}, {"bar_twips", result.barTwips},
             {"bytes", result.measured->bytes}, {"seconds", result.measured->seconds},
             {"cut_short", cutShort(result.measured->cut)},
+            {"bytes_at_quarter_seconds",
+                spec.workload.action == bench::Action::SustainedWrite ? json(result.measured->progress.noted())
+                                                                      : json(nullptr)},
             {"method", result.path ? json(bench::dataPathId(*result.path)) : json(nullptr)},
             {"dropped_from_cache", result.droppedFromCache ? json(*result.droppedFromCache) : json(nullptr)},
             {"may_not_be_device", bench::mayNotBeDevice(row, result)},

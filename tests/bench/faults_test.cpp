@@ -314,6 +314,10 @@ TEST_F(FaultTest, AFileSizeLimitEndsTheSustainedWriteEarlyOrRefusesTheRun)
         EXPECT_GT(afterRow[4].file1, c.limit - kLineBytes) << c.name;
         EXPECT_EQ(afterRow[7].file2, afterRow[4].file1) << c.name;
         EXPECT_EQ(lastRun.rows()[4].measured->cut, CutShort::FileSizeLimit) << c.name;
+        // A note for each quarter second the window reached, none for those it did not.
+        EXPECT_EQ(lastRun.rows()[4].measured->progress.quarters,
+            static_cast<int>(lastRun.rows()[4].measured->seconds * kQuartersPerSecond))
+            << c.name;
         // Divided by the time the cut-short write lasted, not by 3.
         EXPECT_NEAR(lastRun.rows()[4].measured->value, lines / ((lines + 1) * 0.0001), 0.01) << c.name;
     }

@@ -63,6 +63,51 @@ TEST_F(MeasurementRunTest, ACompleteRunFillsEveryRowAndLeavesNoFile)
     EXPECT_FALSE(afterRow[8].file2Exists);
 }
 
+// Row 4 notes the lines written by each quarter second at the first reading of the clock
+// at or past it. A reading every 1/1024 s keeps every time exact: at reading n of the
+// row (0 is its start), n - 1 lines are written.
+TEST_F(MeasurementRunTest, TheSustainedWriteNotesHowFarItHadGotAtEveryQuarterSecond)
+{
+    constexpr double kTick = 1.0 / 1024;
+    const struct {
+        const char* name;
+        std::vector<std::pair<int, double>> steps; // from this reading of the row on, this step
+        std::vector<std::uint64_t> lines;
+        bool dropped;
+    } cases[] = {
+        {"steady", {}, {255, 511, 767, 1023, 1279, 1535, 1791, 2047, 2303, 2559, 2815, 3071}, false},
+        {"half as fast from 2 s", {{2049, 2 * kTick}},
+            {255, 511, 767, 1023, 1279, 1535, 1791, 2047, 2175, 2303, 2431, 2559}, true},
+        // Reading 300 comes half a second late, past 0.5 s and 0.75 s at once.
+        {"stalled across two quarters", {{300, 512 * kTick}, {301, kTick}},
+            {255, 299, 299, 512, 768, 1024, 1280, 1536, 1792, 2048, 2304, 2560}, false},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        view = {};
+        afterRow = {};
+        int reading = 0;
+        onClock = [&] {
+            if (view.rowsStarted.empty() || view.rowsStarted.back() != rowOf(Action::SustainedWrite))
+                return;
+            for (const auto& [at, step] : c.steps)
+                if (reading == at)
+                    runClock->setStep(step);
+            ++reading;
+        };
+        ASSERT_EQ(runIn(dir.path(), kTick), RunOutcome::Completed) << c.name;
+        const Measurement& report = *lastRun.rows()[static_cast<std::size_t>(rowOf(Action::SustainedWrite))].measured;
+        std::vector<std::uint64_t> bytes;
+        for (const std::uint64_t lines : c.lines)
+            bytes.push_back(lines * kLineBytes);
+        const auto noted = report.progress.noted();
+        EXPECT_EQ(std::vector<std::uint64_t>(noted.begin(), noted.end()), bytes) << c.name;
+        EXPECT_EQ(report.bytes, bytes.back()) << c.name << ": the last note is at the window's end";
+        EXPECT_EQ(droppedWithinWindow(noted), c.dropped) << c.name;
+    }
+    onClock = nullptr;
+}
+
 // Compressed as a file system compresses, in independent 128 KiB pieces: the share of
 // the bytes that remains.
 double compressedShare(const std::string& content)

@@ -77,7 +77,9 @@ protected:
                 onClock();
         };
         MeasurementRun run(view, clock, runtime::NumberSeparators{});
+        runClock = &clock;
         const RunOutcome outcome = run.start();
+        runClock = nullptr;
         lastRun = run.lastRun();
         return outcome;
     }
@@ -94,6 +96,8 @@ protected:
     RunRecord lastRun;
     // Called at every reading of the run's clock, before it answers.
     std::function<void()> onClock;
+    // The run's clock, while it runs: onClock may change its step.
+    test::StepClock* runClock = nullptr;
 
 private:
     static bool allContent(std::string_view bytes)

@@ -25,7 +25,12 @@ bench::RunRecord partRun()
     record.setBarWidth(0, 8.9f);
     record.setMeasurement(0, {.value = 0.012, .seconds = 0.012, .bytes = 1'024'000});
     record.setResultText(4, "1750995 KB/秒");
-    record.setMeasurement(4, {.value = 1750995, .seconds = 0.5, .bytes = 897'259'875, .cut = bench::CutShort::Space});
+    record.setMeasurement(4,
+        {.value = 1750995,
+            .seconds = 0.5,
+            .bytes = 897'259'875,
+            .cut = bench::CutShort::Space,
+            .progress = {.bytesAt = {447'925'000, 897'259'875}, .quarters = 2}});
     record.setResultText(5, "");
     record.setMeasurement(5, {.value = NAN, .seconds = 0, .bytes = 897'259'875});
     return record;
@@ -83,10 +88,11 @@ TEST(JsonReport, NamesEveryFieldAsDocumented)
         const char* unit;
         std::uint64_t bytes;
         json cut;
+        json quarters;
     } expected[] = {
-        {0, "small_write", "s", 1'024'000, nullptr},
-        {4, "sustained_write", "KB/s", 897'259'875, "space"},
-        {5, "read_back", "KB/s", 897'259'875, nullptr},
+        {0, "small_write", "s", 1'024'000, nullptr, nullptr},
+        {4, "sustained_write", "KB/s", 897'259'875, "space", {447'925'000, 897'259'875}},
+        {5, "read_back", "KB/s", 897'259'875, nullptr, nullptr},
     };
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const auto& want = expected[i];
@@ -95,12 +101,59 @@ TEST(JsonReport, NamesEveryFieldAsDocumented)
         EXPECT_EQ(rows[i]["unit"], want.unit) << want.id;
         EXPECT_EQ(rows[i]["bytes"], want.bytes) << want.id;
         EXPECT_EQ(rows[i]["cut_short"], want.cut) << want.id;
+        EXPECT_EQ(rows[i]["bytes_at_quarter_seconds"], want.quarters) << want.id;
         for (const char* key : {"name", "kind", "value", "text", "bar_twips", "seconds", "faster_than_link"})
             EXPECT_TRUE(rows[i].contains(key)) << want.id << " lacks " << key;
     }
     EXPECT_EQ(rows[0]["value"], 0.012);
     EXPECT_EQ(rows[0]["bar_twips"], 8.9f);
     EXPECT_TRUE(rows[2]["value"].is_null()) << "a rate over no time is no number";
+}
+
+// Row 4's notes as taken, and a drop within its window, where the last second wrote
+// less than 70 % of the first, said in the row's tooltip and once after the run. A window
+// that ended early has no last second to compare; memory has no drive to slow.
+TEST(JsonReport, GivesTheSustainedWritesProgressAndSaysADropWithinIt)
+{
+    const struct {
+        const char* name;
+        std::vector<std::uint64_t> quarters; // bytes written in each quarter second
+        bool memory;
+        bool dropped;
+    } cases[] = {
+        {"steady", {250, 250, 250, 250, 250, 250, 250, 250, 250, 250, 250, 250}, false, false},
+        {"the last second at 70 % of the first", {250, 250, 250, 250, 250, 250, 250, 250, 175, 175, 175, 175}, false,
+            false},
+        {"a byte less", {250, 250, 250, 250, 250, 250, 250, 250, 175, 175, 175, 174}, false, true},
+        {"a fast first second, then a full cache", {500, 500, 500, 500, 250, 250, 250, 250, 250, 250, 250, 250}, false,
+            true},
+        {"slow in the last half second only", {250, 250, 250, 250, 250, 250, 250, 250, 250, 250, 0, 0}, false, true},
+        {"a slow middle second that recovers", {250, 250, 250, 250, 0, 0, 0, 0, 250, 250, 250, 250}, false, false},
+        {"nothing in the first second", {0, 0, 0, 0, 250, 250, 250, 250, 250, 250, 250, 250}, false, false},
+        {"ended early at 2.75 s", {250, 250, 250, 250, 250, 250, 250, 250, 0, 0, 0}, false, false},
+        {"on memory", {250, 250, 250, 250, 250, 250, 250, 250, 250, 250, 0, 0}, true, false},
+    };
+    const std::string drop = "最后一秒的写入速度不到第一秒的 70%：磁盘缓存已满或磁盘降速";
+    for (const auto& c : cases) {
+        bench::WindowProgress progress;
+        std::uint64_t written = 0;
+        json noted = json::array();
+        for (const std::uint64_t bytes : c.quarters) {
+            written += bytes;
+            progress.bytesAt[static_cast<std::size_t>(progress.quarters++)] = written;
+            noted.push_back(written);
+        }
+        bench::RunRecord record;
+        record.start("/data/ [ext4, 1.0 GB 可用]");
+        record.setMeasurement(4, {.value = 1, .seconds = 3, .bytes = written, .progress = progress});
+        record.setPath(4, c.memory ? runtime::DataPath::Memory : runtime::DataPath::Direct, std::nullopt);
+        const json report = json::parse(jsonReport(record, {.directory = "/data", .ok = true, .volume = std::nullopt}));
+        EXPECT_EQ(report["rows"][0]["bytes_at_quarter_seconds"], noted) << c.name;
+        const std::string tip = c.memory ? "该卷位于内存中，结果不是磁盘的速度" : "绕过系统缓存，直接读写磁盘";
+        EXPECT_EQ(bench::pathTip(4, record.rows()[4]), tip + (c.dropped ? "；" + drop : "")) << c.name;
+        EXPECT_EQ(bench::windowDropNoteText(record), c.dropped ? "注意：3 秒持续写入中，" + drop : "") << c.name;
+        EXPECT_EQ(bench::plainTextReport(record).find(drop) != std::string::npos, c.dropped) << c.name;
+    }
 }
 
 // How each row met the device, and whether its figure may be memory's: a read through

@@ -75,6 +75,14 @@ rows = {row["id"]: row for row in report["rows"]}
 assert rows["small_write"]["bytes"] == 1024000 and rows["large_read"]["bytes"] == 10240000
 assert rows["read_back"]["bytes"] == rows["copy"]["bytes"] == rows["sustained_write"]["bytes"]
 assert rows["sustained_write"]["bytes"] % 1025 == 0
+sustained = rows.pop("sustained_write")
+quarters = sustained["bytes_at_quarter_seconds"]
+assert quarters == sorted(quarters) and all(q % 1025 == 0 for q in quarters)
+if sustained["cut_short"] is None:
+    assert len(quarters) == 12 and quarters[-1] == sustained["bytes"]
+else:
+    assert len(quarters) < 12
+assert all(row["bytes_at_quarter_seconds"] is None for row in rows.values())
 PY
 
 # On a terminal: bars beside the rows, and a live line while a row is measured.

@@ -26,6 +26,8 @@ public:
             onReading();
         return now_ += step_;
     }
+    // From the next reading on, onReading's own included.
+    void setStep(double step) { step_ = step; }
     std::function<void()> onReading;
 
 private:
