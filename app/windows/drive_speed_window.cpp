@@ -492,19 +492,23 @@ void DriveSpeedWindow::pumpEvents()
     MSG msg{};
     // Once a stop is asked for, messages wait for the main loop: the end of a session is
     // then answered after the run has removed its files.
-    while (!stopping() && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            // The program is to end: the run stops first, and the quit comes again when
-            // the window has closed.
-            quitCode_ = static_cast<int>(msg.wParam);
-            closeRequested_ = true;
-            run_.stop();
-            break;
-        }
-        if (!translateKeys(msg)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
+    while (!stopping() && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        handleDuringRun(msg);
+}
+
+void DriveSpeedWindow::handleDuringRun(MSG& msg)
+{
+    if (msg.message == WM_QUIT) {
+        // The program is to end: the run stops first, and the quit comes again when the
+        // window has closed.
+        quitCode_ = static_cast<int>(msg.wParam);
+        closeRequested_ = true;
+        run_.stop();
+        return;
+    }
+    if (!translateKeys(msg)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
     }
 }
 
@@ -570,20 +574,8 @@ void DriveSpeedWindow::handleSystemMessages()
     };
     MSG msg{};
     for (const auto& range : kRanges)
-        while (::PeekMessageW(&msg, nullptr, range.first, range.last, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                // The program is to end: the run stops first, and the quit comes again
-                // when the window has closed.
-                quitCode_ = static_cast<int>(msg.wParam);
-                closeRequested_ = true;
-                run_.stop();
-                continue;
-            }
-            if (!translateKeys(msg)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageW(&msg);
-            }
-        }
+        while (::PeekMessageW(&msg, nullptr, range.first, range.last, PM_REMOVE))
+            handleDuringRun(msg);
 }
 
 void DriveSpeedWindow::showRunNote()

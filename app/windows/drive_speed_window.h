@@ -138,6 +138,9 @@ private:
     void checkSpeed();
     void waitForRun();
     void handleSystemMessages();
+    // A message taken during a run, at a pump or between them: a quit stops the run and
+    // comes again once the window has closed; anything else is handled as usual.
+    void handleDuringRun(MSG& msg);
     void openMakerSite();
 
     // After a run, what its status text leaves unsaid: in the status line's tooltip.
