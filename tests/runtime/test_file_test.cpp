@@ -41,6 +41,16 @@ TEST(TestFile, WritesItemsBareAndLinesWithALineEnd)
     const std::string_view fromMemory(*aligned, kBlock * 2 + 10);
     for (std::size_t at = 0; at < fromMemory.size(); ++at)
         (*aligned)[at] = static_cast<char>('a' + at / 4099 % 26);
+    // The text n times, as items or as lines.
+    const auto times = [](std::size_t n, const std::string& text, bool lines) {
+        return [=](TestFile& f) {
+            for (std::size_t i = 0; i < n; ++i)
+                (void)(lines ? f.writeLine(text) : f.writeItem(text));
+        };
+    };
+    std::string straddling;
+    for (int i = 0; i < 2100; ++i)
+        straddling += payload + "\n";
     struct WriteCase {
         const char* name;
         std::function<void(TestFile&)> write;
@@ -48,30 +58,10 @@ TEST(TestFile, WritesItemsBareAndLinesWithALineEnd)
     };
     const WriteCase cases[] = {
         {"nothing", [](TestFile&) {}, ""},
-        {"items run together",
-            [](TestFile& f) {
-                for (int i = 0; i < 3; ++i)
-                    (void)f.writeItem("X");
-            },
-            "XXX"},
+        {"items run together", times(3, "X", false), "XXX"},
         {"a line", [](TestFile& f) { (void)f.writeLine("ab"); }, "ab\n"},
-        {"items filling exactly one block",
-            [](TestFile& f) {
-                for (std::size_t i = 0; i < kBlock; ++i)
-                    (void)f.writeItem("X");
-            },
-            std::string(kBlock, 'X')},
-        {"lines straddling blocks",
-            [&](TestFile& f) {
-                for (int i = 0; i < 2100; ++i)
-                    (void)f.writeLine(payload);
-            },
-            [&] {
-                std::string s;
-                for (int i = 0; i < 2100; ++i)
-                    s += payload + "\n";
-                return s;
-            }()},
+        {"items filling exactly one block", times(kBlock, "X", false), std::string(kBlock, 'X')},
+        {"lines straddling blocks", times(2100, payload, true), straddling},
         {"a reserve while open keeps what is pending",
             [](TestFile& f) {
                 (void)f.writeItem("ab");
@@ -129,6 +119,13 @@ TEST(TestFile, ReadsLinesEndedByLfOrCrLf)
     const std::string longLine(kBlock * 2 + 5, 'X');
     // "\r\n" split across the first block boundary.
     const std::string splitCrLf = std::string(kBlock - 1, 'a') + "\r\nb";
+    // Short lines over three blocks, as written and as read.
+    std::string shortLines;
+    std::vector<std::string> shortLinesRead;
+    for (int i = 0; shortLines.size() < kBlock * 3; ++i) {
+        shortLinesRead.push_back(std::to_string(i));
+        shortLines += shortLinesRead.back() + "\n";
+    }
     struct ReadCase {
         const char* name;
         std::string content;
@@ -148,19 +145,7 @@ TEST(TestFile, ReadsLinesEndedByLfOrCrLf)
         {"crlf split where a block ends inside a long line", std::string(kBlock * 2 - 1, 'a') + "\r\nb",
             {std::string(kBlock * 2 - 1, 'a'), "b"}},
         {"exactly two blocks", std::string(kBlock * 2, 'X'), {std::string(kBlock * 2, 'X')}},
-        {"short lines over three blocks",
-            [] {
-                std::string s;
-                for (int i = 0; s.size() < kBlock * 3; ++i)
-                    s += std::to_string(i) + "\n";
-                return s;
-            }(),
-            [] {
-                std::vector<std::string> lines;
-                for (std::size_t size = 0; size < kBlock * 3; size += lines.back().size() + 1)
-                    lines.push_back(std::to_string(lines.size()));
-                return lines;
-            }()},
+        {"short lines over three blocks", shortLines, shortLinesRead},
     };
     TempDir dir;
     // Read through the cache and streamed, into a line buffer as it comes and into one with
@@ -210,113 +195,69 @@ TEST(TestFile, CallsOutOfTurnFailAndTouchNothing)
     writeFile(dir / "blocks.txt", std::string(kBlock * 3, 'X') + "\n");
     std::string line;
     std::string_view view;
-    struct TurnCase {
+    // The calls a case makes in turn; what the last one gives is what counts.
+    using Call = std::function<std::error_code(TestFile&)>;
+    const Call output = [&](TestFile& f) { return f.openForOutput(path); };
+    const Call input = [&](TestFile& f) { return f.openForInput(path); };
+    const Call inputMissing = [&](TestFile& f) { return f.openForInput(missing); };
+    const Call streamBlocks = [&](TestFile& f) { return f.openForInput(blocks, ReadMode::Streaming); };
+    const Call write = [](TestFile& f) { return f.writeItem("X"); };
+    const Call writeNothing = [](TestFile& f) { return f.writeItem(""); };
+    const Call writeFromMemory = [](TestFile& f) { return f.writeFrom("X", 1); };
+    const Call writePending = [](TestFile& f) { return f.writeItem("pending"); };
+    const Call read = [&](TestFile& f) { return f.readLine(line, view); };
+    const Call atEnd = [](TestFile& f) { return f.atEnd().error(); };
+    const Call close = [](TestFile& f) { return f.close(); };
+    const Call reserve = [](TestFile& f) { return f.reserve(); };
+    const Call abandon = [](TestFile& f) {
+        f.abandon();
+        return std::error_code{};
+    };
+    // An error unless the condition holds.
+    const auto unless = [](bool holds) { return holds ? std::error_code{} : make_error_code(Errc::pastEndOfFile); };
+    const Call inputAtItsEnd = [&](TestFile& f) {
+        if (auto error = f.openForInput(path))
+            return error;
+        return unless(f.atEnd().value());
+    };
+    const Call readAllBlocks = [&](TestFile& f) {
+        (void)f.readLine(line, view);
+        return unless(view == std::string(kBlock * 3, 'X'));
+    };
+    const struct {
         const char* name;
-        std::function<std::error_code(TestFile&)> act;
+        std::vector<Call> calls;
         std::error_condition expected;
-    };
-    const TurnCase cases[] = {
-        {"write to a closed file", [](TestFile& f) { return f.writeItem("X"); }, is(Errc::fileNotOpen)},
-        {"write nothing to a closed file", [](TestFile& f) { return f.writeItem(""); }, is(Errc::fileNotOpen)},
-        {"write from memory to a closed file", [](TestFile& f) { return f.writeFrom("X", 1); }, is(Errc::fileNotOpen)},
-        {"write nothing to an output file",
-            [&](TestFile& f) {
-                (void)f.openForOutput(path);
-                return f.writeItem("");
-            },
-            {}},
-        {"write after a close",
-            [&](TestFile& f) {
-                (void)f.openForOutput(path);
-                (void)f.close();
-                return f.writeItem("X");
-            },
-            is(Errc::fileNotOpen)},
-        {"write after the file was abandoned",
-            [&](TestFile& f) {
-                (void)f.openForOutput(path);
-                f.abandon();
-                return f.writeItem("X");
-            },
-            is(Errc::fileNotOpen)},
-        {"write nothing to an input file",
-            [&](TestFile& f) {
-                (void)f.openForInput(path);
-                return f.writeItem("");
-            },
-            is(Errc::fileNotOpen)},
-        {"reserve, then open",
-            [&](TestFile& f) {
-                (void)f.reserve();
-                return f.openForOutput(path);
-            },
-            {}},
-        {"read from a closed file", [&](TestFile& f) { return f.readLine(line, view); }, is(Errc::fileNotOpen)},
-        {"end test on a closed file", [](TestFile& f) { return f.atEnd().error(); }, is(Errc::fileNotOpen)},
-        {"close a closed file", [](TestFile& f) { return f.close(); }, is(Errc::fileNotOpen)},
-        {"an open abandons the file open before, unforced",
-            [&](TestFile& f) {
-                (void)f.openForOutput(path);
-                (void)f.writeItem("pending");
-                if (auto error = f.openForInput(path))
-                    return error;
-                return f.atEnd().value() ? std::error_code{} : make_error_code(Errc::pastEndOfFile);
-            },
-            {}},
-        {"read from an output file",
-            [&](TestFile& f) {
-                (void)f.openForOutput(path);
-                return f.readLine(line, view);
-            },
-            is(Errc::fileNotOpen)},
-        {"write to an input file",
-            [&](TestFile& f) {
-                (void)f.openForInput(path);
-                return f.writeItem("X");
-            },
-            is(Errc::fileNotOpen)},
-        {"write from memory to an input file",
-            [&](TestFile& f) {
-                (void)f.openForInput(path);
-                return f.writeFrom("X", 1);
-            },
-            is(Errc::fileNotOpen)},
-        {"a failed open leaves the file closed",
-            [&](TestFile& f) {
-                (void)f.openForInput(missing);
-                return f.close();
-            },
-            is(Errc::fileNotOpen)},
-        {"open a missing file for input", [&](TestFile& f) { return f.openForInput(missing); },
-            std::errc::no_such_file_or_directory},
-        {"close while the next block is on its way",
-            [&](TestFile& f) {
-                (void)f.openForInput(blocks, ReadMode::Streaming);
-                (void)f.atEnd();
-                return f.close();
-            },
-            {}},
-        {"left open while the next block is on its way",
-            [&](TestFile& f) {
-                (void)f.openForInput(blocks, ReadMode::Streaming);
-                return f.atEnd().error();
-            },
-            {}},
+    } cases[] = {
+        {"write to a closed file", {write}, is(Errc::fileNotOpen)},
+        {"write nothing to a closed file", {writeNothing}, is(Errc::fileNotOpen)},
+        {"write from memory to a closed file", {writeFromMemory}, is(Errc::fileNotOpen)},
+        {"write nothing to an output file", {output, writeNothing}, {}},
+        {"write after a close", {output, close, write}, is(Errc::fileNotOpen)},
+        {"write after the file was abandoned", {output, abandon, write}, is(Errc::fileNotOpen)},
+        {"write nothing to an input file", {input, writeNothing}, is(Errc::fileNotOpen)},
+        {"reserve, then open", {reserve, output}, {}},
+        {"read from a closed file", {read}, is(Errc::fileNotOpen)},
+        {"end test on a closed file", {atEnd}, is(Errc::fileNotOpen)},
+        {"close a closed file", {close}, is(Errc::fileNotOpen)},
+        {"an open abandons the file open before, unforced", {output, writePending, inputAtItsEnd}, {}},
+        {"read from an output file", {output, read}, is(Errc::fileNotOpen)},
+        {"write to an input file", {input, write}, is(Errc::fileNotOpen)},
+        {"write from memory to an input file", {input, writeFromMemory}, is(Errc::fileNotOpen)},
+        {"a failed open leaves the file closed", {inputMissing, close}, is(Errc::fileNotOpen)},
+        {"open a missing file for input", {inputMissing}, std::errc::no_such_file_or_directory},
+        {"close while the next block is on its way", {streamBlocks, atEnd, close}, {}},
+        {"left open while the next block is on its way", {streamBlocks, atEnd}, {}},
         {"abandon while the next block is on its way, then read again",
-            [&](TestFile& f) {
-                (void)f.openForInput(blocks, ReadMode::Streaming);
-                (void)f.atEnd();
-                f.abandon();
-                (void)f.openForInput(blocks, ReadMode::Streaming);
-                (void)f.readLine(line, view);
-                return view == std::string(kBlock * 3, 'X') ? std::error_code{} : make_error_code(Errc::pastEndOfFile);
-            },
-            {}},
+            {streamBlocks, atEnd, abandon, streamBlocks, readAllBlocks}, {}},
     };
-    for (const TurnCase& c : cases) {
+    for (const auto& c : cases) {
         writeFile(dir / "f.txt", "");
         TestFile file;
-        EXPECT_EQ(c.act(file), c.expected) << c.name;
+        std::error_code last;
+        for (const Call& call : c.calls)
+            last = call(file);
+        EXPECT_EQ(last, c.expected) << c.name;
     }
 }
 
