@@ -93,16 +93,9 @@ TEST_P(HostileNames, NothingAtATestFileNameIsFollowedOpenedOrRemovedUnlessItIsOu
         const char* name;
         std::function<std::error_code(const SystemPath&)> act;
     } operations[] = {
-        {"open for output",
-            [](const SystemPath& p) {
-                TestFile f;
-                return f.openForOutput(p);
-            }},
+        {"open for output", [](const SystemPath& p) { return TestFile().openForOutput(p); }},
         {"streamed open for output",
-            [](const SystemPath& p) {
-                TestFile f;
-                return f.openForOutput(p, WriteMode::Streaming);
-            }},
+            [](const SystemPath& p) { return TestFile().openForOutput(p, WriteMode::Streaming); }},
         {"copy onto it", [&](const SystemPath& p) { return copyFile(systemPath(outside), p); }},
         {"delete", [](const SystemPath& p) { return removeOwnedFile(p); }},
         {"check before a run", [](const SystemPath& p) { return checkReplaceableFile(p); }},
