@@ -111,7 +111,6 @@ TEST_F(FaultTest, AFaultDuringARunStopsItWithAMessageAndTheNextRunStillWorks)
         const fs::path target = dir / "target";
         fs::create_directory(target);
         view = {};
-        afterRow = {};
         view.onPump = [&] {
             if (view.lastShownRow == fault.afterRow && afterRow[fault.afterRow].pumps == 1)
                 fault.strike(target);
@@ -154,7 +153,6 @@ TEST_F(FaultTest, AFaultOnAMountedTargetStopsTheRunWithAMessage)
         auto mount = ScopedMount::tmpfs(dir.path(), "64m");
         ASSERT_TRUE(mount.mounted()) << mount.error();
         view = {};
-        afterRow = {};
         view.onPump = [&] {
             if (view.lastShownRow == fault.afterRow && afterRow[fault.afterRow].pumps == 1)
                 fault.strike(dir.path());
@@ -187,7 +185,6 @@ TEST_F(FaultTest, ATargetThatCannotHoldTheRunIsRefusedOrSparedItsReserve)
         const auto mount = ScopedMount::tmpfs(dir.path(), c.size);
         ASSERT_TRUE(mount.mounted()) << mount.error();
         view = {};
-        afterRow = {};
         struct statvfs vfs { };
         ::statvfs(dir.path().c_str(), &vfs);
         const double reserve = static_cast<double>(vfs.f_blocks) * vfs.f_frsize / 10;
@@ -251,7 +248,6 @@ TEST_F(FaultTest, AnotherWriterOnTheVolumeNeverDrivesTheRunIntoTheReserve)
         const auto mount = ScopedMount::tmpfs(dir.path(), "64m");
         ASSERT_TRUE(mount.mounted()) << mount.error();
         view = {};
-        afterRow = {};
         struct statvfs vfs { };
         ::statvfs(dir.path().c_str(), &vfs);
         const std::uint64_t reserve = std::uint64_t{vfs.f_blocks} * vfs.f_frsize / 10;
@@ -299,7 +295,6 @@ TEST_F(FaultTest, AFileSizeLimitEndsTheSustainedWriteEarlyOrRefusesTheRun)
     for (const auto& c : cases) {
         TempDir dir;
         view = {};
-        afterRow = {};
         setFileSizeLimit(c.limit);
         const RunOutcome outcome = runIn(dir.path(), 0.0001);
         setFileSizeLimit(RLIM_INFINITY);
@@ -345,7 +340,6 @@ TEST_F(FaultTest, DirectoriesWithOddNamesAreMeasuredInPlace)
         const fs::path target = parent / name;
         fs::create_directory(target);
         view = {};
-        afterRow = {};
         EXPECT_EQ(runIn(target), RunOutcome::Completed) << name << ": " << view.statuses.back();
         EXPECT_EQ(afterRow[0].file1, static_cast<std::uintmax_t>(rowSpec(0).workload.times))
             << name; // written inside the directory itself

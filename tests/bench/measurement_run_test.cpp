@@ -85,7 +85,6 @@ TEST_F(MeasurementRunTest, TheSustainedWriteNotesHowFarItHadGotAtEveryQuarterSec
     for (const auto& c : cases) {
         TempDir dir;
         view = {};
-        afterRow = {};
         int reading = 0;
         onClock = [&] {
             if (view.rowsStarted.empty() || view.rowsStarted.back() != rowOf(Action::SustainedWrite))

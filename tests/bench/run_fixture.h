@@ -57,9 +57,10 @@ struct AfterRow {
 
 class RunFixture : public ::testing::Test {
 protected:
-    // A run on directory, with a clock that advances by clockStep at every reading.
+    // A run on directory, its rows recorded afresh, with a clock that advances by clockStep at every reading.
     RunOutcome runIn(const std::filesystem::path& directory, double clockStep = 0.001)
     {
+        afterRow = {};
         view.drive = driveTextFor(directory);
         // The names users find in the directory.
         const auto file1 = directory / "DriveSpeedTest.txt";
@@ -91,7 +92,7 @@ protected:
     }
 
     test::RecordingView view;
-    std::array<AfterRow, kRowCount> afterRow{};
+    std::array<AfterRow, kRowCount> afterRow{}; // of the last run
     // The last run's record, once it has ended.
     RunRecord lastRun;
     // Called at every reading of the run's clock, before it answers.
