@@ -57,9 +57,6 @@ struct Opened {
     QString address;
 };
 
-// How the window is asked to close.
-enum class CloseBy { User, Sigint, Sigterm, Sighup };
-
 QString rowName(const char* array, int row)
 {
     return QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(row);
@@ -74,31 +71,34 @@ void onWindowThread(QObject& window, const std::function<void()>& act)
         QMetaObject::invokeMethod(&window, act, Qt::BlockingQueuedConnection);
 }
 
-// Sees a close reach the window, however it was asked for, and lets the run's thread
-// wait for that: a close asked from there is then being acted on.
-class CloseSeen final : public QObject {
+// Counts the events of one kind that reach a widget (a close, however it was asked for),
+// and lets the run's thread wait for the first: a close asked from there is then being
+// acted on.
+template <QEvent::Type kType>
+class EventsSeen final : public QObject {
 public:
-    explicit CloseSeen(QWidget& window) { window.installEventFilter(this); }
+    explicit EventsSeen(QWidget& widget) { widget.installEventFilter(this); }
+    int count() const { return count_; }
     // On the run's thread.
     bool waitFor() const
     {
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!seen_ && std::chrono::steady_clock::now() < giveUp)
+        while (count_ == 0 && std::chrono::steady_clock::now() < giveUp)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        return seen_;
+        return count_ > 0;
     }
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() == QEvent::Close)
-            seen_ = true;
+        count_ += event->type() == kType ? 1 : 0;
         return false;
     }
 
 private:
-    std::atomic<bool> seen_{false};
+    std::atomic<int> count_{0};
 };
+using CloseSeen = EventsSeen<QEvent::Close>;
 
 } // namespace
 
@@ -220,14 +220,8 @@ QStringList DriveSpeedWindowTest::snapshot()
         else if (auto* button = qobject_cast<QAbstractButton*>(widget))
             text = button->text();
         const QRect g = widget->geometry();
-        lines << QStringLiteral("%1 %2,%3 %4x%5 %6 %7")
-                     .arg(widget->objectName())
-                     .arg(g.x())
-                     .arg(g.y())
-                     .arg(g.width())
-                     .arg(g.height())
-                     .arg(widget->isVisible())
-                     .arg(text);
+        lines << QString::asprintf("%s %d,%d %dx%d %d %s", qUtf8Printable(widget->objectName()), g.x(), g.y(),
+            g.width(), g.height(), widget->isVisible(), qUtf8Printable(text));
     }
     QWidget* focus = QApplication::focusWidget();
     lines << QStringLiteral("focus %1").arg(focus ? focus->objectName() : QString());
@@ -248,11 +242,10 @@ void DriveSpeedWindowTest::initialState()
 {
     showActive();
     QCOMPARE(label(QStringLiteral("lblStatus")), kInitialStatus);
-    for (int row = 0; row < 9; ++row) {
-        QCOMPARE(label(rowName("lblStatusBar", row)), QString());
-        // 15 twips: one pixel column at the frame's interior edge.
+    QCOMPARE(rowsShown(), 0);
+    // 15 twips: one pixel column at the frame's interior edge.
+    for (int row = 0; row < 9; ++row)
         QCOMPARE(control(rowName("pctStatusBarDetail", row))->geometry(), QRect(0, 0, 1, 17));
-    }
     auto* drive1 = control<QComboBox>(QStringLiteral("Drive1"));
     QCOMPARE(drive1->count(), 2);
     QCOMPARE(drive1->itemText(0), QString::fromStdString(kDecoyEntry));
@@ -492,20 +485,7 @@ void DriveSpeedWindowTest::clicksDuringRunWaitForItsPumps()
 {
     showActive();
     QPushButton* button = control<QPushButton>(QStringLiteral("cmdCheckSpeed"));
-    int releases = 0;
-    struct Counter : QObject {
-        int& count;
-        explicit Counter(int& c)
-            : count(c)
-        {
-        }
-        bool eventFilter(QObject*, QEvent* event) override
-        {
-            count += event->type() == QEvent::MouseButtonRelease;
-            return false;
-        }
-    } counter(releases);
-    button->installEventFilter(&counter);
+    const EventsSeen<QEvent::MouseButtonRelease> releases(*button);
 
     bool clicked = false;
     bool enabledDuringRun = true;
@@ -518,7 +498,7 @@ void DriveSpeedWindowTest::clicksDuringRunWaitForItsPumps()
             enabledDuringRun = button->isEnabled();
             QTest::mouseClick(button, Qt::LeftButton);
             QTest::mouseClick(control(QStringLiteral("Label30")), Qt::LeftButton);
-            releasesInRow = releases;
+            releasesInRow = releases.count();
             openedInRow = opened_.size();
         });
         clicked = true;
@@ -528,12 +508,11 @@ void DriveSpeedWindowTest::clicksDuringRunWaitForItsPumps()
     QVERIFY(clicked);
     QCOMPARE(releasesInRow, 1);
     QCOMPARE(openedInRow, 0);
-    QCOMPARE(releases, 2);
+    QCOMPARE(releases.count(), 2);
     QCOMPARE(opened_.size(), 1);
     QVERIFY(enabledDuringRun);
     QCOMPARE(label(QStringLiteral("lblStatus")), kCompleted);
-    for (int row = 0; row < 9; ++row)
-        QVERIFY(!label(rowName("lblStatusBar", row)).isEmpty());
+    QCOMPARE(rowsShown(), 9);
     QCOMPARE(testFilesLeft(), QStringList());
 }
 
@@ -576,31 +555,29 @@ void DriveSpeedWindowTest::link()
 
 void DriveSpeedWindowTest::closing_data()
 {
-    QTest::addColumn<int>("by");
+    QTest::addColumn<int>("stopSignal"); // that asks to close, or 0: the user asks
     QTest::addColumn<bool>("duringRun");
 
-    QTest::newRow("the user, when idle") << int(CloseBy::User) << false;
-    QTest::newRow("SIGTERM, when idle") << int(CloseBy::Sigterm) << false;
-    QTest::newRow("the user, during a run") << int(CloseBy::User) << true;
-    QTest::newRow("SIGINT, during a run") << int(CloseBy::Sigint) << true;
-    QTest::newRow("SIGTERM, during a run") << int(CloseBy::Sigterm) << true;
-    QTest::newRow("SIGHUP, during a run") << int(CloseBy::Sighup) << true;
+    QTest::newRow("the user, when idle") << 0 << false;
+    QTest::newRow("SIGTERM, when idle") << SIGTERM << false;
+    QTest::newRow("the user, during a run") << 0 << true;
+    QTest::newRow("SIGINT, during a run") << SIGINT << true;
+    QTest::newRow("SIGTERM, during a run") << SIGTERM << true;
+    QTest::newRow("SIGHUP, during a run") << SIGHUP << true;
 }
 
 void DriveSpeedWindowTest::closing()
 {
-    QFETCH(int, by);
+    QFETCH(int, stopSignal);
     QFETCH(bool, duringRun);
     showActive();
     const CloseOnStopSignals stopSignals(*window_);
     // As the window system or the signal delivers it.
     const auto askToClose = [&] {
-        switch (static_cast<CloseBy>(by)) {
-        case CloseBy::User: QCoreApplication::postEvent(window_->windowHandle(), new QCloseEvent); break;
-        case CloseBy::Sigint: std::raise(SIGINT); break;
-        case CloseBy::Sigterm: std::raise(SIGTERM); break;
-        case CloseBy::Sighup: std::raise(SIGHUP); break;
-        }
+        if (stopSignal == 0)
+            QCoreApplication::postEvent(window_->windowHandle(), new QCloseEvent);
+        else
+            std::raise(stopSignal);
     };
 
     if (!duringRun) {
