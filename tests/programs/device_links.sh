@@ -13,9 +13,7 @@ set -u
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cli=$(realpath "$1")
 models=$(cd "$(dirname "${BASH_SOURCE[0]}")/../support/devices" && pwd)
-for tool in umockdev-run jq; do
-    command -v "$tool" >/dev/null || skip "$tool is missing"
-done
+needs umockdev-run jq
 # The preloaded library comes before a sanitized program's runtime.
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0"
 

@@ -11,9 +11,7 @@ set -u
 cli=$(realpath "$1")
 probe=${2:+$(realpath "$2")}
 [ "$(id -u)" = 0 ] || skip "mounts and setpriv need root"
-for tool in losetup mkfs.ext4 setpriv bindfs; do
-    command -v "$tool" >/dev/null || skip "$tool is missing"
-done
+needs losetup mkfs.ext4 setpriv bindfs
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quvo-drives-XXXXXX")
 chmod 755 "$work"

@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: MIT
 # Sourced by every script here, which each drive a built program: one way to count
-# failures, to skip, to wait for a state, to run Wine, and to end.
+# failures, to skip (on a missing command too), to wait for a state, to run Wine, and to end.
 # shellcheck shell=bash
 
 failures=0
@@ -15,6 +15,9 @@ skip() {
     echo "SKIP: $*"
     exit 77
 }
+
+# Skips the script unless every command named is installed.
+needs() { for tool; do command -v "$tool" >/dev/null || skip "$tool is missing"; done; }
 
 # Ends the script: its summary when nothing failed, else status 1 (never 77, however
 # many failed).

@@ -11,9 +11,7 @@ set -u
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cli=$(realpath "$1")
 [ "$(id -u)" = 0 ] || skip "mounts, loop and zram devices need root"
-for tool in losetup mkfs.ext4 jq; do
-    command -v "$tool" >/dev/null || skip "$tool is missing"
-done
+needs losetup mkfs.ext4 jq
 work=$(mktemp -d "${TMPDIR:-/tmp}/quvo-memory-XXXXXX")
 loops=()
 zram=""

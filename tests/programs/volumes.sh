@@ -13,9 +13,7 @@ set -u
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cli=$(realpath "$1")
 [ "$(id -u)" = 0 ] || skip "mounts and loop devices need root"
-for tool in losetup mkfs.btrfs btrfs mkntfs ntfs-3g bindfs jq; do
-    command -v "$tool" >/dev/null || skip "$tool is missing"
-done
+needs losetup mkfs.btrfs btrfs mkntfs ntfs-3g bindfs jq
 # The loop devices' files on a disk: on a tmpfs their volumes would be memory.
 work=$(mktemp -d /var/tmp/quvo-volumes-XXXXXX)
 [ "$(stat -f -c %T "$work")" != tmpfs ] || { rmdir "$work"; skip "/var/tmp is a tmpfs: no disk for the loop files"; }

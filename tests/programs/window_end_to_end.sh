@@ -11,9 +11,7 @@
 set -u
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 program=$(realpath "$1")
-for tool in Xvfb xdotool; do
-    command -v "$tool" >/dev/null || skip "$tool is missing"
-done
+needs Xvfb xdotool
 work=$(mktemp -d "${TMPDIR:-/tmp}/quvo-window-e2e-XXXXXX")
 server=""
 loop=""
@@ -31,8 +29,7 @@ trap cleanup EXIT
 
 Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
 server=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || skip "Xvfb did not start"
+wait_until 10 test -s "$work/display" || skip "Xvfb did not start"
 export DISPLAY=":$(cat "$work/display")"
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 mkdir "$work/measured"
@@ -53,10 +50,9 @@ for signal in TERM INT HUP; do
         continue
     fi
     # Up when its handler is in place; a signal before that would end it the hard way.
-    for _ in $(seq 300); do catches "$pid" "$number" && break; sleep 0.1; done
+    wait_until 30 catches "$pid" "$number"
     xdotool mousemove --window "$window" "$button_x" "$button_y" click 1
-    for _ in $(seq 300); do [ -e "$work/measured/DriveSpeedTest.txt" ] && break; sleep 0.05; done
-    [ -e "$work/measured/DriveSpeedTest.txt" ] || fail "SIG$signal: the click started no run in the current directory"
+    wait_until 15 test -e "$work/measured/DriveSpeedTest.txt" || fail "SIG$signal: the click started no run in the current directory"
     kill -"$signal" "$pid"
     for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
     if kill -0 "$pid" 2>/dev/null; then
